@@ -1,0 +1,40 @@
+// Window messages between the program's threads. A window handle names a
+// message queue owned by the window's thread; posting never blocks and is
+// safe from any thread. Message numbers are the ones the program's own
+// requests are numbered by.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+
+namespace plat {
+
+using WindowHandle = uint32_t;  // 0 is no window
+constexpr WindowHandle kNoWindow = 0;
+
+constexpr uint32_t kWmClose = 0x0010;
+constexpr uint32_t kWmQuit = 0x0012;
+constexpr uint32_t kWmUser = 0x0400;
+
+struct Message {
+    uint32_t id = 0;
+    uintptr_t wParam = 0;
+    intptr_t lParam = 0;
+};
+
+// A new, empty message queue standing for a window.
+WindowHandle CreateMessageWindow();
+// Drops the queue; later posts to the handle fail.
+void DestroyMessageWindow(WindowHandle window);
+
+// Appends a message to the window's queue. False when the handle names no
+// live window (never created, or destroyed).
+bool PostWindowMessage(WindowHandle window, uint32_t id, uintptr_t wParam = 0, intptr_t lParam = 0);
+
+// Takes the oldest message of the queue; false when it is empty or the
+// handle names no live window.
+bool PeekWindowMessage(WindowHandle window, Message& out);
+
+// Messages waiting in the queue (0 for no live window).
+size_t PendingWindowMessages(WindowHandle window);
+
+}  // namespace plat

@@ -1,0 +1,171 @@
+#include "platform/paths.h"
+
+#include <dirent.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdint>
+
+#include "platform/text_codec.h"
+
+namespace plat {
+namespace {
+
+bool IsSeparator(char c) { return c == '\\' || c == '/'; }
+
+char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool EqualIgnoringAsciiCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
+    return true;
+}
+
+bool HostEntryExists(const std::string& hostPath) {
+    struct stat st{};
+    return lstat(hostPath.c_str(), &st) == 0;
+}
+
+// The name in the folder equal to `name` ignoring ASCII letter case; ""
+// when there is none. Of several, the smallest by bytes, so the choice
+// does not depend on the order the folder happens to list them in.
+std::string FindIgnoringCase(const std::string& folder, std::string_view name) {
+    std::string found;
+    DIR* dir = opendir(folder.c_str());
+    if (!dir) return found;
+    while (dirent* entry = readdir(dir)) {
+        std::string_view candidate(entry->d_name);
+        if (!EqualIgnoringAsciiCase(candidate, name)) continue;
+        if (found.empty() || candidate < found) found = candidate;
+    }
+    closedir(dir);
+    return found;
+}
+
+// A host path with a NUL inside would be cut short by the C calls and name
+// some other file; such a path names nothing.
+bool Usable(const std::string& hostPath) { return hostPath.find('\0') == std::string::npos; }
+
+}  // namespace
+
+std::vector<std::string> SplitProgramPath(std::string_view path) {
+    std::vector<std::string> parts;
+    std::string part;
+    for (size_t i = 0; i < path.size(); ++i) {
+        char c = path[i];
+        auto b = static_cast<uint8_t>(c);
+        // The second byte of a double-byte character (the 5C of "ソ", "表")
+        // is part of the name. A lead byte followed by something that cannot
+        // be a trail byte stands alone, so "\x81/" still ends at the slash.
+        if (IsSjisLeadByte(b) && i + 1 < path.size() && IsSjisTrailByte(static_cast<uint8_t>(path[i + 1]))) {
+            part += c;
+            part += path[++i];
+        } else if (IsSeparator(c)) {
+            if (!part.empty()) parts.push_back(std::move(part));
+            part.clear();
+        } else {
+            part += c;
+        }
+    }
+    if (!part.empty()) parts.push_back(std::move(part));
+    return parts;
+}
+
+bool IsAbsoluteProgramPath(std::string_view path) {
+    if (path.empty()) return false;
+    if (IsSeparator(path[0])) return true;
+    char d = AsciiLower(path[0]);
+    return path.size() >= 2 && d >= 'a' && d <= 'z' && path[1] == ':';
+}
+
+std::string ToHostPath(std::string_view path) {
+    const bool rooted = !path.empty() && IsSeparator(path[0]);
+    std::string host = rooted ? "/" : "";
+    std::string folder = rooted ? "/" : ".";  // where the next part is looked for
+    bool searching = true;
+    for (const std::string& part : SplitProgramPath(path)) {
+        bool converted = false;
+        std::string name = SjisToUtf8(part, &converted);
+        if (!converted) name = part;  // perhaps stored on disk unconverted
+        if (searching && name != "." && name != "..") {
+            std::string exact = folder + (folder.back() == '/' ? "" : "/") + name;
+            if (!Usable(name)) {
+                searching = false;
+            } else if (!HostEntryExists(exact)) {
+                std::string match = FindIgnoringCase(folder, name);
+                if (match.empty()) searching = false;  // a new name: nothing below it exists
+                else name = match;
+            }
+        }
+        if (!host.empty() && host.back() != '/') host += '/';
+        host += name;
+        if (folder.back() != '/') folder += '/';
+        folder += name;
+    }
+    return host;
+}
+
+std::string FromHostPath(std::string_view hostPath) {
+    std::string out;
+    if (!hostPath.empty() && hostPath[0] == '/') out = "\\";
+    size_t start = 0;
+    while (start <= hostPath.size()) {
+        size_t end = hostPath.find('/', start);
+        if (end == std::string_view::npos) end = hostPath.size();
+        std::string_view part = hostPath.substr(start, end - start);
+        if (!part.empty()) {
+            std::string sjis = Utf8ToSjis(part);
+            // A lone 5C in the result ("\" in the host name, or a yen sign
+            // the code page folds onto it) would read back as a separator.
+            for (size_t i = 0; i < sjis.size(); ++i) {
+                if (IsSjisLeadByte(static_cast<uint8_t>(sjis[i])) && i + 1 < sjis.size() &&
+                    IsSjisTrailByte(static_cast<uint8_t>(sjis[i + 1])))
+                    ++i;
+                else if (sjis[i] == '\\') sjis[i] = '?';
+            }
+            if (!out.empty() && out.back() != '\\') out += '\\';
+            out += sjis;
+        }
+        start = end + 1;
+    }
+    return out;
+}
+
+std::string CurrentFolder() {
+    std::string buf(256, '\0');
+    while (true) {
+        if (getcwd(buf.data(), buf.size())) break;
+        if (errno != ERANGE || buf.size() > (1u << 20)) return "";
+        buf.resize(buf.size() * 2);
+    }
+    buf.resize(buf.find('\0'));
+    // getcwd may answer "(unreachable)..." for a folder outside our root.
+    if (buf.empty() || buf[0] != '/') return "";
+    return FromHostPath(buf);
+}
+
+FILE* OpenFile(std::string_view path, const char* mode) {
+    if (!mode) return nullptr;
+    std::string host = ToHostPath(path);
+    if (host.empty() || !Usable(host)) {
+        errno = ENOENT;
+        return nullptr;
+    }
+    return std::fopen(host.c_str(), mode);
+}
+
+bool PathExists(std::string_view path) {
+    std::string host = ToHostPath(path);
+    struct stat st{};
+    return !host.empty() && Usable(host) && stat(host.c_str(), &st) == 0;
+}
+
+bool IsFolder(std::string_view path) {
+    std::string host = ToHostPath(path);
+    struct stat st{};
+    return !host.empty() && Usable(host) && stat(host.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+}  // namespace plat

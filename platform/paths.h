@@ -1,0 +1,40 @@
+// The file-system edge. Inside the program a path keeps its stored Windows
+// form: Shift-JIS bytes, backslashes, names in any letter case. Here it
+// becomes a host path: split on real separators (a 0x5C trail byte of a
+// double-byte character such as "ソ" or "表" is none), each part converted
+// to UTF-8, joined with slashes, and each part found case-insensitively when
+// the exact name does not exist.
+#pragma once
+#include <cstdio>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace plat {
+
+// The parts of a program path between its separators ('\' or '/'), in order;
+// empty parts (doubled or leading separators) are dropped.
+std::vector<std::string> SplitProgramPath(std::string_view path);
+
+// True for "\...", "/..." and drive forms "X:...".
+bool IsAbsoluteProgramPath(std::string_view path);
+
+// The host path (UTF-8, slashes) of a program path, each existing part
+// matched case-insensitively where the exact name is missing. Parts that do
+// not exist yet are converted as they are, so new files can be created.
+std::string ToHostPath(std::string_view path);
+
+// A host path in program form: code page 932, backslashes.
+std::string FromHostPath(std::string_view hostPath);
+
+// The current folder in program form ("\work\game"), "" when unknown.
+std::string CurrentFolder();
+
+// fopen through the edge.
+FILE* OpenFile(std::string_view path, const char* mode);
+
+// True when a file or folder of that name exists.
+bool PathExists(std::string_view path);
+bool IsFolder(std::string_view path);
+
+}  // namespace plat

@@ -1,0 +1,46 @@
+// What exists only for tests and headless runs, behind this one header:
+// virtual time, a pinned date, scripted dialog answers and their transcript.
+// The system's own code never includes it.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/clock.h"
+
+namespace plat::testing {
+
+// Virtual time: TimeMs starts at startMs and moves only by SleepMs and
+// AdvanceTime, at once, for every thread.
+void UseVirtualTime(uint32_t startMs);
+void UseRealTime();
+bool VirtualTimeOn();
+void AdvanceTime(uint32_t ms);
+
+// LocalTime returns this date and time (plus the virtual time elapsed since
+// pinning, when virtual time is on) until unpinned.
+void PinLocalTime(const LocalDateTime& at);
+void UnpinLocalTime();
+
+// Scripted dialogs. Each box takes the next scripted answer for its kind
+// ("msgbox" for message boxes), else the default: its first button. A script
+// file named by ORV_DIALOG_SCRIPT holds lines "kind answer" (answer: ok,
+// cancel, abort, retry, ignore, yes, no, or a number) is read at first use
+// and again at the first box after ClearDialogScript; its answers come
+// before those given here.
+void ScriptDialogAnswer(const std::string& kind, int answer);
+void ClearDialogScript();
+
+struct DialogRecord {
+    std::string kind;
+    std::string caption;  // as given, Shift-JIS
+    std::string text;     // as given, Shift-JIS
+    int answer = 0;
+};
+// Every scripted box shown so far; the file named by ORV_DIALOG_TRANSCRIPT,
+// when set, receives the same as lines "kind<TAB>caption<TAB>text<TAB>answer"
+// with line breaks in the text written as "\n".
+std::vector<DialogRecord> DialogTranscript();
+void ClearDialogTranscript();
+
+}  // namespace plat::testing

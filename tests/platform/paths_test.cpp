@@ -1,0 +1,163 @@
+#include "platform/paths.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "support/test_support.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using orvtest::Hex;
+using orvtest::ReadHostFile;
+using orvtest::ScopedTempFolder;
+using orvtest::WriteHostFile;
+
+std::string U8(const char8_t* s) { return reinterpret_cast<const char*>(s); }
+
+std::string ReadAll(FILE* f) {
+    std::string out;
+    char buf[256];
+    size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) out.append(buf, n);
+    return out;
+}
+
+TEST(ProgramPath, SplitsOnRealSeparatorsOnly) {
+    struct Case {
+        std::string path;
+        std::vector<std::string> parts;
+    };
+    const Case cases[] = {
+        {"ab\\表.txt", {"ab", "表.txt"}},          // 表 = 95 5C
+        {"ソフト\\a", {"ソフト", "a"}},            // ソ = 83 5C
+        {"\\\\a//b\\/", {"a", "b"}},               // doubled, leading, trailing
+        {"C:\\x/y", {"C:", "x", "y"}},
+        {"", {}},
+        {"\\/", {}},
+        {"a\x81", {"a\x81"}},                      // lead byte at the very end
+        {"\x81/b", {"\x81", "b"}},                 // '/' cannot be a trail byte
+        {"\x81\\\\b", {"\x81\\", "b"}},            // the first 5C is a trail byte
+    };
+    for (const auto& c : cases) EXPECT_EQ(plat::SplitProgramPath(c.path), c.parts) << Hex(c.path);
+}
+
+TEST(ProgramPath, TellsAbsoluteFromRelative) {
+    const std::pair<const char*, bool> cases[] = {
+        {"\\work", true}, {"/work", true}, {"C:\\x", true}, {"d:", true},  {"", false},
+        {"data\\a", false}, {"1:\\x", false}, {":x", false},  {"ソ", false},
+    };
+    for (const auto& [path, absolute] : cases) EXPECT_EQ(plat::IsAbsoluteProgramPath(path), absolute) << path;
+}
+
+// A small tree in mixed letter case: Data/Stg4/A.stg4_001 and ソフト/表.txt.
+class ProgramPathOnDisk : public ::testing::Test {
+protected:
+    void SetUp() override {
+        fs::create_directories("Data/Stg4");
+        WriteHostFile("Data/Stg4/A.stg4_001", "stage");
+        fs::create_directories(U8(u8"ソフト"));
+        WriteHostFile(U8(u8"ソフト/表.txt"), "table");
+    }
+    ScopedTempFolder m_temp;
+};
+
+TEST_F(ProgramPathOnDisk, FindsNamesIgnoringLetterCase) {
+    FILE* f = plat::OpenFile("data\\stg4\\a.STG4_001", "rb");
+    ASSERT_NE(f, nullptr);
+    EXPECT_EQ(ReadAll(f), "stage");
+    std::fclose(f);
+
+    const std::pair<const char*, const char*> cases[] = {
+        {"data\\stg4\\a.STG4_001", "Data/Stg4/A.stg4_001"},
+        {"DATA/./stg4", "Data/./Stg4"},
+        {"data\\..\\DATA\\stg4", "Data/../Data/Stg4"},
+        {"data\\NEW\\stg4", "Data/NEW/stg4"},  // nothing below a missing part is looked up
+        {"data\\\\stg4\\", "Data/Stg4"},
+        {"", ""},
+    };
+    for (const auto& [program, host] : cases) EXPECT_EQ(plat::ToHostPath(program), host) << program;
+}
+
+TEST_F(ProgramPathOnDisk, ReachesJapaneseNamesFromShiftJis) {
+    FILE* f = plat::OpenFile("ソフト\\表.txt", "rb");
+    ASSERT_NE(f, nullptr);
+    EXPECT_EQ(ReadAll(f), "table");
+    std::fclose(f);
+    EXPECT_TRUE(plat::IsFolder("ソフト"));
+    EXPECT_EQ(plat::ToHostPath("ソフト\\表.TXT"), U8(u8"ソフト/表.txt"));
+}
+
+TEST_F(ProgramPathOnDisk, CreatesNewFilesUnderExistingFolders) {
+    FILE* f = plat::OpenFile("DATA\\stg4\\New.sav", "wb");
+    ASSERT_NE(f, nullptr);
+    std::fputs("saved", f);
+    std::fclose(f);
+    EXPECT_EQ(ReadHostFile("Data/Stg4/New.sav"), "saved");
+}
+
+TEST_F(ProgramPathOnDisk, AbsolutePathsAndExistence) {
+    const std::string root = plat::FromHostPath(m_temp.host());
+    ASSERT_TRUE(plat::IsAbsoluteProgramPath(root));
+    EXPECT_EQ(plat::ToHostPath(root + "\\DATA\\stg4\\a.stg4_001"), m_temp.host() + "/Data/Stg4/A.stg4_001");
+    EXPECT_EQ(plat::ToHostPath("\\"), "/");
+
+    EXPECT_TRUE(plat::PathExists(root + "\\data\\STG4\\a.stg4_001"));
+    EXPECT_TRUE(plat::PathExists("data"));
+    EXPECT_FALSE(plat::PathExists("data\\stg5"));
+    EXPECT_FALSE(plat::PathExists(""));
+    EXPECT_TRUE(plat::IsFolder(root + "\\data\\stg4"));
+    EXPECT_FALSE(plat::IsFolder("data\\stg4\\a.stg4_001"));
+    EXPECT_FALSE(plat::IsFolder("data\\stg4\\a.stg4_001\\x"));
+}
+
+TEST_F(ProgramPathOnDisk, OddNamesGiveClearAnswers) {
+    // A name that is not Shift-JIS is looked for byte for byte.
+    WriteHostFile("\x80raw", "raw");
+    FILE* f = plat::OpenFile("\x80RAW", "rb");
+    ASSERT_NE(f, nullptr);
+    EXPECT_EQ(ReadAll(f), "raw");
+    std::fclose(f);
+
+    // Cut at the NUL, "Data\0..." would name the folder "Data".
+    const std::string withNul("Data\0x", 6);
+    EXPECT_FALSE(plat::PathExists(withNul));
+    EXPECT_FALSE(plat::IsFolder(withNul));
+    EXPECT_EQ(plat::OpenFile(withNul, "rb"), nullptr);
+    EXPECT_EQ(plat::OpenFile("", "rb"), nullptr);
+    EXPECT_EQ(plat::OpenFile("data\\stg4\\a.stg4_001", nullptr), nullptr);
+    EXPECT_EQ(plat::OpenFile("nothing\\here.txt", "rb"), nullptr);
+}
+
+TEST(ProgramPath, FromHostPathGivesProgramForm) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"/tmp//x/", "\\tmp\\x"},
+        {"/", "\\"},
+        {"", ""},
+        {U8(u8"a/ソフト/表.txt"), "a\\ソフト\\表.txt"},
+        {"a\\b", "a?b"},          // a backslash inside a host name is no separator
+        {U8(u8"¥x"), "?x"},       // nor is the yen sign code page 932 folds onto 5C
+        {U8(u8"😀"), "?"},
+    };
+    for (const auto& [host, program] : cases) {
+        EXPECT_EQ(Hex(plat::FromHostPath(host)), Hex(program)) << host;
+        EXPECT_EQ(plat::SplitProgramPath(plat::FromHostPath(host)).size(), plat::SplitProgramPath(program).size());
+    }
+}
+
+TEST(ProgramPath, CurrentFolderRoundTrips) {
+    ScopedTempFolder temp;
+    fs::create_directories(U8(u8"ソフト"));
+    ASSERT_EQ(chdir(U8(u8"ソフト").c_str()), 0);
+    const std::string current = plat::CurrentFolder();
+    ASSERT_GE(current.size(), 7u);
+    EXPECT_EQ(current.substr(current.size() - 7), "\\ソフト");
+    EXPECT_EQ(plat::ToHostPath(current), fs::current_path().string());
+    EXPECT_TRUE(plat::IsFolder(current));
+}
+
+}  // namespace
