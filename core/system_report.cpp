@@ -9,6 +9,7 @@
 
 #include "core/gfx_link.h"
 #include "core/report_log.h"
+#include "core/text.h"
 #include "platform/host_facts.h"
 
 namespace {
@@ -49,16 +50,7 @@ std::optional<cVideoFacts> VideoFacts() {
 void GetWindowsName(std::string* name, int* major, int* minor) {
     if (name) {
         const plat::OsFacts os = plat::QueryOs();
-        const char* format = "%s %s PID %d Build %d";
-        const int length = std::snprintf(nullptr, 0, format, os.name.c_str(), os.detail.c_str(),
-                                          kPlatformId, kBuildNumber);
-        name->clear();
-        if (length > 0) {
-            name->resize(static_cast<size_t>(length) + 1);
-            std::snprintf(name->data(), name->size(), format, os.name.c_str(), os.detail.c_str(),
-                          kPlatformId, kBuildNumber);
-            name->resize(static_cast<size_t>(length));
-        }
+        StrFormat(*name, "%s %s PID %d Build %d", os.name.c_str(), os.detail.c_str(), kPlatformId, kBuildNumber);
     }
     if (major) *major = kReportedMajor;
     if (minor) *minor = kReportedMinor;
@@ -94,7 +86,9 @@ void GetVramMB(int* freeMB, int* totalMB) {
     if (totalMB) *totalMB = totalValue;
 }
 
-int GetDDIVersion() { return IsWindowsAtLeast(6, 0) ? 9 : 7; }
+// Systems before 6.0 would ask the driver diagnostics, which do not exist
+// here; their failure answers 99999.
+int GetDDIVersion() { return IsWindowsAtLeast(6, 0) ? 9 : 99999; }
 
 int WriteDxDiagReport(bool withFormatTable) {
     // No Direct3D diagnostics provider exists on this system.

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 
@@ -111,7 +112,7 @@ CpuFacts QueryCpu() {
         std::memcpy(vendor + 8, &c, 4);
         facts.vendor.assign(vendor, sizeof vendor);
     }
-    if (__get_cpuid_max(0x80000000u, nullptr) >= 0x80000004u) {
+    if (static_cast<unsigned>(__get_cpuid_max(0x80000000u, nullptr)) >= 0x80000004u) {
         char brand[48];
         for (unsigned i = 0; i < 3; ++i) {
             __cpuid(0x80000002u + i, a, b, c, d);
@@ -184,6 +185,13 @@ std::optional<uint64_t> QueryDiskFree(std::string_view folder) {
 }
 
 std::optional<DisplayFacts> QueryDesktop() {
+    // With no display server and no chosen video driver there is no desktop
+    // to ask, and SDL would only complain on standard error.
+    auto set = [](const char* name) {
+        const char* v = std::getenv(name);
+        return v && *v;
+    };
+    if (!set("DISPLAY") && !set("WAYLAND_DISPLAY") && !set("SDL_VIDEODRIVER")) return std::nullopt;
     // Balanced init and quit: when the display layer already holds video,
     // this only moves its reference count.
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return std::nullopt;

@@ -2,10 +2,6 @@
 
 #include <cstdlib>
 
-// fontconfig keeps a few blocks of its configuration until exit; they are
-// its own, not ours to chase.
-extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig\n"; }
-
 int main(int argc, char** argv) {
     // Tests never open a display or a sound device.
     setenv("ORV_HEADLESS", "1", 0);
