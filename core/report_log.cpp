@@ -34,6 +34,13 @@ int AppendLine(const char* text) {
 
 std::string FormatLog(const char* format, va_list args) { return FormatBounded(kLogTextSize, format, args); }
 
+// The same text to the report log and to the debug log.
+int WriteBoth(const std::string& text) {
+    int r = AppendLine(text.c_str());
+    WriteDebugLogText(text.c_str());
+    return r;
+}
+
 }  // namespace
 
 int InitReportLog(const char* path) {
@@ -71,9 +78,7 @@ int WriteReportDebug(const char* format, ...) {
     va_start(args, format);
     std::string text = FormatLog(format, args);
     va_end(args);
-    int r = AppendLine(text.c_str());
-    WriteDebugLogText(text.c_str());
-    return r;
+    return WriteBoth(text);
 }
 
 int ReportError(const char* format, ...) {
@@ -81,8 +86,7 @@ int ReportError(const char* format, ...) {
     va_start(args, format);
     std::string text = FormatLog(format, args);
     va_end(args);
-    int r = AppendLine(text.c_str());
-    WriteDebugLogText(text.c_str());
+    int r = WriteBoth(text);
     // Shown even when the log is unwritable: the user must still learn why.
     ErrorBox(text.c_str());
     return r;
