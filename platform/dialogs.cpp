@@ -150,29 +150,6 @@ int ScriptedBox(std::string_view text, std::string_view caption, uint32_t type) 
 
 // ---- desktop back-end ----
 
-// SDL wants UTF-8; bytes that did not convert become U+FFFD rather than
-// reaching the window system as broken UTF-8.
-std::string DisplayText(std::string_view sjis) {
-    bool ok = true;
-    std::string utf8 = SjisToUtf8(sjis, &ok);
-    if (ok) return utf8;
-    std::string clean;
-    for (size_t i = 0; i < utf8.size();) {
-        auto b = static_cast<uint8_t>(utf8[i]);
-        size_t n = b < 0x80 ? 1 : b >= 0xC2 && b <= 0xDF ? 2 : b >= 0xE0 && b <= 0xEF ? 3 : b >= 0xF0 && b <= 0xF4 ? 4 : 0;
-        bool whole = n > 0 && i + n <= utf8.size();
-        for (size_t k = 1; whole && k < n; ++k) whole = (static_cast<uint8_t>(utf8[i + k]) & 0xC0) == 0x80;
-        if (whole) {
-            clean.append(utf8, i, n);
-            i += n;
-        } else {
-            clean += "\xEF\xBF\xBD";
-            ++i;
-        }
-    }
-    return clean;
-}
-
 int DesktopBox(std::string_view text, std::string_view caption, uint32_t type) {
     std::vector<Button> buttons = ButtonsOf(type);
     std::vector<SDL_MessageBoxButtonData> data;
@@ -197,8 +174,9 @@ int DesktopBox(std::string_view text, std::string_view caption, uint32_t type) {
     case kMbIconInformation >> 4: flags |= SDL_MESSAGEBOX_INFORMATION; break;
     default: break;
     }
-    std::string utf8Text = DisplayText(text);
-    std::string utf8Caption = DisplayText(caption);
+    // SDL wants well-formed UTF-8.
+    std::string utf8Text = SjisToShownUtf8(text);
+    std::string utf8Caption = SjisToShownUtf8(caption);
     SDL_MessageBoxData box{};
     box.flags = flags;
     box.title = utf8Caption.c_str();

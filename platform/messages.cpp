@@ -1,7 +1,6 @@
 #include "platform/messages.h"
 
 #include <deque>
-#include <memory>
 #include <mutex>
 #include <unordered_map>
 

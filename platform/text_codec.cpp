@@ -99,6 +99,13 @@ std::string SjisToUtf8(std::string_view sjis, bool* ok) {
     });
 }
 
+std::string SjisToShownUtf8(std::string_view sjis) {
+    return Convert(FromSjis(), sjis, nullptr, [](std::string_view, std::string& out) -> size_t {
+        out += "\xEF\xBF\xBD";
+        return 1;
+    });
+}
+
 std::string Utf8ToSjis(std::string_view utf8, bool* ok) {
     return Convert(ToSjis(), utf8, ok, [](std::string_view rest, std::string& out) -> size_t {
         // One "?" per character that code page 932 lacks, and one per broken

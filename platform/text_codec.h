@@ -14,6 +14,10 @@ inline bool IsSjisTrailByte(uint8_t b) { return (b >= 0x40 && b <= 0x7E) || (b >
 // and *ok (when given) is set false.
 std::string SjisToUtf8(std::string_view sjis, bool* ok = nullptr);
 
+// Code page 932 to UTF-8 for showing: bytes that do not convert become
+// U+FFFD, so the result is always well-formed UTF-8.
+std::string SjisToShownUtf8(std::string_view sjis);
+
 // UTF-8 to code page 932. Characters that code page 932 lacks become "?"
 // and *ok (when given) is set false.
 std::string Utf8ToSjis(std::string_view utf8, bool* ok = nullptr);

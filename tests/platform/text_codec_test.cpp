@@ -54,6 +54,13 @@ TEST(TextCodec, SjisBytesThatDoNotConvertAreKept) {
     }
 }
 
+TEST(TextCodec, ShownTextReplacesWhatDoesNotConvert) {
+    const std::string fffd = "\xEF\xBF\xBD";
+    EXPECT_EQ(Hex(plat::SjisToShownUtf8("A\x80" "B")), Hex("A" + fffd + "B"));
+    EXPECT_EQ(Hex(plat::SjisToShownUtf8("エ\x83")), Hex(U8(u8"エ") + fffd));
+    EXPECT_EQ(Hex(plat::SjisToShownUtf8("エラー")), Hex(U8(u8"エラー")));
+}
+
 TEST(TextCodec, Utf8ThatDoesNotConvertBecomesQuestionMarks) {
     const Pair cases[] = {
         {"a?b", U8(u8"a😀b")},            // not in code page 932: one "?" per character
