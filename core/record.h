@@ -1,0 +1,142 @@
+// Stored records. A record class lists its stored members, in file order,
+// in RegisterFields for a given data version; one generic reader and writer
+// (core/record_file.h) walk those lists, so every data file has one form,
+// and the same lists give every record its clear and copy.
+//
+// A RegisterFields reads as a table, one line per member, its gate visible:
+//     void RegisterFields(int version) override {
+//         ClearFields();
+//         AddInt(&m_nKind);
+//         AddShort(m_sSize, 3);
+//         if (StoredFrom(version, 676)) AddByte(&m_bFlag);
+//         AddString(&m_strName);
+//     }
+#pragma once
+#include <concepts>
+#include <cstdint>
+#include <string>
+#include <type_traits>
+
+#include "core/containers.h"
+
+class cRecord;
+class cDataFile;
+
+constexpr int kDataVersion = 901;
+// The layout records describe outside a read, and the version word of every
+// file written. Constant-initialised, so records built before start-up
+// register their whole layout.
+extern int g_DataVersion;
+// Version word of the data file most recently opened for reading; records
+// nested anywhere in it read by it, so data files are read one at a time.
+extern int g_FileVersion;
+// 1 when the last file opened for reading was refused as newer than ours.
+extern int g_FileTooNew;
+// When set, strings read from data files lose their carriage returns.
+extern int g_StripCR;
+
+// The gate of a member first stored in data version `from`.
+constexpr bool StoredFrom(int version, int from) { return version >= from; }
+
+// One numeric block: count elements of size bytes at data.
+struct RECORDFIELD {
+    cRecord* owner = nullptr;
+    void* data = nullptr;
+    int32_t count = 0;
+    int8_t size = 0;
+};
+
+struct RECORDSTRING {
+    cRecord* owner = nullptr;
+    std::string* str = nullptr;
+};
+
+template <class T, size_t N>
+concept StoredNumber = (std::is_integral_v<T> || std::is_enum_v<T>) && !std::is_same_v<T, bool> && sizeof(T) == N;
+
+class cRecord {
+public:
+    cRecord() = default;
+    // The descriptors point into their own object, so a copy starts with
+    // none; every whole-record operation registers afresh before use.
+    cRecord(const cRecord&) {}
+    virtual ~cRecord() = default;
+    // Leaves this record's lists describing its own members for
+    // g_DataVersion; the derived assignment then copies the members.
+    cRecord& operator=(const cRecord& source);
+
+    // Called on the source of a copy-assignment before the copy.
+    virtual void PreCopy(int version) const;
+    // Empties both lists and registers the stored members of that version.
+    virtual void RegisterFields(int version);
+    // The generic part; overrides call it first, then read or write their
+    // tail. False once the file is broken or cannot be written.
+    virtual bool Read(cDataFile* file);
+    virtual bool Write(cDataFile* file);
+
+    // Every registered block zero, every registered string empty.
+    void Clear();
+    // Registered members only, from a record of the same class.
+    void CopyFrom(cRecord& source);
+    // 1, or 0 when the file is missing, too new or broken.
+    int LoadFile(const char* path);
+    // 1, or 0 when the file cannot be written; the previous file then stays.
+    int SaveFile(const char* path);
+    // Removes carriage returns from the registered strings as listed now.
+    void StripCR();
+    // Redefined by classes that check their values after a read and before
+    // a write (see ReadAndValidate).
+    void Validate() {}
+
+    const cVector<RECORDFIELD>& Fields() const { return m_vField; }
+    const cVector<RECORDSTRING>& Strings() const { return m_vString; }
+
+protected:
+    void ClearFields();
+    // The registration of classes whose data are all in their tail.
+    void RegisterNoFields() { ClearFields(); }
+
+    template <StoredNumber<1> T>
+    void AddByte(T* data, int count = 1) { AddField(data, count, 1); }
+    template <StoredNumber<2> T>
+    void AddShort(T* data, int count = 1) { AddField(data, count, 2); }
+    template <StoredNumber<4> T>
+    void AddInt(T* data, int count = 1) { AddField(data, count, 4); }
+    void AddDouble(double* data, int count = 1) { AddField(data, count, 8); }
+    void AddString(std::string* str);
+
+private:
+    void AddField(void* data, int count, int size);
+    bool ReadBlocks(cDataFile* file);
+    bool ReadStrings(cDataFile* file);
+
+    cVector<RECORDFIELD> m_vField;
+    cVector<RECORDSTRING> m_vString;
+};
+
+static_assert(sizeof(double) == 8);
+
+// Read and Write overrides of a class whose only addition is its Validate.
+template <class R>
+bool ReadAndValidate(R& record, cDataFile* file) {
+    bool ok = record.cRecord::Read(file);
+    record.Validate();
+    return ok;
+}
+template <class R>
+bool ValidateAndWrite(R& record, cDataFile* file) {
+    record.Validate();
+    return record.cRecord::Write(file);
+}
+
+// Lists of records grow by cleared records and assign element by element.
+template <class T>
+    requires std::derived_from<T, cRecord>
+struct cElementTraits<T> {
+    static T MakeDefault() {
+        T record;
+        record.Clear();
+        return record;
+    }
+    static void Assign(T& target, const T& source) { target = source; }
+};

@@ -1,0 +1,250 @@
+#include "core/record_file.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "core/report_log.h"
+#include "platform/paths.h"
+
+namespace {
+
+// Elements are stored little-endian; in memory they are the host's own.
+uint64_t LoadLittle(const unsigned char* p, int size) {
+    uint64_t v = 0;
+    for (int i = size - 1; i >= 0; --i) v = (v << 8) | p[i];
+    return v;
+}
+
+void StoreNative(void* out, uint64_t v, int size) {
+    if (size == 1) *static_cast<uint8_t*>(out) = static_cast<uint8_t>(v);
+    else if (size == 2) { uint16_t x = static_cast<uint16_t>(v); std::memcpy(out, &x, 2); }
+    else if (size == 4) { uint32_t x = static_cast<uint32_t>(v); std::memcpy(out, &x, 4); }
+    else std::memcpy(out, &v, 8);
+}
+
+uint64_t LoadNative(const void* in, int size) {
+    if (size == 1) return *static_cast<const uint8_t*>(in);
+    if (size == 2) { uint16_t x; std::memcpy(&x, in, 2); return x; }
+    if (size == 4) { uint32_t x; std::memcpy(&x, in, 4); return x; }
+    uint64_t x;
+    std::memcpy(&x, in, 8);
+    return x;
+}
+
+bool ValidSize(int size) { return size == 1 || size == 2 || size == 4 || size == 8; }
+
+std::string ProgramPath(const char* path) { return (path && *path) ? path : "err"; }
+
+}  // namespace
+
+void cDataFile::MarkCorrupt() {
+    if (m_failed) return;
+    m_failed = true;
+    WriteReport("data file %s is broken at byte %lld", m_path.c_str(), static_cast<long long>(m_pos));
+}
+
+bool cDataFile::ReadBytes(void* out, int64_t bytes) {
+    if (m_failed || m_writing) return false;
+    if (bytes <= 0) return true;
+    if (bytes > BytesLeft() || std::fread(out, 1, static_cast<size_t>(bytes), m_file) != static_cast<size_t>(bytes)) {
+        MarkCorrupt();
+        return false;
+    }
+    m_pos += bytes;
+    return true;
+}
+
+bool cDataFile::ReadValues(void* data, int32_t count, int size) {
+    if (!ValidSize(size)) {
+        MarkCorrupt();
+        return false;
+    }
+    if (!ReadBytes(data, int64_t{count} * size)) return false;
+    if (size > 1) {
+        auto* p = static_cast<unsigned char*>(data);
+        for (int32_t i = 0; i < count; ++i, p += size) StoreNative(p, LoadLittle(p, size), size);
+    }
+    return true;
+}
+
+bool cDataFile::WriteBytes(const void* data, int64_t bytes) {
+    if (m_failed || !m_writing) return false;
+    if (bytes > 0 && std::fwrite(data, 1, static_cast<size_t>(bytes), m_file) != static_cast<size_t>(bytes))
+        m_failed = true;
+    return !m_failed;
+}
+
+bool cDataFile::WriteValues(const void* data, int32_t count, int size) {
+    if (!ValidSize(size)) m_failed = true;
+    unsigned char chunk[4096];
+    const auto* p = static_cast<const unsigned char*>(data);
+    int used = 0;
+    for (int32_t i = 0; i < count && !m_failed; ++i, p += size) {
+        uint64_t v = LoadNative(p, size);
+        for (int b = 0; b < size; ++b) chunk[used++] = static_cast<unsigned char>(v >> (8 * b));
+        if (used > static_cast<int>(sizeof chunk) - 8) {
+            WriteBytes(chunk, used);
+            used = 0;
+        }
+    }
+    return WriteBytes(chunk, used);
+}
+
+cDataFile* OpenDataFile(const char* path) {
+    std::string name = ProgramPath(path);
+    if (plat::IsFolder(name)) return nullptr;
+    FILE* f = plat::OpenFile(name, "rb");
+    if (!f) return nullptr;
+    g_FileTooNew = 0;
+    auto* file = new cDataFile(f, name);
+    if (std::fseek(f, 0, SEEK_END) == 0) file->m_size = std::max<int64_t>(0, std::ftell(f));
+    std::rewind(f);
+    int32_t version = 0;
+    if (!file->ReadInt(version)) {
+        CloseDataFile(file);
+        return nullptr;
+    }
+    g_FileVersion = version;
+    // Read as unsigned, so a word with the top bit set is newer, not older.
+    if (static_cast<uint32_t>(version) > static_cast<uint32_t>(g_DataVersion)) {
+        g_FileTooNew = 1;
+        CloseDataFile(file);
+        return nullptr;
+    }
+    return file;
+}
+
+cDataFile* CreateDataFile(const char* path) {
+    std::string name = ProgramPath(path);
+    std::string host = plat::ToHostPath(name);
+    if (host.empty() || plat::IsFolder(name)) return nullptr;
+    std::string temp = host + ".tmp";
+    FILE* f = std::fopen(temp.c_str(), "wb");
+    if (!f) return nullptr;
+    auto* file = new cDataFile(f, name);
+    file->m_writing = true;
+    file->m_hostPath = host;
+    file->m_tempPath = temp;
+    if (!file->WriteInt(g_DataVersion)) {
+        CloseDataFile(file);
+        return nullptr;
+    }
+    return file;
+}
+
+int CloseDataFile(cDataFile* file) {
+    if (!file) return 0;
+    bool ok = file->Ok();
+    if (file->m_writing) {
+        ok = std::fflush(file->m_file) == 0 && ok;
+        ok = std::fclose(file->m_file) == 0 && ok;
+        ok = ok && std::rename(file->m_tempPath.c_str(), file->m_hostPath.c_str()) == 0;
+        if (!ok) std::remove(file->m_tempPath.c_str());
+    } else {
+        std::fclose(file->m_file);
+    }
+    delete file;
+    return ok ? 1 : 0;
+}
+
+bool ReadCount(int32_t& count, cDataFile* file, int bytesEach) {
+    if (!file->ReadInt(count)) return false;
+    if (count > 0 && int64_t{count} * std::max(bytesEach, 1) > file->BytesLeft()) {
+        file->MarkCorrupt();
+        return false;
+    }
+    return true;
+}
+
+int ReadString(std::string& str, cDataFile* file) {
+    int32_t length = 0;
+    if (!file->ReadInt(length)) return 0;
+    if (length == 1) {
+        str.clear();
+        return 1;
+    }
+    // The writer never stores less than 1 (the NUL counts).
+    if (length < 1 || length > file->BytesLeft()) {
+        file->MarkCorrupt();
+        return 0;
+    }
+    std::string bytes(static_cast<size_t>(length), '\0');
+    if (!file->ReadBytes(bytes.data(), length)) return 0;
+    bytes.resize(std::strlen(bytes.c_str()));  // never beyond the length read
+    str = std::move(bytes);
+    return 1;
+}
+
+int WriteString(const std::string& str, cDataFile* file) {
+    int64_t length = static_cast<int64_t>(std::strlen(str.c_str()));
+    if (length >= INT32_MAX) {
+        file->Abandon();
+        return 0;
+    }
+    if (!file->WriteInt(static_cast<int32_t>(length + 1))) return 0;
+    return length == 0 || file->WriteBytes(str.c_str(), length + 1) ? 1 : 0;
+}
+
+// The generic part of a record.
+
+bool cRecord::Read(cDataFile* file) {
+    if (!file) return false;
+    RegisterFields(g_FileVersion);
+    if (ReadBlocks(file)) ReadStrings(file);
+    if (g_StripCR) StripCR();
+    // Also after a broken read, so a later write has the current layout.
+    if (g_FileVersion != g_DataVersion) RegisterFields(g_DataVersion);
+    return file->Ok();
+}
+
+bool cRecord::ReadBlocks(cDataFile* file) {
+    int32_t blocks = 0;
+    if (!ReadCount(blocks, file, 1)) return false;
+    for (int32_t i = 0; i < blocks; ++i) {
+        // A surplus block is reported by the checked access and read over
+        // the first block; with no first block there is nothing to read it
+        // by, and the file cannot be followed any further.
+        const RECORDFIELD& f = m_vField.At(i);
+        if (!f.data) file->MarkCorrupt();
+        if (!file->ReadValues(f.data, f.count, f.size)) return false;
+    }
+    return true;
+}
+
+bool cRecord::ReadStrings(cDataFile* file) {
+    int32_t strings = 0;
+    if (!ReadCount(strings, file, 4)) return false;
+    for (int32_t i = 0; i < strings; ++i) {
+        std::string* str = m_vString.At(i).str;
+        if (!str) file->MarkCorrupt();
+        if (!str || !ReadString(*str, file)) return false;
+    }
+    return true;
+}
+
+bool cRecord::Write(cDataFile* file) {
+    if (!file) return false;
+    RegisterFields(g_DataVersion);
+    file->WriteInt(m_vField.Size());
+    for (const RECORDFIELD& f : m_vField) file->WriteValues(f.data, f.count, f.size);
+    file->WriteInt(m_vString.Size());
+    for (const RECORDSTRING& s : m_vString) {
+        s.str->resize(std::strlen(s.str->c_str()));  // the record keeps what the file holds
+        WriteString(*s.str, file);
+    }
+    return file->Ok();
+}
+
+int cRecord::LoadFile(const char* path) {
+    cDataFile* file = OpenDataFile(path);
+    if (!file) return 0;
+    bool ok = Read(file);
+    return CloseDataFile(file) && ok ? 1 : 0;
+}
+
+int cRecord::SaveFile(const char* path) {
+    cDataFile* file = CreateDataFile(path);
+    if (!file) return 0;
+    if (!Write(file)) file->Abandon();
+    return CloseDataFile(file);
+}

@@ -1,0 +1,122 @@
+// Data files: the version word, then records in their generic form and
+// their class tails, every number little-endian whatever the host.
+//
+// A file read from outside is never trusted: a count or length that cannot
+// fit in the bytes left, or an early end, marks the file broken (one report
+// line), every later read fails, and LoadFile answers 0. Files are written
+// to a temporary file that replaces the old one only when complete.
+#pragma once
+#include <concepts>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <type_traits>
+#include <utility>
+
+#include "core/containers.h"
+#include "core/record.h"
+
+class cDataFile {
+public:
+    cDataFile(const cDataFile&) = delete;
+    cDataFile& operator=(const cDataFile&) = delete;
+
+    // False once the file is broken (reading) or a write failed.
+    bool Ok() const { return !m_failed; }
+
+    // Reading. Each fails, and marks the file broken, when the bytes are
+    // not there.
+    int64_t BytesLeft() const { return m_size - m_pos; }
+    bool ReadBytes(void* out, int64_t bytes);
+    // count elements of size 1, 2, 4 or 8 bytes into memory at data.
+    bool ReadValues(void* data, int32_t count, int size);
+    bool ReadInt(int32_t& value) { return ReadValues(&value, 1, 4); }
+    // For readers of class tails that find their data impossible.
+    void MarkCorrupt();
+
+    // Writing.
+    bool WriteBytes(const void* data, int64_t bytes);
+    bool WriteValues(const void* data, int32_t count, int size);
+    bool WriteInt(int32_t value) { return WriteValues(&value, 1, 4); }
+    // The file is not to be kept: closing drops it and keeps the old one.
+    void Abandon() { m_failed = true; }
+
+private:
+    friend cDataFile* OpenDataFile(const char* path);
+    friend cDataFile* CreateDataFile(const char* path);
+    friend int CloseDataFile(cDataFile* file);
+    cDataFile(FILE* file, std::string path) : m_file(file), m_path(std::move(path)) {}
+
+    FILE* m_file;
+    std::string m_path;  // program form, for the report
+    bool m_writing = false;
+    std::string m_hostPath, m_tempPath;  // writing: where it goes, where it is built
+    int64_t m_size = 0;
+    int64_t m_pos = 0;
+    bool m_failed = false;
+};
+
+// Opens a data file for reading (an empty path names "err") and reads its
+// version word into g_FileVersion. Null when the file cannot be opened, is
+// too short for the word, or is newer than g_DataVersion (g_FileTooNew 1).
+cDataFile* OpenDataFile(const char* path);
+// Starts writing a data file with the version word g_DataVersion; null
+// when it cannot be created.
+cDataFile* CreateDataFile(const char* path);
+// Closes the file; a written file replaces the old one only now, when it
+// was written whole. 1 when the file was read or written without fault.
+int CloseDataFile(cDataFile* file);
+
+// A list count: false (the file marked broken) when n elements of at least
+// bytesEach bytes cannot be in what is left. A count of 0 or less is valid.
+bool ReadCount(int32_t& count, cDataFile* file, int bytesEach);
+
+// A loose string: int32 length + 1, then the bytes and a NUL (nothing more
+// for the empty string). The text is cut at its first NUL.
+int ReadString(std::string& str, cDataFile* file);
+int WriteString(const std::string& str, cDataFile* file);
+
+template <class T>
+concept RawElement = std::is_arithmetic_v<T> && !std::is_same_v<T, bool>;
+
+// Counted lists of class tails: int32 n, then the n elements. A count of 0
+// or less reads no element and leaves the list as it was; otherwise the list
+// is resized to n and every element read.
+template <RawElement T>
+bool ReadVector(cVector<T>& list, cDataFile* file) {
+    int32_t n = 0;
+    if (!ReadCount(n, file, sizeof(T))) return false;
+    if (n <= 0) return true;
+    list.resize(static_cast<size_t>(n));
+    return file->ReadValues(list.data(), n, sizeof(T));
+}
+
+template <RawElement T>
+bool WriteVector(const cVector<T>& list, cDataFile* file) {
+    return file->WriteInt(list.Size()) && file->WriteValues(list.data(), list.Size(), sizeof(T));
+}
+
+// Smallest record: its two counts.
+constexpr int kMinRecordBytes = 8;
+
+// New entries are default records (cleared); each entry is read whole,
+// generic part and tail.
+template <std::derived_from<cRecord> R>
+bool ReadRecords(cVector<R>& list, cDataFile* file) {
+    int32_t n = 0;
+    if (!ReadCount(n, file, kMinRecordBytes)) return false;
+    if (n <= 0) return true;
+    if (list.Size() > n) list.erase(list.begin() + n, list.end());
+    while (list.Size() < n) list.push_back(cElementTraits<R>::MakeDefault());
+    for (R& record : list)
+        if (!record.Read(file)) return false;
+    return true;
+}
+
+template <std::derived_from<cRecord> R>
+bool WriteRecords(cVector<R>& list, cDataFile* file) {
+    if (!file->WriteInt(list.Size())) return false;
+    for (R& record : list)
+        if (!record.Write(file)) return false;
+    return true;
+}

@@ -1,0 +1,449 @@
+#include "core/record.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "core/record_file.h"
+#include "core/report_log.h"
+#include "core/shell_link.h"
+#include "platform/messages.h"
+#include "support/test_support.h"
+
+using orvtest::Hex;
+using orvtest::ReadHostFile;
+using orvtest::WriteHostFile;
+
+namespace {
+
+// An int, a byte, a member stored from 676, a short, a double, two strings,
+// a member that is never stored, and a raw counted list in its tail.
+class cSample : public cRecord {
+public:
+    int32_t m_nInt = 0;
+    uint8_t m_bByte = 0;
+    int32_t m_nLate = 0;
+    int16_t m_sShort = 0;
+    double m_dValue = 0;
+    std::string m_strA, m_strB;
+    int32_t m_nLoose = 7;
+    cVector<int32_t> m_vList;
+    bool m_bFailWrite = false;
+
+    cSample() {
+        Clear();
+        m_nLate = 5;
+    }
+    void RegisterFields(int version) override {
+        ClearFields();
+        AddInt(&m_nInt);
+        AddByte(&m_bByte);
+        if (StoredFrom(version, 676)) AddInt(&m_nLate);
+        AddShort(&m_sShort);
+        AddDouble(&m_dValue);
+        AddString(&m_strA);
+        AddString(&m_strB);
+    }
+    bool Read(cDataFile* file) override { return cRecord::Read(file) && ReadVector(m_vList, file); }
+    bool Write(cDataFile* file) override {
+        return cRecord::Write(file) && WriteVector(m_vList, file) && !m_bFailWrite;
+    }
+};
+
+// All its data in its tail: a counted list of records and a loose string.
+class cHolder : public cRecord {
+public:
+    cVector<cSample> m_vItem;
+    std::string m_strNote;
+    void RegisterFields(int) override { RegisterNoFields(); }
+    bool Read(cDataFile* file) override {
+        return cRecord::Read(file) && ReadRecords(m_vItem, file) && ReadString(m_strNote, file);
+    }
+    bool Write(cDataFile* file) override {
+        return cRecord::Write(file) && WriteRecords(m_vItem, file) && WriteString(m_strNote, file);
+    }
+};
+
+// Built before main, as the program-wide data objects are.
+cSample g_early;
+
+// "85 03 ..." as bytes.
+std::string Bytes(const std::string& hex) {
+    std::string out;
+    for (size_t i = 0; i + 1 < hex.size();) {
+        if (hex[i] == ' ') {
+            ++i;
+            continue;
+        }
+        out += static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16));
+        i += 2;
+    }
+    return out;
+}
+
+// Written from the format tables, not by our writer: version 901, five
+// blocks (int 0x12345678, byte AB, int 42, short -2, double 1.5), two
+// strings ("ab", empty), then the tail list {7, -7}.
+const std::string kBlocks901 = "05 00 00 00  78 56 34 12  AB  2A 00 00 00  FE FF  00 00 00 00 00 00 F8 3F";
+const std::string kRest = "02 00 00 00  03 00 00 00 61 62 00  01 00 00 00  02 00 00 00 07 00 00 00 F9 FF FF FF";
+const std::string kFile901 = Bytes("85 03 00 00 " + kBlocks901 + kRest);
+// The same at version 675: the late member is not in the file.
+const std::string kFile675 = Bytes("A3 02 00 00  04 00 00 00  78 56 34 12  AB  FE FF  00 00 00 00 00 00 F8 3F" + kRest);
+
+class RecordTest : public ::testing::Test {
+protected:
+    orvtest::ScopedTempFolder tmp;
+    plat::WindowHandle window = 0;
+    void SetUp() override {
+        ASSERT_EQ(InitReportLog("Report_Game.txt"), 1);
+        window = plat::CreateMessageWindow();
+        g_hMainWnd = window;
+        g_StripCR = 0;
+    }
+    void TearDown() override {
+        g_hMainWnd = plat::kNoWindow;
+        plat::DestroyMessageWindow(window);
+        g_StripCR = 0;
+    }
+    std::vector<std::string> LogLines() {
+        std::vector<std::string> lines;
+        std::string log = ReadHostFile("Report_Game.txt");
+        for (size_t at = 0, end; (end = log.find('\n', at)) != std::string::npos; at = end + 1)
+            lines.push_back(log.substr(at, end - at));
+        return lines;
+    }
+    size_t Closes() { return plat::PendingWindowMessages(window); }
+};
+
+}  // namespace
+
+TEST_F(RecordTest, RegistrationFollowsTheVersionGates) {
+    cSample r;
+    r.RegisterFields(675);
+    EXPECT_EQ(r.Fields().Size(), 4);
+    r.RegisterFields(676);
+    ASSERT_EQ(r.Fields().Size(), 5);
+    EXPECT_EQ(r.Fields()[2].data, &r.m_nLate);
+    EXPECT_EQ(r.Fields()[2].size, 4);
+    EXPECT_EQ(r.Fields()[3].size, 2);
+    EXPECT_EQ(r.Fields()[4].size, 8);
+    EXPECT_EQ(r.Strings().Size(), 2);
+    // Records built before start-up already have the whole layout.
+    EXPECT_EQ(g_early.Fields().Size(), 5);
+    cHolder none;
+    none.RegisterFields(901);
+    EXPECT_TRUE(none.Fields().empty());
+    EXPECT_TRUE(none.Strings().empty());
+}
+
+TEST_F(RecordTest, ClearZeroesRegisteredMembersOnly) {
+    cSample r;
+    r.RegisterFields(675);
+    r.m_nLate = 5;
+    r.m_strA = "x";
+    r.m_nLoose = 3;
+    r.Clear();  // registers for the current version first
+    EXPECT_EQ(r.m_nLate, 0);
+    EXPECT_EQ(r.m_strA, "");
+    EXPECT_EQ(r.m_nLoose, 3);
+}
+
+TEST_F(RecordTest, CopiesKeepTheirOwnDescriptors) {
+    cSample a;
+    a.m_nInt = 1;
+    a.m_strB = "src";
+    a.m_nLoose = 11;
+    cSample b;
+    b = a;
+    EXPECT_EQ(b.m_nInt, 1);
+    EXPECT_EQ(b.m_strB, "src");
+    EXPECT_EQ(b.Fields()[0].data, &b.m_nInt);
+    *static_cast<int32_t*>(b.Fields()[0].data) = 2;
+    *b.Strings()[1].str = "copy";
+    EXPECT_EQ(a.m_nInt, 1);
+    EXPECT_EQ(a.m_strB, "src");
+
+    cSample c;
+    c.m_nLoose = 99;
+    c.CopyFrom(a);
+    EXPECT_EQ(c.m_nInt, 1);
+    EXPECT_EQ(c.m_strB, "src");
+    EXPECT_EQ(c.m_nLoose, 99);  // not registered, not copied
+
+    // A copy-constructed record points at nothing of the source.
+    cSample d(a);
+    for (const RECORDFIELD& f : d.Fields()) EXPECT_EQ(f.owner, &d);
+    d.Clear();
+    EXPECT_EQ(a.m_nInt, 1);
+}
+
+TEST_F(RecordTest, FileBuiltFromTheFormatTablesLoadsAndIsWrittenByteForByte) {
+    WriteHostFile("rec.dat", kFile901);
+    cSample r;
+    ASSERT_EQ(r.LoadFile("rec.dat"), 1);
+    EXPECT_EQ(g_FileVersion, 901);
+    EXPECT_EQ(r.m_nInt, 0x12345678);
+    EXPECT_EQ(r.m_bByte, 0xAB);
+    EXPECT_EQ(r.m_nLate, 42);
+    EXPECT_EQ(r.m_sShort, -2);
+    EXPECT_EQ(r.m_dValue, 1.5);
+    EXPECT_EQ(r.m_strA, "ab");
+    EXPECT_EQ(r.m_strB, "");
+    EXPECT_EQ(r.m_vList, (cVector<int32_t>{7, -7}));
+    ASSERT_EQ(r.SaveFile("out.dat"), 1);
+    EXPECT_EQ(Hex(ReadHostFile("out.dat")), Hex(kFile901));
+    EXPECT_TRUE(LogLines().empty());
+}
+
+namespace {
+// A 32-bit member, three 16-bit members in one block, one string.
+class cTableExample : public cRecord {
+public:
+    int32_t m_n = 0x01020304;
+    int16_t m_s[3] = {5, 6, 7};
+    std::string m_str = "ab";
+    void RegisterFields(int) override {
+        ClearFields();
+        AddInt(&m_n);
+        AddShort(m_s, 3);
+        AddString(&m_str);
+    }
+};
+}  // namespace
+
+TEST_F(RecordTest, ArrayIsOneBlockAndTheExampleIs25Bytes) {
+    cTableExample r;
+    ASSERT_EQ(r.SaveFile("ex.dat"), 1);
+    EXPECT_EQ(Hex(ReadHostFile("ex.dat")),
+              Hex(Bytes("85 03 00 00 02 00 00 00 04 03 02 01 05 00 06 00 07 00 01 00 00 00 03 00 00 00 61 62 00")));
+}
+
+TEST_F(RecordTest, OlderFileKeepsNewerMembersAndIsSavedInTheCurrentLayout) {
+    WriteHostFile("old.dat", kFile675);
+    cSample r;
+    r.m_nLate = 99;
+    ASSERT_EQ(r.LoadFile("old.dat"), 1);
+    EXPECT_EQ(g_FileVersion, 675);
+    EXPECT_EQ(r.m_nLate, 99);
+    EXPECT_EQ(r.m_sShort, -2);
+    EXPECT_EQ(r.m_dValue, 1.5);
+    EXPECT_EQ(r.Fields().Size(), 5);
+    r.m_nLate = 42;
+    ASSERT_EQ(r.SaveFile("new.dat"), 1);
+    EXPECT_EQ(Hex(ReadHostFile("new.dat")), Hex(kFile901));
+}
+
+TEST_F(RecordTest, VersionWordDecidesWhatIsRead) {
+    struct Case {
+        const char* word;
+        const std::string& file;
+        int loaded;
+        int tooNew;
+    } cases[] = {{"86 03 00 00", kFile901, 0, 1},
+                 {"FF FF FF FF", kFile901, 0, 1},
+                 {"85 03 00 00", kFile901, 1, 0},
+                 {"00 00 00 00", kFile675, 1, 0}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.word);
+        WriteHostFile("v.dat", Bytes(c.word) + c.file.substr(4));
+        cSample r;
+        r.m_nInt = 5;
+        g_FileTooNew = 1 - c.tooNew;
+        int loaded = r.LoadFile("v.dat");
+        EXPECT_EQ(loaded, c.loaded);
+        EXPECT_EQ(g_FileTooNew, c.tooNew);
+        if (c.loaded) continue;
+        EXPECT_EQ(r.m_nInt, 5);
+    }
+    EXPECT_TRUE(LogLines().empty());
+}
+
+TEST_F(RecordTest, MissingFileAndEmptyPath) {
+    cSample r;
+    r.m_nInt = 3;
+    EXPECT_EQ(r.LoadFile("nothing.dat"), 0);
+    EXPECT_EQ(r.LoadFile(""), 0);
+    EXPECT_EQ(r.m_nInt, 3);
+    WriteHostFile("err", kFile901);
+    EXPECT_EQ(r.LoadFile(""), 1);  // an empty path names "err"
+    EXPECT_EQ(r.m_nInt, 0x12345678);
+    EXPECT_TRUE(LogLines().empty());
+}
+
+TEST_F(RecordTest, StringsAreCutAtNulAndStrippedOfCarriageReturns) {
+    cSample r;
+    r.m_strA = std::string("a\0b", 3);
+    ASSERT_EQ(r.SaveFile("s.dat"), 1);
+    EXPECT_EQ(r.m_strA, "a");
+    std::string file = ReadHostFile("s.dat");
+    EXPECT_EQ(Hex(file.substr(4 + 4 + 19)), Hex(Bytes("02 00 00 00 02 00 00 00 61 00 01 00 00 00 00 00 00 00")));
+
+    r.m_strA = "x\r\ny";
+    ASSERT_EQ(r.SaveFile("cr.dat"), 1);
+    g_StripCR = 1;
+    cSample back;
+    ASSERT_EQ(back.LoadFile("cr.dat"), 1);
+    EXPECT_EQ(back.m_strA, "x\ny");
+
+    // A length word whose bytes hold no NUL gives just those bytes.
+    std::string noNul = kFile901;
+    noNul.replace(4 + 4 + 19 + 4 + 4, 3, "abc");
+    WriteHostFile("nonul.dat", noNul);
+    ASSERT_EQ(back.LoadFile("nonul.dat"), 1);
+    EXPECT_EQ(back.m_strA, "abc");
+}
+
+TEST_F(RecordTest, EveryTruncationIsABrokenFile) {
+    for (size_t size = 0; size < kFile901.size(); ++size) {
+        SCOPED_TRACE(size);
+        orvtest::WriteHostFile("Report_Game.txt", "");
+        WriteHostFile("cut.dat", kFile901.substr(0, size));
+        cSample r;
+        EXPECT_EQ(r.LoadFile("cut.dat"), 0);
+        EXPECT_EQ(LogLines().size(), 1u);
+    }
+}
+
+TEST_F(RecordTest, CountsBeyondTheFileAreBrokenAndLeaveTheCurrentLayout) {
+    const std::string blocks675 = "04 00 00 00  78 56 34 12  AB  FE FF  00 00 00 00 00 00 F8 3F";
+    struct Case {
+        const char* name;
+        std::string body;  // after the version word 675
+    } cases[] = {
+        {"blocks", "FF FF FF 7F" + blocks675.substr(11)},
+        {"strings", blocks675 + "FF FF FF 7F"},
+        {"length", blocks675 + "01 00 00 00 FF FF FF 7F 61 00"},
+        {"length 0", blocks675 + "01 00 00 00 00 00 00 00"},
+        {"length negative", blocks675 + "01 00 00 00 FB FF FF FF"},
+        {"list", blocks675 + "00 00 00 00 FF FF FF 7F 01 00 00 00"},
+        {"list bytes", blocks675 + "00 00 00 00 03 00 00 00 01 00 00 00 02 00 00 00"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        orvtest::WriteHostFile("Report_Game.txt", "");
+        WriteHostFile("bad.dat", Bytes("A3 02 00 00 " + c.body));
+        cSample r;
+        EXPECT_EQ(r.LoadFile("bad.dat"), 0);
+        EXPECT_EQ(LogLines().size(), 1u);
+        EXPECT_EQ(r.Fields().Size(), 5);  // a later write has the current layout
+    }
+}
+
+TEST_F(RecordTest, ListCountOfZeroOrLessLeavesTheList) {
+    for (const char* count : {"00 00 00 00", "FF FF FF FF"}) {
+        WriteHostFile("l.dat", kFile901.substr(0, kFile901.size() - 12) + Bytes(count));
+        cSample r;
+        r.m_vList = {1, 2, 3};
+        EXPECT_EQ(r.LoadFile("l.dat"), 1);
+        EXPECT_EQ(r.m_vList.Size(), 3);
+    }
+}
+
+TEST_F(RecordTest, SurplusBlocksAreReportedAndReadOverTheFirst) {
+    // Six blocks for five registered: the sixth is read as the first.
+    std::string body = "06" + kBlocks901.substr(2) + " 11 11 11 11 " + kRest;
+    WriteHostFile("plus.dat", Bytes("85 03 00 00 " + body));
+    cSample r;
+    EXPECT_EQ(r.LoadFile("plus.dat"), 1);
+    EXPECT_EQ(r.m_nInt, 0x11111111);
+    EXPECT_EQ(r.m_strA, "ab");
+    auto lines = LogLines();
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(lines[0].rfind("err V[5] ( 5 , ", 0), 0u) << lines[0];
+    EXPECT_EQ(Closes(), 1u);
+
+    // With nothing registered there is no first block to read it by.
+    orvtest::WriteHostFile("Report_Game.txt", "");
+    WriteHostFile("none.dat", Bytes("85 03 00 00 01 00 00 00 11 11 11 11 00 00 00 00 00 00 00 00 01 00 00 00"));
+    cHolder h;
+    EXPECT_EQ(h.LoadFile("none.dat"), 0);
+    EXPECT_EQ(LogLines().size(), 2u);  // the bad index, then the broken file
+}
+
+TEST_F(RecordTest, NestedRecordListsAndLooseStrings) {
+    cHolder h;
+    h.m_vItem.resize(2);
+    h.m_vItem[0].m_nInt = 1;
+    h.m_vItem[1].m_strB = "second";
+    h.m_vItem[1].m_vList = {9};
+    h.m_strNote = "note";
+    ASSERT_EQ(h.SaveFile("h.dat"), 1);
+    std::string file = ReadHostFile("h.dat");
+    // Empty generic part, then the count of records.
+    EXPECT_EQ(Hex(file.substr(0, 16)), Hex(Bytes("85 03 00 00 00 00 00 00 00 00 00 00 02 00 00 00")));
+    EXPECT_EQ(Hex(file.substr(file.size() - 9)), Hex(Bytes("05 00 00 00 6E 6F 74 65 00")));
+
+    cHolder back;
+    back.m_vItem.resize(5);
+    ASSERT_EQ(back.LoadFile("h.dat"), 1);
+    ASSERT_EQ(back.m_vItem.Size(), 2);
+    EXPECT_EQ(back.m_vItem[0].m_nInt, 1);
+    EXPECT_EQ(back.m_vItem[1].m_strB, "second");
+    EXPECT_EQ(back.m_vItem[1].m_vList, (cVector<int32_t>{9}));
+    EXPECT_EQ(back.m_strNote, "note");
+    for (const cSample& s : back.m_vItem)
+        for (const RECORDFIELD& f : s.Fields()) EXPECT_EQ(f.owner, &s);
+
+    // New entries are cleared records: a member absent from an older file
+    // is 0 there, not the class's constructor default.
+    WriteHostFile("h675.dat", Bytes("A3 02 00 00 00 00 00 00 00 00 00 00 01 00 00 00") + kFile675.substr(4) +
+                                  Bytes("01 00 00 00"));
+    cHolder old;
+    ASSERT_EQ(old.LoadFile("h675.dat"), 1);
+    ASSERT_EQ(old.m_vItem.Size(), 1);
+    EXPECT_EQ(old.m_vItem[0].m_nLate, 0);
+    EXPECT_EQ(old.m_vItem[0].m_sShort, -2);
+    EXPECT_EQ(old.m_vItem[0].m_vList, (cVector<int32_t>{7, -7}));
+}
+
+TEST_F(RecordTest, FailedSaveKeepsThePreviousFile) {
+    WriteHostFile("keep.dat", "previous");
+    cSample r;
+    r.m_bFailWrite = true;
+    EXPECT_EQ(r.SaveFile("keep.dat"), 0);
+    EXPECT_EQ(ReadHostFile("keep.dat"), "previous");
+    EXPECT_FALSE(orvtest::HostFileExists("keep.dat.tmp"));
+    EXPECT_EQ(r.SaveFile("no_folder\\x.dat"), 0);
+    r.m_bFailWrite = false;
+    ASSERT_EQ(r.SaveFile("keep.dat"), 1);
+    EXPECT_EQ(ReadHostFile("keep.dat").size(), 43u);  // two empty strings, an empty list
+}
+
+TEST_F(RecordTest, PathsAreProgramPaths) {
+    std::filesystem::create_directory("Sub");
+    cSample r;
+    r.m_nInt = 12;
+    ASSERT_EQ(r.SaveFile("sub\\Rec.dat"), 1);
+    EXPECT_TRUE(orvtest::HostFileExists("Sub/Rec.dat"));
+    cSample back;
+    ASSERT_EQ(back.LoadFile("SUB\\REC.DAT"), 1);
+    EXPECT_EQ(back.m_nInt, 12);
+}
+
+namespace {
+class cClamped : public cRecord {
+public:
+    int32_t m_n = 0;
+    void RegisterFields(int) override {
+        ClearFields();
+        AddInt(&m_n);
+    }
+    void Validate() { m_n = std::min(m_n, 10); }
+    bool Read(cDataFile* file) override { return ReadAndValidate(*this, file); }
+    bool Write(cDataFile* file) override { return ValidateAndWrite(*this, file); }
+};
+}  // namespace
+
+TEST_F(RecordTest, ClassChecksRunAfterReadingAndBeforeWriting) {
+    cClamped r;
+    r.m_n = 50;
+    ASSERT_EQ(r.SaveFile("c.dat"), 1);
+    EXPECT_EQ(Hex(ReadHostFile("c.dat")), Hex(Bytes("85 03 00 00 01 00 00 00 0A 00 00 00 00 00 00 00")));
+    WriteHostFile("c.dat", Bytes("85 03 00 00 01 00 00 00 63 00 00 00 00 00 00 00"));
+    ASSERT_EQ(r.LoadFile("c.dat"), 1);
+    EXPECT_EQ(r.m_n, 10);
+}
