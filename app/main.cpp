@@ -4,19 +4,15 @@
 #include <cstdio>
 #include <cstring>
 
+#include "core/record.h"
 #include "core/report_log.h"
 #include "core/system_report.h"
 #include "core/text.h"
 
-namespace {
-
-// The data version every record file is written with, as text.
-constexpr const char* kDataVersionText = "901";
-
-}  // namespace
-
 int main(int, char**) {
     InitDebugLog(false, "EC_Game.txt");
+    // Strings of every data file lose their carriage returns from here on.
+    g_StripCR = 1;
 
     char reportPath[kMaxPath] = "Report_Game.txt";
     MakeAbsolutePath(reportPath);
@@ -26,7 +22,7 @@ int main(int, char**) {
                      std::strerror(errno));
         return 1;
     }
-    WriteReport("App : ver %s", kDataVersionText);
+    WriteReport("App : ver %d", g_DataVersion);
     WriteSystemReport();
     return 0;
 }
