@@ -1,0 +1,216 @@
+#include "platform/presenter.h"
+
+#include <gtest/gtest.h>
+#include <png.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/clock.h"
+#include "platform/testing.h"
+#include "support/test_support.h"
+
+namespace {
+
+using orvtest::ScopedTempFolder;
+
+// Sets or clears an environment variable for one scope.
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const char* value) : m_name(name) {
+        if (const char* old = std::getenv(name)) m_old = old;
+        if (value)
+            setenv(name, value, 1);
+        else
+            unsetenv(name);
+    }
+    ~ScopedEnv() {
+        if (m_old)
+            setenv(m_name.c_str(), m_old->c_str(), 1);
+        else
+            unsetenv(m_name.c_str());
+    }
+    ScopedEnv(const ScopedEnv&) = delete;
+    ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+private:
+    std::string m_name;
+    std::optional<std::string> m_old;
+};
+
+plat::Image Frame32(int width, int height, uint32_t seed) {
+    plat::Image image(width, height, plat::PixelFormat::X8R8G8B8);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) image.Set(x, y, (seed + static_cast<uint32_t>(x * 0x010203 + y * 0x100000)) & 0xFFFFFF);
+    return image;
+}
+
+TEST(Presenter, HandsFramesOverFromAnotherThread) {
+    std::vector<uint32_t> argb;
+    int width = 0, height = 0;
+    if (plat::PresentedFrameCount() == 0) {
+        EXPECT_FALSE(plat::LastPresentedFrame(&argb, &width, &height));
+    }
+    EXPECT_FALSE(plat::PresentedFrameCount() == 0 && plat::WriteLastFramePng("never.png"));
+
+    const uint64_t before = plat::PresentedFrameCount();
+    plat::Image drawn = Frame32(4, 3, 0x123456);
+    std::thread drawer([&] {
+        plat::PresentImage(drawn, nullptr);
+        drawn.FillRaw(0);  // the frame was taken at once; drawing may go on
+        plat::PresentImage(Frame32(4, 3, 0), nullptr);
+        plat::PresentImage(Frame32(5, 2, 0x000042), nullptr);  // the newest wins
+    });
+    drawer.join();
+    EXPECT_EQ(plat::PresentedFrameCount(), before + 3);
+    ASSERT_TRUE(plat::LastPresentedFrame(&argb, &width, &height));
+    ASSERT_EQ(width, 5);
+    ASSERT_EQ(height, 2);
+    const plat::Image expected = Frame32(5, 2, 0x000042);
+    for (int y = 0; y < 2; ++y)
+        for (int x = 0; x < 5; ++x) EXPECT_EQ(argb[static_cast<size_t>(y * 5 + x)], 0xFF000000u | expected.Get(x, y));
+
+    // An empty image is no frame.
+    plat::PresentImage(plat::Image(), nullptr);
+    EXPECT_EQ(plat::PresentedFrameCount(), before + 3);
+}
+
+TEST(Presenter, PaletteFramesAndShownAlpha) {
+    plat::PaletteColor palette[256];
+    palette[1] = {0x11, 0x22, 0x33, 0};
+    palette[200] = {0xAA, 0xBB, 0xCC, 0};
+    plat::Image p8(3, 1, plat::PixelFormat::P8);
+    p8.Set(0, 0, 1);
+    p8.Set(1, 0, 200);
+    plat::PresentImage(p8, palette);
+    std::vector<uint32_t> argb;
+    int width = 0, height = 0;
+    ASSERT_TRUE(plat::LastPresentedFrame(&argb, &width, &height));
+    EXPECT_EQ(argb, (std::vector<uint32_t>{0xFF112233, 0xFFAABBCC, 0xFF000000}));
+
+    // A screen shows no transparency: the kept frame is opaque.
+    plat::Image alpha(2, 1, plat::PixelFormat::A8R8G8B8);
+    alpha.Set(0, 0, 0x00102030);
+    alpha.Set(1, 0, 0x80405060);
+    plat::PresentImage(alpha, nullptr);
+    ASSERT_TRUE(plat::LastPresentedFrame(&argb, &width, &height));
+    EXPECT_EQ(argb, (std::vector<uint32_t>{0xFF102030, 0xFF405060}));
+}
+
+TEST(Presenter, WritesTheLastFrameAsPng) {
+    ScopedTempFolder folder;
+    plat::PresentImage(Frame32(4, 3, 0x0A0B0C), nullptr);
+    const std::string path = folder.host() + "/last.png";
+    ASSERT_TRUE(plat::WriteLastFramePng(path.c_str()));
+
+    png_image image;
+    std::memset(&image, 0, sizeof image);
+    image.version = PNG_IMAGE_VERSION;
+    ASSERT_TRUE(png_image_begin_read_from_file(&image, path.c_str())) << image.message;
+    image.format = PNG_FORMAT_BGRA;
+    std::vector<uint32_t> read(static_cast<size_t>(image.width) * image.height);
+    ASSERT_EQ(PNG_IMAGE_SIZE(image), read.size() * 4);
+    ASSERT_TRUE(png_image_finish_read(&image, nullptr, read.data(), 0, nullptr)) << image.message;
+    std::vector<uint32_t> shown;
+    int width = 0, height = 0;
+    ASSERT_TRUE(plat::LastPresentedFrame(&shown, &width, &height));
+    EXPECT_EQ(read, shown);  // BGRA bytes are 0xAARRGGBB words on this machine
+    EXPECT_FALSE(plat::WriteLastFramePng((folder.host() + "/none/x.png").c_str()));
+}
+
+TEST(FrameWindow, HeadlessOpensNothingButKeepsItsState) {
+    ScopedEnv headless("ORV_HEADLESS", "1");
+    ASSERT_TRUE(plat::OpenFrameWindow("テスト画面", 640, 480, false));
+    EXPECT_TRUE(plat::FrameWindowOpen());
+    int width = 0, height = 0;
+    plat::FrameWindowClientSize(&width, &height);
+    EXPECT_EQ(width, 640);
+    EXPECT_EQ(height, 480);
+    plat::SetFrameWindowFullScreen(true);
+    plat::ShowLatestFrame();
+
+    EXPECT_FALSE(plat::FrameWindowMinimized());
+    plat::MinimizeFrameWindow();
+    EXPECT_TRUE(plat::FrameWindowMinimized());
+    plat::RestoreFrameWindow();
+    EXPECT_FALSE(plat::FrameWindowMinimized());
+
+    const int start = plat::ShowCursorCount(true) - 1;
+    EXPECT_EQ(plat::ShowCursorCount(false), start);
+    EXPECT_EQ(plat::ShowCursorCount(false), start - 1);
+    EXPECT_EQ(plat::ShowCursorCount(true), start);
+
+    plat::CloseFrameWindow();
+    EXPECT_FALSE(plat::FrameWindowOpen());
+    EXPECT_FALSE(plat::OpenFrameWindow("x", 0, 480, false));
+}
+
+TEST(FrameWindow, VerticalBlankWithoutWindowIsTheSixtiethTick) {
+    ScopedEnv headless("ORV_HEADLESS", "1");
+    plat::testing::UseVirtualTime(0);
+    std::vector<uint32_t> after;
+    for (int i = 0; i < 4; ++i) {
+        plat::WaitVerticalBlank();
+        after.push_back(plat::TimeMs());
+    }
+    EXPECT_EQ(after, (std::vector<uint32_t>{17, 34, 50, 67}));
+    plat::testing::UseVirtualTime(16);
+    plat::WaitVerticalBlank();
+    EXPECT_EQ(plat::TimeMs(), 17u);
+    plat::testing::UseVirtualTime(0xFFFFFFF0u);  // just before the clock wraps
+    plat::WaitVerticalBlank();
+    EXPECT_LT(plat::TimeMs() - 0xFFFFFFF0u, 17u);
+    plat::testing::UseRealTime();
+}
+
+TEST(FrameWindow, OpensARealWindowOnTheDummyDriver) {
+    ScopedEnv noHeadless("ORV_HEADLESS", nullptr);
+    ScopedEnv driver("SDL_VIDEODRIVER", "dummy");
+    if (!plat::OpenFrameWindow("テスト画面", 640, 480, false))
+        GTEST_SKIP() << "the dummy video driver cannot make a window here";
+    EXPECT_TRUE(plat::FrameWindowOpen());
+    int width = 0, height = 0;
+    plat::FrameWindowClientSize(&width, &height);
+    EXPECT_EQ(width, 640);
+    EXPECT_EQ(height, 480);
+
+    plat::PresentImage(Frame32(640, 480, 0x204060), nullptr);
+    plat::ShowLatestFrame();
+    plat::ShowLatestFrame();  // nothing new: nothing to do
+    std::thread other([] { plat::PresentImage(Frame32(320, 200, 0), nullptr); });
+    other.join();
+    plat::ShowLatestFrame();  // another size: a new texture
+
+    plat::SetFrameWindowFullScreen(true);
+    plat::ShowLatestFrame();
+    plat::SetFrameWindowFullScreen(false);
+    plat::FrameWindowClientSize(&width, &height);
+    EXPECT_EQ(width, 640);
+    EXPECT_EQ(height, 480);
+
+    plat::MinimizeFrameWindow();
+    EXPECT_TRUE(plat::FrameWindowMinimized());
+    plat::ShowLatestFrame();
+    plat::RestoreFrameWindow();
+    EXPECT_FALSE(plat::FrameWindowMinimized());
+
+    const int start = plat::ShowCursorCount(false) + 1;
+    EXPECT_EQ(plat::ShowCursorCount(true), start);
+
+    plat::testing::UseVirtualTime(100);
+    plat::WaitVerticalBlank();
+    plat::testing::UseRealTime();
+
+    plat::CloseFrameWindow();
+    EXPECT_FALSE(plat::FrameWindowOpen());
+    // Open again after closing: the video subsystem comes back.
+    ASSERT_TRUE(plat::OpenFrameWindow("again", 320, 240, true));
+    plat::ShowLatestFrame();
+    plat::CloseFrameWindow();
+}
+
+}  // namespace
