@@ -91,11 +91,13 @@ bool cDataFile::WriteValues(const void* data, int32_t count, int size) {
 }
 
 cDataFile* OpenDataFile(const char* path) {
+    // Also for a file that cannot be opened: a missing file must not be
+    // reported as one refused for being newer just before it.
+    g_FileTooNew = 0;
     std::string name = ProgramPath(path);
     if (plat::IsFolder(name)) return nullptr;
     FILE* f = plat::OpenFile(name, "rb");
     if (!f) return nullptr;
-    g_FileTooNew = 0;
     auto* file = new cDataFile(f, name);
     if (std::fseek(f, 0, SEEK_END) == 0) file->m_size = std::max<int64_t>(0, std::ftell(f));
     std::rewind(f);

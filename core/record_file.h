@@ -58,7 +58,8 @@ private:
 
 // Opens a data file for reading (an empty path names "err") and reads its
 // version word into g_FileVersion. Null when the file cannot be opened, is
-// too short for the word, or is newer than g_DataVersion (g_FileTooNew 1).
+// too short for the word, or is newer than g_DataVersion (g_FileTooNew 1;
+// 0 after every other open, failed or not).
 cDataFile* OpenDataFile(const char* path);
 // Starts writing a data file with the version word g_DataVersion; null
 // when it cannot be created.

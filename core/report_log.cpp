@@ -7,10 +7,12 @@
 
 namespace {
 
-std::string g_reportPath;
+// Never destroyed: threads stopped by program-wide objects at exit may still
+// write their last lines.
+std::string& g_reportPath = *new std::string;
 
 bool g_debugOn = false;
-std::string g_debugPath;
+std::string& g_debugPath = *new std::string;
 bool g_debugStarted = false;
 
 // One open-append-close per line: the log is whole on disk after every line

@@ -620,6 +620,9 @@ void DDReleaseSurface(DDSURFACEDATA* surface) { DDFreeSurface(surface); }
 
 void DDFreeSurface(DDSURFACEDATA* surface) {
     if (!surface) return;
+    // Queued fills must not outlive the record they point at (a list
+    // element is freed right after this).
+    DDFlushFillBatch(surface);
     if (DTTEXTURE* dt = surface->lpDT) {
         // An alias owns no texture; the one it shares stays with its owner.
         if (!surface->lpMirrorSrc) {

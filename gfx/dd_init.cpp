@@ -235,7 +235,7 @@ int DDInitD3D(uint32_t hWnd, int width, int height, int bpp, int backBufferChoic
     dt->bRenderTarget = 1;
     plat::DeviceResult vb = lpDevice->CreateVertexBuffer(4, &dt->lpVertexBuffer);
     if (vb != plat::DeviceResult::Ok) {
-        WriteReport("Back CreateVertexBuffer Err %x", static_cast<unsigned>(vb));
+        WriteReport("Back CreateVertexBuffer Err %x", DDResultCode(vb));
         return 0;
     }
     dt->lpSurface = backBuffer;

@@ -79,6 +79,15 @@ int DDRestoreSurface() {
         return 1;
     }
 
+    // Asked before anything is released: a device that was never lost (a
+    // re-activation without a loss) keeps its textures, which nothing would
+    // rebuild once released.
+    const plat::DeviceResult state = lpDevice->TestCooperativeLevel();
+    if (state == plat::DeviceResult::Ok) {
+        WriteDebugLog("Restore Out");
+        return 1;
+    }
+
     // The registry may gain and lose temporary entries while surfaces are
     // rebuilt; walk a copy taken before.
     std::vector<DDSURFACEDATA*> registered(DDRegisteredSurfaces().begin(), DDRegisteredSurfaces().end());
@@ -95,7 +104,7 @@ int DDRestoreSurface() {
     if (DDFontRestoreHooks().onLostDevice) DDFontRestoreHooks().onLostDevice();
     if (g_BackBufferSD.lpDT) g_BackBufferSD.lpDT->lpSurface = nullptr;
 
-    if (lpDevice->TestCooperativeLevel() != plat::DeviceResult::DeviceNotReset) {
+    if (state != plat::DeviceResult::DeviceNotReset) {
         WriteDebugLog("復旧失敗…リセット可能な状態ではありません…");
         return 0;
     }

@@ -33,8 +33,16 @@ namespace {
 // Ids are never reused, so a post to a thread that is gone fails instead of
 // reaching a newer one.
 std::mutex g_registryMutex;
-std::unordered_map<ThreadId, std::shared_ptr<ThreadState>> g_registry;
 ThreadId g_nextId = 1;
+
+// Never destroyed: program-wide thread objects stop their threads from their
+// destructors at exit, and those threads leave it, after the static objects
+// of this file may already be gone.
+std::unordered_map<ThreadId, std::shared_ptr<ThreadState>>& Registry() {
+    static auto* registry = new std::unordered_map<ThreadId, std::shared_ptr<ThreadState>>;
+    return *registry;
+}
+
 std::atomic<int> g_detachedRunning{0};
 
 thread_local ThreadState* t_self = nullptr;
@@ -45,7 +53,7 @@ void Run(std::shared_ptr<ThreadState> self, ThreadProc proc, void* arg) {
     t_self = nullptr;
     {
         std::lock_guard<std::mutex> lock(g_registryMutex);
-        g_registry.erase(self->id);
+        Registry().erase(self->id);
     }
     std::lock_guard<std::mutex> lock(self->mutex);
     self->ended = true;
@@ -62,14 +70,14 @@ ThreadHandle StartThread(ThreadProc proc, void* arg) {
         std::lock_guard<std::mutex> lock(g_registryMutex);
         state->id = g_nextId++;
         if (g_nextId == 0) g_nextId = 1;
-        g_registry[state->id] = state;
+        Registry()[state->id] = state;
     }
     try {
         std::lock_guard<std::mutex> lock(state->mutex);  // stored before the thread can report its end
         state->thread = std::thread(Run, state, proc, arg);
     } catch (const std::system_error&) {
         std::lock_guard<std::mutex> lock(g_registryMutex);
-        g_registry.erase(state->id);
+        Registry().erase(state->id);
         return nullptr;
     }
     return state;
@@ -118,8 +126,8 @@ ThreadId CurrentThreadId() { return t_self ? t_self->id : 0; }
 
 bool PostThreadMessage(ThreadId thread, uint32_t id, uintptr_t wParam, intptr_t lParam) {
     std::lock_guard<std::mutex> registry(g_registryMutex);
-    auto it = g_registry.find(thread);
-    if (it == g_registry.end()) return false;
+    auto it = Registry().find(thread);
+    if (it == Registry().end()) return false;
     std::lock_guard<std::mutex> lock(it->second->mutex);
     it->second->queue.push_back(Message{id, wParam, lParam});
     return true;

@@ -272,6 +272,13 @@ TEST_F(RecordTest, MissingFileAndEmptyPath) {
     EXPECT_EQ(r.LoadFile(""), 1);  // an empty path names "err"
     EXPECT_EQ(r.m_nInt, 0x12345678);
     EXPECT_TRUE(LogLines().empty());
+
+    // A missing file after one refused as too new is not "too new" itself.
+    WriteHostFile("new.dat", Bytes("86 03 00 00") + kFile901.substr(4));
+    EXPECT_EQ(r.LoadFile("new.dat"), 0);
+    EXPECT_EQ(g_FileTooNew, 1);
+    EXPECT_EQ(r.LoadFile("nothing.dat"), 0);
+    EXPECT_EQ(g_FileTooNew, 0);
 }
 
 TEST_F(RecordTest, StringsAreCutAtNulAndStrippedOfCarriageReturns) {

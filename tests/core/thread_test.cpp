@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "core/report_log.h"
@@ -30,6 +32,17 @@ unsigned WorkerLoop(void* arg) {
         ++w->passes;
         plat::SleepMs(1);
     }
+}
+
+// Program-wide, as the game's thread objects are: constant-initialised, so
+// destroyed at exit after the static objects of the other files.
+Worker g_atExitWorker;
+cThread g_atExitThread;
+
+unsigned SayWhenQuit(void* arg) {
+    WorkerLoop(arg);
+    std::fputs("worker quit\n", stderr);
+    return 0;
 }
 
 unsigned Quick(void* arg) {
@@ -114,4 +127,12 @@ TEST_F(ThreadTest, ThreadIgnoringQuitIsReportedAndLeftAfter200Polls) {
     }
     w.release = true;
     while (plat::RunningDetachedThreads() > 0) plat::SleepMs(1);
+}
+
+TEST(ThreadDeathTest, ThreadStillRunningAtExitIsStoppedByItsObject) {
+    EXPECT_EXIT(
+        {
+            if (g_atExitThread.Start(SayWhenQuit, &g_atExitWorker) == 1) std::exit(0);
+        },
+        ::testing::ExitedWithCode(0), "worker quit");
 }

@@ -1,8 +1,6 @@
 // Program paths and text conversion on arbitrary bytes: splitting, the
 // absolute test, both conversions, and the host path of the input taken as
 // a relative path inside a small tree made once in a fresh temp folder.
-#include <unistd.h>
-
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
@@ -10,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "fuzz_support.h"
 #include "platform/paths.h"
 #include "platform/text_codec.h"
 
@@ -21,23 +20,12 @@ void Check(bool condition) {
     if (!condition) std::abort();
 }
 
-std::string g_root;
-
-void RemoveRoot() {
-    std::error_code ec;
-    fs::remove_all(g_root, ec);
-}
-
 // Mixed-case and Japanese names, so the case-blind lookup has work to do.
 bool MakeTree() {
-    std::string pattern = (fs::temp_directory_path() / "orvfuzz-XXXXXX").string();
-    if (!mkdtemp(pattern.data())) std::abort();
-    g_root = pattern;
-    std::atexit(RemoveRoot);
-    fs::create_directories(g_root + "/Data/Stg4");
-    fs::create_directories(g_root + "/" + reinterpret_cast<const char*>(u8"ソフト"));
-    std::ofstream(g_root + "/Data/Stg4/A.stg4_001") << "x";
-    if (chdir(g_root.c_str()) != 0) std::abort();
+    const std::string& root = orvfuzz::EnterScratchFolder();
+    fs::create_directories(root + "/Data/Stg4");
+    fs::create_directories(root + "/" + reinterpret_cast<const char*>(u8"ソフト"));
+    std::ofstream(root + "/Data/Stg4/A.stg4_001") << "x";
     return true;
 }
 

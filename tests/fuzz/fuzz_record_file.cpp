@@ -2,8 +2,6 @@
 // width, version gates, strings, a counted list of nested records, raw
 // counted lists and a loose string. Whatever loads must save, and the
 // saved file must load back and save to the same bytes.
-#include <unistd.h>
-
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
@@ -11,6 +9,7 @@
 #include <iterator>
 #include <string>
 
+#include "fuzz_support.h"
 #include "core/record.h"
 #include "core/record_file.h"
 
@@ -81,12 +80,6 @@ public:
     }
 };
 
-bool EnterTempFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "orvfuzz-XXXXXX").string();
-    if (!mkdtemp(pattern.data()) || chdir(pattern.c_str()) != 0) std::abort();
-    return true;
-}
-
 std::string FileBytes(const char* name) {
     std::ifstream in(name, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
@@ -95,8 +88,7 @@ std::string FileBytes(const char* name) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static const bool ready = EnterTempFolder();
-    (void)ready;
+    orvfuzz::EnterScratchFolder();
     g_StripCR = 1;
     {
         std::ofstream out("in.dat", std::ios::binary | std::ios::trunc);

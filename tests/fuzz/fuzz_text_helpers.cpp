@@ -1,14 +1,13 @@
 // The text and path helpers on arbitrary bytes, as names and texts read
 // from game files reach them: cutting, counting, folder and extension
 // handling, numbered names and the absolute and relative forms.
-#include <unistd.h>
-
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <string>
 
+#include "fuzz_support.h"
 #include "core/text.h"
 
 namespace {
@@ -17,17 +16,10 @@ void Check(bool condition) {
     if (!condition) std::abort();
 }
 
-bool EnterTempFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "orvfuzz-XXXXXX").string();
-    if (!mkdtemp(pattern.data()) || chdir(pattern.c_str()) != 0) std::abort();
-    return true;
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static const bool ready = EnterTempFolder();
-    (void)ready;
+    orvfuzz::EnterScratchFolder();
     if (size > 1024) return 0;
     std::string text(reinterpret_cast<const char*>(data), size);
     std::string cstr = text.substr(0, std::strlen(text.c_str()));

@@ -350,6 +350,14 @@ TEST_P(PushTest, GrowingVectorKeepsRegistryValidThroughDeviceRestore) {
     DDFillRect(&surfaces.At(19), 0, 0, 2, 2, 5);
     EXPECT_EQ(gfxtest::ReadArgb(&surfaces.At(19), 1, 1), 0xFF0000FFu);
 
+    // A surface that cannot be made is a failure, its slot kept blank.
+    plat::testing::FailNextBufferCreations(1);
+    EXPECT_FALSE(DDPushSurface(surfaces, defs, 8, 8, 0, 0, 0, nullptr));
+    plat::testing::FailNextBufferCreations(0);
+    ASSERT_EQ(surfaces.Size(), 21);
+    EXPECT_EQ(defs.Size(), 21);
+    EXPECT_FALSE(HasBackEnd(surfaces.At(20)));
+
     DDReleaseSurfaces(surfaces);
     EXPECT_EQ(static_cast<int>(DDRegisteredSurfaces().size()), before);
 }

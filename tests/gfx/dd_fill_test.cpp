@@ -160,6 +160,24 @@ TEST_P(FillD3DTest, DrawingOutsideTheBatchKeepsTheOrderOfTheCalls) {
     DDReleaseSurface(&other);
 }
 
+TEST_P(FillD3DTest, ReleasingAQueuedSurfaceInsideTheBatchIsSafe) {
+    // An erased list element is freed at once; its queued fill must not be
+    // reached afterwards.
+    cList<DDSURFACEDATA> list;
+    cList<DDSURFACEDEF> defs;
+    ASSERT_TRUE(DDPushSurfaceList(list, defs, 16, 16, 0, 0, DTMEMORYTYPE_VIDEO_RT, nullptr));
+    DDSURFACEDATA kept;
+    ASSERT_TRUE(DDCreateSurface(&kept, 16, 16, 0, 0, DTMEMORYTYPE_VIDEO_RT, nullptr, 0));
+    DDFillSurface(&kept, 2);
+    DDBeginFillBatch();
+    DDFillRect(&list.At(0), 0, 0, 4, 4, 3);
+    DDFillRect(&kept, 0, 0, 4, 4, 4);
+    EXPECT_EQ(DDEraseSurfaceList(list, defs, &list.At(0)), 1);
+    DDEndFillBatch();
+    EXPECT_EQ(gfxtest::ReadArgb(&kept, 1, 1), kGreen);
+    DDReleaseSurface(&kept);
+}
+
 TEST_P(FillD3DTest, SceneOpensOnceAndOnlyRenderTargetsBecomeTargets) {
     EXPECT_EQ(DDBeginScene(), 1);
     EXPECT_EQ(DDBeginScene(), 1);  // the device refuses a second BeginScene

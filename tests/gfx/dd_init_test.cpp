@@ -250,6 +250,13 @@ TEST_F(DDInitTest, DeviceCreationFallsBackToSoftwareVertexProcessing) {
     EXPECT_EQ(lpDevice, nullptr);
 }
 
+TEST_F(DDInitTest, BackBufferVertexBufferFailureFailsWithTheResultCode) {
+    plat::OpenFrameWindow("t", 640, 480, false);
+    plat::testing::FailNextBufferCreations(1);
+    EXPECT_FALSE(Init(1, 32, 1));
+    EXPECT_NE(Log().find("Back CreateVertexBuffer Err 80004005\n"), std::string::npos) << Log();
+}
+
 TEST_F(DDInitTest, WindowModeSizesFromTheClientArea) {
     for (int useD3D : {0, 1}) {
         SCOPED_TRACE(useD3D);

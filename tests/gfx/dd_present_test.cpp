@@ -171,6 +171,36 @@ TEST_P(D3DPresentTest, RestoreWaitsUntilTheDeviceCanBeReset) {
     DDReleaseSurface(&blank);
 }
 
+TEST_P(D3DPresentTest, RestoreOfAWorkingDeviceKeepsEveryTexture) {
+    // A re-activation in full screen asks for a restore whether or not the
+    // device was lost; a device that never was must keep its pictures.
+    std::string file = WriteSolidBmp("keep.bmp", 8, 8, 0x0000FF, 0xFFFFFF);
+    DDSURFACEDATA fromFile, blank;
+    // Released even when a check fails, so no registry entry outlives them.
+    struct Release {
+        DDSURFACEDATA* a;
+        DDSURFACEDATA* b;
+        ~Release() {
+            DDReleaseSurface(a);
+            DDReleaseSurface(b);
+        }
+    } release{&fromFile, &blank};
+    ASSERT_EQ(DDCreateSurfaceFromFile(&fromFile, file.c_str(), 1, g_nBpp, 0, DTMEMORYTYPE_VIDEO_RT, nullptr, 0, 0, 0, 0),
+              0);
+    ASSERT_TRUE(DDCreateSurface(&blank, 16, 16, 1, 0, DTMEMORYTYPE_VIDEO_RT, nullptr, 0));
+    ASSERT_TRUE(gfxtest::WriteRaw(&blank, 1, 1, 0x1234));
+    const uint32_t fileTexel = gfxtest::ReadRaw(&fromFile, 3, 3);
+
+    EXPECT_EQ(DDRestoreSurface(), 1);
+    EXPECT_NE(blank.lpDT->lpTexture, nullptr);
+    EXPECT_NE(fromFile.lpDT->lpTexture, nullptr);
+    EXPECT_EQ(gfxtest::ReadRaw(&blank, 1, 1), 0x1234u);
+    EXPECT_EQ(gfxtest::ReadRaw(&fromFile, 3, 3), fileTexel);
+    EXPECT_EQ(blank.bLost, 0);
+    EXPECT_EQ(g_BackBufferSD.lpDT->lpSurface, lpDevice->BackBuffer());
+    EXPECT_EQ(DDPresent(60, 0, nullptr), 1);
+}
+
 INSTANTIATE_TEST_SUITE_P(Variants, D3DPresentTest, ::testing::Values(Variant::D3D16, Variant::D3D32),
                          gfxtest::VariantName);
 
