@@ -354,14 +354,9 @@ void BlendRect32(uint8_t* d, ptrdiff_t dPitch, const Image& tex, const int* rows
             __m128i same =
                 _mm_and_si128(_mm_cmpeq_epi32(t0, _mm_srai_epi32(v0, 24)), _mm_cmpeq_epi32(t1, _mm_srai_epi32(v1, 24)));
             if (_mm_movemask_epi8(same) != 0xFFFF) break;  // a partial alpha: the loop below blends it
-            int opaque = _mm_movemask_epi8(_mm_or_si128(t0, t1));
-            if (opaque == 0) continue;
+            // Kept or replaced texel by texel without branching: sprite rows
+            // mix both in no predictable order.
             uint8_t* dp = d + 4 * i;
-            if (_mm_movemask_epi8(_mm_and_si128(t0, t1)) == 0xFFFF) {
-                _mm_storeu_si128(reinterpret_cast<__m128i*>(dp), _mm_and_si128(v0, mask));
-                _mm_storeu_si128(reinterpret_cast<__m128i*>(dp + 16), _mm_and_si128(v1, mask));
-                continue;
-            }
             __m128i o0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(dp));
             __m128i o1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(dp + 16));
             __m128i r0 = _mm_or_si128(_mm_and_si128(t0, _mm_and_si128(v0, mask)), _mm_andnot_si128(t0, o0));
