@@ -30,6 +30,7 @@ Faults g_faults;
 // Asked at every lock, so read without the mutex.
 std::atomic<int> g_lockFailures{0};
 std::atomic<int> g_bufferLockFailures{0};
+std::atomic<bool> g_narrowVectors{false};  // tests: no vector steps wider than 128 bits
 
 // Uses up one pending failure of a counter; false when none is pending.
 bool TakeOne(std::atomic<int>& counter) {
@@ -318,6 +319,8 @@ bool X1R5G5B5ForBlit16Now() {
     return g_faults.x1r5g5b5;
 }
 
+bool NarrowVectorsNow() { return g_narrowVectors.load(std::memory_order_relaxed); }
+
 }  // namespace internal
 
 namespace testing {
@@ -357,6 +360,8 @@ void SetDesktopDepth(int bits) {
     if (bits == 8 || bits == 16 || bits == 32) g_faults.desktopDepth = bits;
 }
 
+void UseNarrowVectors(bool on) { g_narrowVectors.store(on); }
+
 void UseX1R5G5B5ForBlit16(bool on) {
     std::lock_guard<std::mutex> lock(g_faultMutex);
     g_faults.x1r5g5b5 = on;
@@ -369,6 +374,7 @@ void ResetPictureFaults() {
     g_faults.videoInUse = inUse;
     g_lockFailures.store(0);
     g_bufferLockFailures.store(0);
+    g_narrowVectors.store(false);
 }
 
 }  // namespace testing

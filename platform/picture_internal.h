@@ -26,5 +26,6 @@ void ReleaseVideoMemory(int64_t bytes);
 testing::RasterCapsOverride RasterCapsNow();
 int DesktopDepthNow();
 bool X1R5G5B5ForBlit16Now();
+bool NarrowVectorsNow();
 
 }  // namespace plat::internal

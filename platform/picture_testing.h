@@ -52,6 +52,10 @@ void SetRasterCaps(const RasterCapsOverride& caps);
 void SetDesktopDepth(int bits);
 void UseX1R5G5B5ForBlit16(bool on);
 
+// Raster loops keep to 128-bit vector steps even where the processor has
+// wider ones, so both forms can be checked on one machine.
+void UseNarrowVectors(bool on);
+
 // Back to the defaults above.
 void ResetPictureFaults();
 

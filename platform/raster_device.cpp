@@ -9,6 +9,7 @@
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
+#include <immintrin.h>
 #endif
 
 #include "platform/bitmap.h"
@@ -330,6 +331,30 @@ RowWriter WriterFor(PixelFormat f) {
     }
 }
 
+#if defined(__SSE2__) && defined(__x86_64__)
+// Eight texels a step in 256-bit registers where the processor has them:
+// texels of alpha 255 replace the target, texels of alpha 0 keep it. Stops
+// at the first group holding another alpha; returns how far it got. Gives
+// the same pixels as the 128-bit loop that takes over from there.
+__attribute__((target("avx2"))) int KeyRowAvx2(uint8_t* d, const uint8_t* s, int w, uint32_t keepMask) {
+    const __m256i mask = _mm256_set1_epi32(static_cast<int>(keepMask));
+    int i = 0;
+    for (; i + 8 <= w; i += 8) {
+        __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + 4 * i));
+        __m256i top = _mm256_srai_epi32(v, 31);
+        if (_mm256_movemask_epi8(_mm256_cmpeq_epi32(top, _mm256_srai_epi32(v, 24))) != -1) break;
+        __m256i o = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(d + 4 * i));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + 4 * i), _mm256_blendv_epi8(o, _mm256_and_si256(v, mask), top));
+    }
+    return i;
+}
+
+bool HasAvx2() {
+    static const bool has = __builtin_cpu_supports("avx2");
+    return has && !internal::NarrowVectorsNow();
+}
+#endif
+
 // The sprite case in one piece: 32-bit texels straight from the texture's
 // rows (`rows`, from column `col0`) blended into w x h pixels of a 32-bit
 // target. One loop, so nothing is set up again for every short row.
@@ -342,6 +367,9 @@ void BlendRect32(uint8_t* d, ptrdiff_t dPitch, const Image& tex, const int* rows
     for (int j = 0; j < h; ++j, d += dPitch) {
         const uint8_t* s = tex.Row(rows[j]) + static_cast<size_t>(col0) * 4;
         int i = 0;
+#if defined(__SSE2__) && defined(__x86_64__)
+        if (HasAvx2()) i = KeyRowAvx2(d, s, w, kMask);
+#endif
 #if defined(__SSE2__)
         // Alpha 255 spreads to all ones and alpha 0 to zero under a shift
         // by 31; any other alpha differs between the shifts by 31 and 24.

@@ -361,6 +361,50 @@ TEST_F(RasterTest, KeyedSpriteBlendsAwayTransparentTexels) {
     EXPECT_EQ(bb.Get(3, 0), 0xAB445566u);  // a transparent texel leaves the pixel as it is
 }
 
+// Wide sprite rows go through vector loops: runs of transparent and opaque
+// texels in every mix, a group with a half-transparent texel, and a tail
+// shorter than a vector step; with the widest steps the processor has and
+// with 128-bit steps only.
+TEST_F(RasterTest, WideKeyedSpriteRowsMatchThePixelRuleAtEveryVectorWidth) {
+    const int w = 45, h = 4;
+    auto alphaAt = [](int x, int y) -> uint32_t {
+        if (y == 1 && x == 21) return 0x80;                  // half transparent
+        if (y == 2) return 0xFF;                             // all opaque
+        if (y == 3) return 0;                                // all transparent
+        return (x * 7 + y * 3) % 5 < 2 ? 0u : 0xFFu;         // mixed runs
+    };
+    for (bool narrow : {false, true}) {
+        SCOPED_TRACE(narrow ? "128-bit steps" : "widest steps");
+        plat::testing::UseNarrowVectors(narrow);
+        auto device = MakeDevice();
+        auto tex = MakeTexture(*device, w, h, PixelFormat::A8R8G8B8, TexturePool::Managed,
+                               [&](int x, int y) { return alphaAt(x, y) << 24 | (Texel(x, y) & 0xFFFFFF); });
+        Image& bb = device->BackBuffer()->Pixels();
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w + 3; ++x) bb.Set(x, y, 0x11000000u | uint32_t(x * 5) << 8 | uint32_t(y));
+        const Image before = bb;
+        device->SetTexture(tex.get());
+        Draw(*device, BlitQuad(1, 0, w, h, 0, 0, w, h, w, h));
+        for (int y = 0; y < h; ++y) {
+            for (int x = 0; x < w; ++x) {
+                const uint32_t a = alphaAt(x, y), t = Texel(x, y) & 0xFFFFFF, d = before.Get(x + 1, y);
+                uint32_t want = d;
+                if (a == 0xFF) want = t;
+                if (a != 0 && a != 0xFF) {
+                    want = 0;
+                    for (int shift : {0, 8, 16}) {
+                        const uint32_t sc = t >> shift & 0xFF, dc = d >> shift & 0xFF;
+                        want |= ((sc * a + dc * (255 - a) + 127) / 255) << shift;
+                    }
+                }
+                ASSERT_EQ(bb.Get(x + 1, y), want) << "x " << x << " y " << y;
+            }
+            EXPECT_EQ(bb.Get(0, y), before.Get(0, y));
+            EXPECT_EQ(bb.Get(w + 1, y), before.Get(w + 1, y));
+        }
+    }
+}
+
 TEST_F(RasterTest, SlantedQuadsSharingEdgesDrawEachPixelOnce) {
     auto device = MakeDevice();
     UseFactorFill(*device, 0x80FFFFFF);
