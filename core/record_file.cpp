@@ -118,15 +118,11 @@ cDataFile* OpenDataFile(const char* path) {
 
 cDataFile* CreateDataFile(const char* path) {
     std::string name = ProgramPath(path);
-    std::string host = plat::ToHostPath(name);
-    if (host.empty() || plat::IsFolder(name)) return nullptr;
-    std::string temp = host + ".tmp";
-    FILE* f = std::fopen(temp.c_str(), "wb");
-    if (!f) return nullptr;
-    auto* file = new cDataFile(f, name);
+    plat::ReplacingFile replace;
+    if (!plat::BeginReplace(name, &replace)) return nullptr;
+    auto* file = new cDataFile(replace.file, name);
     file->m_writing = true;
-    file->m_hostPath = host;
-    file->m_tempPath = temp;
+    file->m_replace = std::move(replace);
     if (!file->WriteInt(g_DataVersion)) {
         CloseDataFile(file);
         return nullptr;
@@ -137,14 +133,10 @@ cDataFile* CreateDataFile(const char* path) {
 int CloseDataFile(cDataFile* file) {
     if (!file) return 0;
     bool ok = file->Ok();
-    if (file->m_writing) {
-        ok = std::fflush(file->m_file) == 0 && ok;
-        ok = std::fclose(file->m_file) == 0 && ok;
-        ok = ok && std::rename(file->m_tempPath.c_str(), file->m_hostPath.c_str()) == 0;
-        if (!ok) std::remove(file->m_tempPath.c_str());
-    } else {
+    if (file->m_writing)
+        ok = plat::EndReplace(&file->m_replace, ok);
+    else
         std::fclose(file->m_file);
-    }
     delete file;
     return ok ? 1 : 0;
 }

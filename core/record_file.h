@@ -15,6 +15,7 @@
 
 #include "core/containers.h"
 #include "core/record.h"
+#include "platform/paths.h"
 
 class cDataFile {
 public:
@@ -50,7 +51,7 @@ private:
     FILE* m_file;
     std::string m_path;  // program form, for the report
     bool m_writing = false;
-    std::string m_hostPath, m_tempPath;  // writing: where it goes, where it is built
+    plat::ReplacingFile m_replace;  // writing: the file that replaces the old one when whole
     int64_t m_size = 0;
     int64_t m_pos = 0;
     bool m_failed = false;

@@ -279,6 +279,10 @@ int DDSetTransmit(const char* file);
 void DDSetTransmit(uint8_t red, uint8_t green, uint8_t blue);
 uint32_t PalNumToRGB(uint32_t colorNumber);
 uint16_t DDPalToRGB16(const PALETTEENTRY& entry);
+// Field values, each masked to its field, packed by a pixel-format table.
+uint32_t DDPackFields(const DDPIXELFORMATTABLE& table, uint32_t red, uint32_t green, uint32_t blue);
+// 8-bit channels scaled to a table's fields (byte x mask / 255) and packed.
+uint32_t DDScaleToFields(const DDPIXELFORMATTABLE& table, uint32_t red, uint32_t green, uint32_t blue);
 void DDGetPixelFormat(DDPIXELFORMATTABLE& table);
 int DDMakePalIndexMap(std::vector<uint8_t>& map, DDSURFACEDATA* surface);
 

@@ -117,10 +117,7 @@ void ConvertTrueColorTo16(const plat::Dib& dib, uint8_t* bits, int pitch, int su
             if (r == conv.rgbtRed && g == conv.rgbtGreen && b == conv.rgbtBlue) {
                 v = key;
             } else {
-                v = ((r * static_cast<uint32_t>(pf.nRedMask) / 255) << pf.nRedShift) |
-                    ((g * static_cast<uint32_t>(pf.nGreenMask) / 255) << pf.nGreenShift) |
-                    ((b * static_cast<uint32_t>(pf.nBlueMask) / 255) << pf.nBlueShift);
-                v &= 0xFFFFu;
+                v = DDScaleToFields(pf, r, g, b) & 0xFFFFu;
                 if (v == key) {
                     if (static_cast<int>((v >> pf.nBlueShift) & static_cast<uint32_t>(pf.nBlueMask)) == pf.nBlueMask)
                         v -= 1;

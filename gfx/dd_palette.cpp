@@ -200,10 +200,7 @@ void DDSetTransmit(uint8_t red, uint8_t green, uint8_t blue) {
         g_DDConfig.dwColorKey = 0;
         if (g_nBpp == 16) {
             // The caller passes texture-format field values here.
-            uint32_t v = ((blue & static_cast<uint32_t>(t.nBlueMask)) << t.nBlueShift) |
-                         ((green & static_cast<uint32_t>(t.nGreenMask)) << t.nGreenShift) |
-                         ((red & static_cast<uint32_t>(t.nRedMask)) << t.nRedShift) |
-                         ((static_cast<uint32_t>(t.nAlphaMask) & 1u) << t.nAlphaShift);
+            uint32_t v = DDPackFields(t, red, green, blue) | ((static_cast<uint32_t>(t.nAlphaMask) & 1u) << t.nAlphaShift);
             lpDTCon->wTransmitOpaque_16 = static_cast<uint16_t>(v);
         } else {
             lpDTCon->wTransmitOpaque_16 = 0;
@@ -212,10 +209,10 @@ void DDSetTransmit(uint8_t red, uint8_t green, uint8_t blue) {
     }
     if (!lpDDCon) return;
     if (g_nBpp == 16) {
-        const uint32_t r = red * static_cast<uint32_t>(t.nRedMask) / 255u;
-        const uint32_t g = green * static_cast<uint32_t>(t.nGreenMask) / 255u;
-        const uint32_t b = blue * static_cast<uint32_t>(t.nBlueMask) / 255u;
-        g_DDConfig.dwColorKey = ((g << t.nGreenShift) | (b << t.nBlueShift) | (r << t.nRedShift)) & 0xFFFF;
+        const uint32_t key = DDScaleToFields(t, red, green, blue) & 0xFFFF;
+        g_DDConfig.dwColorKey = key;
+        const uint32_t r = Field(key, t.nRedShift, t.nRedMask), g = Field(key, t.nGreenShift, t.nGreenMask),
+                       b = Field(key, t.nBlueShift, t.nBlueMask);
         WriteDebugLog("※16bit色で　DDSetTransmit(BYTE cbRed,BYTE cbGreen,BYTE cbBlue)　は未対応！");
         DebugErrorPrintf("Tr %d RGB32(%d,%d,%d) -> RGB16(%d,%d,%d)", static_cast<int>(g_DDConfig.dwColorKey), red,
                          green, blue, Scale8(r, t.nRedMask), Scale8(g, t.nGreenMask), Scale8(b, t.nBlueMask));
@@ -254,11 +251,19 @@ uint16_t DDPalToRGB16(const PALETTEENTRY& entry) {
         WriteDebugLog("DDPalToRGB16はDirect3Dでは未対応");
         return 0;
     }
-    const DDPIXELFORMATTABLE& t = g_PixelFormat;
-    const uint32_t v = ((entry.b & static_cast<uint32_t>(t.nBlueMask)) << t.nBlueShift) |
-                       ((entry.g & static_cast<uint32_t>(t.nGreenMask)) << t.nGreenShift) |
-                       ((entry.r & static_cast<uint32_t>(t.nRedMask)) << t.nRedShift);
-    return static_cast<uint16_t>(v);
+    return static_cast<uint16_t>(DDPackFields(g_PixelFormat, entry.r, entry.g, entry.b));
+}
+
+uint32_t DDPackFields(const DDPIXELFORMATTABLE& t, uint32_t red, uint32_t green, uint32_t blue) {
+    return ((blue & static_cast<uint32_t>(t.nBlueMask)) << t.nBlueShift) |
+           ((green & static_cast<uint32_t>(t.nGreenMask)) << t.nGreenShift) |
+           ((red & static_cast<uint32_t>(t.nRedMask)) << t.nRedShift);
+}
+
+uint32_t DDScaleToFields(const DDPIXELFORMATTABLE& t, uint32_t red, uint32_t green, uint32_t blue) {
+    return DDPackFields(t, red * static_cast<uint32_t>(t.nRedMask) / 255u,
+                        green * static_cast<uint32_t>(t.nGreenMask) / 255u,
+                        blue * static_cast<uint32_t>(t.nBlueMask) / 255u);
 }
 
 void DDGetPixelFormat(DDPIXELFORMATTABLE& table) {

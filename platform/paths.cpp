@@ -168,4 +168,26 @@ bool IsFolder(std::string_view path) {
     return !host.empty() && Usable(host) && stat(host.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+bool BeginReplace(std::string_view path, ReplacingFile* out) {
+    if (!out) return false;
+    *out = ReplacingFile{};
+    std::string host = ToHostPath(path);
+    if (host.empty() || !Usable(host) || IsFolder(path)) return false;
+    std::string temp = host + ".tmp";
+    FILE* f = std::fopen(temp.c_str(), "wb");
+    if (!f) return false;
+    *out = ReplacingFile{f, std::move(host), std::move(temp)};
+    return true;
+}
+
+bool EndReplace(ReplacingFile* file, bool keep) {
+    if (!file || !file->file) return false;
+    bool ok = std::fflush(file->file) == 0 && keep;
+    ok = std::fclose(file->file) == 0 && ok;
+    ok = ok && std::rename(file->temp.c_str(), file->target.c_str()) == 0;
+    if (!ok) std::remove(file->temp.c_str());
+    *file = ReplacingFile{};
+    return ok;
+}
+
 }  // namespace plat

@@ -33,6 +33,22 @@ std::string CurrentFolder();
 // fopen through the edge.
 FILE* OpenFile(std::string_view path, const char* mode);
 
+// Writing that never loses the previous file: the bytes go to a temporary
+// file beside the target, which replaces the target only when the writer
+// says the file is whole.
+struct ReplacingFile {
+    FILE* file = nullptr;
+    std::string target;  // host paths
+    std::string temp;
+};
+// Starts writing the file; false when the target is a folder or the
+// temporary file cannot be created.
+bool BeginReplace(std::string_view path, ReplacingFile* out);
+// Closes the temporary file. With `keep` and nothing failing (closing
+// included) it replaces the target; otherwise it is removed and the target
+// stays as it was. True when the target was replaced.
+bool EndReplace(ReplacingFile* file, bool keep);
+
 // True when a file or folder of that name exists.
 bool PathExists(std::string_view path);
 bool IsFolder(std::string_view path);

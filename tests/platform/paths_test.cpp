@@ -100,6 +100,27 @@ TEST_F(ProgramPathOnDisk, CreatesNewFilesUnderExistingFolders) {
     EXPECT_EQ(ReadHostFile("Data/Stg4/New.sav"), "saved");
 }
 
+TEST_F(ProgramPathOnDisk, ReplacingWritesKeepTheOldFileUntilTheNewOneIsWhole) {
+    // Kept: the new bytes replace the old file, reached case-insensitively.
+    plat::ReplacingFile file;
+    ASSERT_TRUE(plat::BeginReplace("data\\stg4\\a.STG4_001", &file));
+    std::fputs("new stage", file.file);
+    EXPECT_EQ(ReadHostFile("Data/Stg4/A.stg4_001"), "stage");  // untouched while writing
+    EXPECT_TRUE(plat::EndReplace(&file, true));
+    EXPECT_EQ(ReadHostFile("Data/Stg4/A.stg4_001"), "new stage");
+
+    // Given up: the old file stays and no temporary file is left behind.
+    ASSERT_TRUE(plat::BeginReplace("data\\stg4\\a.stg4_001", &file));
+    std::fputs("half", file.file);
+    EXPECT_FALSE(plat::EndReplace(&file, false));
+    EXPECT_EQ(ReadHostFile("Data/Stg4/A.stg4_001"), "new stage");
+    EXPECT_EQ(std::distance(fs::directory_iterator("Data/Stg4"), fs::directory_iterator{}), 1);
+
+    // A folder is never replaced.
+    EXPECT_FALSE(plat::BeginReplace("data\\stg4", &file));
+    EXPECT_TRUE(fs::is_directory("Data/Stg4"));
+}
+
 TEST_F(ProgramPathOnDisk, AbsolutePathsAndExistence) {
     const std::string root = plat::FromHostPath(m_temp.host());
     ASSERT_TRUE(plat::IsAbsoluteProgramPath(root));
