@@ -6,6 +6,8 @@
 
 #include <cerrno>
 #include <cstdint>
+#include <filesystem>
+#include <system_error>
 
 #include "platform/text_codec.h"
 
@@ -188,6 +190,54 @@ bool EndReplace(ReplacingFile* file, bool keep) {
     if (!ok) std::remove(file->temp.c_str());
     *file = ReplacingFile{};
     return ok;
+}
+
+namespace {
+
+namespace fs = std::filesystem;
+
+bool MakeHostFolder(const fs::path& host) {
+    std::error_code ec;
+    return fs::create_directory(host, ec) && !ec;
+}
+
+// Links are followed, so a loop of them would nest without end.
+constexpr int kMaxCopyDepth = 64;
+
+}  // namespace
+
+bool MakeFolder(std::string_view path) {
+    const std::string host = ToHostPath(path);
+    return !host.empty() && Usable(host) && MakeHostFolder(host);
+}
+
+bool CopyFolderContents(std::string_view from, std::string_view to) {
+    const fs::path hostFrom = ToHostPath(from);
+    const fs::path hostTo = ToHostPath(to);
+    if (hostFrom.empty() || hostTo.empty() || !Usable(hostFrom) || !Usable(hostTo)) return false;
+    std::error_code ec;
+    fs::recursive_directory_iterator it(hostFrom, fs::directory_options::follow_directory_symlink, ec);
+    for (; !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
+        if (it.depth() > kMaxCopyDepth) return false;
+        const fs::path target = hostTo / it->path().lexically_relative(hostFrom);
+        const fs::file_status st = fs::status(it->path(), ec);
+        if (ec) return false;
+        if (fs::is_directory(st)) {
+            if (!MakeHostFolder(target)) return false;
+        } else if (fs::is_regular_file(st)) {
+            if (!fs::copy_file(it->path(), target, fs::copy_options::none, ec) || ec) return false;
+        } else {
+            return false;  // a device, pipe or broken link holds no data to copy
+        }
+    }
+    return !ec;
+}
+
+void RemoveFolderTree(std::string_view path) {
+    const std::string host = ToHostPath(path);
+    if (host.empty() || !Usable(host)) return;
+    std::error_code ec;
+    fs::remove_all(host, ec);
 }
 
 }  // namespace plat

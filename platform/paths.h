@@ -53,4 +53,14 @@ bool EndReplace(ReplacingFile* file, bool keep);
 bool PathExists(std::string_view path);
 bool IsFolder(std::string_view path);
 
+// Folder work on program paths.
+// Makes one new folder; false when it exists already or cannot be made.
+bool MakeFolder(std::string_view path);
+// Copies everything inside the folder `from` into the existing folder `to`,
+// every file whole and every link followed (nesting capped, so a link loop
+// ends); false at the first thing that cannot be copied.
+bool CopyFolderContents(std::string_view from, std::string_view to);
+// Removes the folder and everything in it; nothing when it does not exist.
+void RemoveFolderTree(std::string_view path);
+
 }  // namespace plat

@@ -8,6 +8,7 @@
 #include "core/report_log.h"
 #include "core/shell_link.h"
 #include "platform/messages.h"
+#include "support/logged_test.h"
 #include "support/test_support.h"
 
 namespace {
@@ -27,19 +28,8 @@ struct Named {
     bool operator==(const Named&) const = default;
 };
 
-class ContainerTest : public ::testing::Test {
+class ContainerTest : public orvtest::LoggedTest {
 protected:
-    orvtest::ScopedTempFolder tmp;
-    plat::WindowHandle window = 0;
-    void SetUp() override {
-        ASSERT_EQ(InitReportLog("Report_Game.txt"), 1);
-        window = plat::CreateMessageWindow();
-        g_hMainWnd = window;
-    }
-    void TearDown() override {
-        g_hMainWnd = plat::kNoWindow;
-        plat::DestroyMessageWindow(window);
-    }
     std::string Log() { return orvtest::ReadHostFile("Report_Game.txt"); }
     size_t Closes() {
         size_t n = 0;

@@ -71,19 +71,7 @@ public:
 // Built before main, as the program-wide data objects are.
 cSample g_early;
 
-// "85 03 ..." as bytes.
-std::string Bytes(const std::string& hex) {
-    std::string out;
-    for (size_t i = 0; i + 1 < hex.size();) {
-        if (hex[i] == ' ') {
-            ++i;
-            continue;
-        }
-        out += static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16));
-        i += 2;
-    }
-    return out;
-}
+std::string Bytes(const std::string& hex) { return orvtest::FromHex(hex); }
 
 // Written from the format tables, not by our writer: version 901, five
 // blocks (int 0x12345678, byte AB, int 42, short -2, double 1.5), two

@@ -100,6 +100,28 @@ TEST_F(ProgramPathOnDisk, CreatesNewFilesUnderExistingFolders) {
     EXPECT_EQ(ReadHostFile("Data/Stg4/New.sav"), "saved");
 }
 
+TEST_F(ProgramPathOnDisk, MakesCopiesAndRemovesFolders) {
+    EXPECT_TRUE(plat::MakeFolder("Copy"));
+    EXPECT_FALSE(plat::MakeFolder("COPY"));  // exists already, in another letter case
+    EXPECT_FALSE(plat::MakeFolder("missing\\deeper"));
+
+    ASSERT_TRUE(plat::CopyFolderContents("data", "copy"));
+    EXPECT_EQ(ReadHostFile("Copy/Stg4/A.stg4_001"), "stage");
+    // A second copy would overwrite: it fails rather than replace a file.
+    EXPECT_FALSE(plat::CopyFolderContents("data", "copy"));
+    EXPECT_EQ(ReadHostFile("Copy/Stg4/A.stg4_001"), "stage");
+
+    // A link loop ends instead of nesting for ever.
+    fs::create_directory_symlink("..", "Data/Stg4/loop");
+    ASSERT_TRUE(plat::MakeFolder("Loop"));
+    EXPECT_FALSE(plat::CopyFolderContents("data", "loop"));
+    fs::remove("Data/Stg4/loop");
+    plat::RemoveFolderTree("copy");
+    EXPECT_FALSE(fs::exists("Copy"));
+    EXPECT_TRUE(fs::exists("Data/Stg4/A.stg4_001"));
+    plat::RemoveFolderTree("never-there");
+}
+
 TEST_F(ProgramPathOnDisk, ReplacingWritesKeepTheOldFileUntilTheNewOneIsWhole) {
     // Kept: the new bytes replace the old file, reached case-insensitively.
     plat::ReplacingFile file;

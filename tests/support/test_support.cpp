@@ -54,4 +54,17 @@ std::string Hex(const std::string& bytes) {
     return out;
 }
 
+std::string FromHex(const std::string& hex) {
+    std::string out;
+    for (size_t i = 0; i + 1 < hex.size();) {
+        if (hex[i] == ' ') {
+            ++i;
+            continue;
+        }
+        out += static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16));
+        i += 2;
+    }
+    return out;
+}
+
 }  // namespace orvtest

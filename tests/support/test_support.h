@@ -26,5 +26,7 @@ bool HostFileExists(const std::string& hostPath);
 
 // Bytes as hex pairs separated by blanks ("83 47"), for readable failures.
 std::string Hex(const std::string& bytes);
+// The reverse: "85 03 ..." as bytes; blanks are ignored.
+std::string FromHex(const std::string& hex);
 
 }  // namespace orvtest
