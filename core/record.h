@@ -140,3 +140,12 @@ struct cElementTraits<T> {
     }
     static void Assign(T& target, const T& source) { target = source; }
 };
+
+// Lists of records whose class defaults are not all zero grow by records
+// made by the class's own constructor instead; such classes opt in with
+// `template <> struct cElementTraits<C> : cDefaultedRecord<C> {};`.
+template <class T>
+struct cDefaultedRecord {
+    static T MakeDefault() { return T(); }
+    static void Assign(T& target, const T& source) { target = source; }
+};

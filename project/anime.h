@@ -1,0 +1,93 @@
+// Animes: short sequences of chips of a character sheet, each shown for a
+// time. The anime database holds the animes that commands and charas run on
+// top of a chara's basic animation; an anime set holds the basic animation
+// itself, one anime per basic action, and the chip offsets of the chara's
+// states.
+#pragma once
+#include <cstdint>
+#include <string>
+
+#include "core/containers.h"
+#include "core/record.h"
+#include "core/record_file.h"
+
+// A counted list of records inside a record's tail: the list is emptied and
+// becomes n records made by makeEntry, each read in turn (n of 0 leaves it
+// empty). A count that the bytes left cannot hold, a negative one among
+// them, breaks the file before anything is made.
+template <class R, class Make>
+bool ReadNestedRecords(cVector<R>& list, cDataFile* file, int minRecordBytes, Make makeEntry) {
+    int32_t n = 0;
+    if (!ReadCount(n, file, minRecordBytes)) return false;
+    if (n < 0) {
+        file->MarkCorrupt();
+        return false;
+    }
+    list.clear();
+    list.reserve(static_cast<size_t>(n));
+    for (int32_t i = 0; i < n; ++i) {
+        list.push_back(makeEntry());
+        if (!list.back().Read(file)) return false;
+    }
+    return true;
+}
+
+// One frame of an anime.
+class cAnimeFrameData : public cRecord {
+public:
+    int32_t m_nChip = 0;         // counted from the chara's first chip
+    int32_t m_nTime = 1;         // tenths of a second
+    int32_t m_nNoInterrupt = 0;  // 1: from this frame on the anime cannot be replaced
+
+    cAnimeFrameData();
+    void RegisterFields(int version) override;
+};
+template <>
+struct cElementTraits<cAnimeFrameData> : cDefaultedRecord<cAnimeFrameData> {};
+
+class cAnimeData : public cRecord {
+public:
+    std::string m_strName;
+    cVector<cAnimeFrameData> m_vFrame;  // in playing order
+    // Kept for the editor; the player never reads them.
+    int16_t m_sEditorA = 0;
+    int8_t m_cEditorB = 1;
+    int16_t m_sEditorC = 0;
+
+    cAnimeData();
+    void RegisterFields(int version) override;
+    // The record, then its counted frames; a count of 0 leaves no frame.
+    bool Read(cDataFile* file) override;
+    bool Write(cDataFile* file) override;
+};
+template <>
+struct cElementTraits<cAnimeData> : cDefaultedRecord<cAnimeData> {};
+
+// Indexes of the animes of a set, by basic action.
+enum : int {
+    kAnimeStand = 0,
+    kAnimeWalk = 1,
+    kAnimeFly = 2,
+    kAnimeFlyMove = 3,
+    kBasicAnimeCount = 4,
+};
+
+class cAnimeSetData : public cRecord {
+public:
+    std::string m_strName;
+    // Chips added to the drawn chip while the chara is in that state.
+    int32_t m_nInvincibleChip = 4;
+    int32_t m_nBlockChip = 8;
+    int32_t m_nFlightChip = 0;
+    cVector<cAnimeData> m_vAnime;  // by basic action, at least four after a read
+
+    cAnimeSetData();
+    // Offsets 4, 8, 0 and the four named default animes.
+    void SetDefault();
+    void RegisterFields(int version) override;
+    // The record, its counted animes, then the upgrades of older files.
+    bool Read(cDataFile* file) override;
+    bool Write(cDataFile* file) override;
+};
+template <>
+struct cElementTraits<cAnimeSetData> : cDefaultedRecord<cAnimeSetData> {};

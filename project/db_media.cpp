@@ -1,0 +1,126 @@
+#include "project/db_media.h"
+
+#include "project/effect_tables.h"
+
+namespace {
+
+// Rows of the upgrade of effect files up to version 510: the one parameter
+// such files lack, per kind, is set to its default.
+struct PARAMFILL {
+    int32_t kind;
+    int param;
+};
+constexpr PARAMFILL kCharaParamFill[] = {
+    {kCharaFxWaveH, 4},
+    {kCharaFxWaveV, 4},
+    {kCharaFxCircle, 3},
+};
+constexpr PARAMFILL kScrParamFill[] = {
+    {kScrFxWaveH, 4},
+    {kScrFxWaveV, 4},
+    {kScrFxCircle, 3},
+};
+
+template <size_t N>
+void FillMissingParam(cCharaEffectData& effect, const PARAMFILL (&rows)[N], int (*paramDefault)(int, int)) {
+    if (g_FileVersion > kEffectParamUpgradeLast) return;
+    for (const PARAMFILL& row : rows)
+        if (effect.m_nKind == row.kind) effect.m_nParam[row.param] = paramDefault(row.kind, row.param);
+}
+
+void DistrustEditorNumber(int32_t& editorNo) {
+    if (g_FileVersion < kEditorNumberTrustedFrom) editorNo = 0;
+}
+
+}  // namespace
+
+// Effects
+
+cCharaEffectData::cCharaEffectData() { SetDefault(); }
+
+void cCharaEffectData::SetDefault() {
+    Clear();
+    m_nKind = 1;
+}
+
+void cCharaEffectData::RegisterFields(int) {
+    ClearFields();
+    AddString(&m_strName);
+    AddInt(&m_nKind);
+    AddInt(m_nParam, 5);
+}
+
+bool cCharaEffectData::Read(cDataFile* file) {
+    bool ok = cRecord::Read(file);
+    FillMissingParam(*this, kCharaParamFill, CharaEffectParamDefault);
+    Validate();
+    return ok;
+}
+
+bool cScrEffectData::Read(cDataFile* file) {
+    bool ok = cRecord::Read(file);
+    FillMissingParam(*this, kScrParamFill, ScrEffectParamDefault);
+    Validate();
+    return ok;
+}
+
+// Pictures
+
+cPictureData::cPictureData() { SetDefault(); }
+
+void cPictureData::SetDefault() { Clear(); }
+
+void cPictureData::RegisterFields(int version) {
+    ClearFields();
+    if (StoredFrom(version, 151)) AddInt(&m_nEditorNo);
+    AddString(&m_strName);
+    AddString(&m_strFile);
+}
+
+bool cPictureData::Read(cDataFile* file) {
+    bool ok = cRecord::Read(file);
+    DistrustEditorNumber(m_nEditorNo);
+    return ok;
+}
+
+// Sounds
+
+cSoundData::cSoundData() { SetDefault(); }
+
+void cSoundData::SetDefault() { Clear(); }
+
+void cSoundData::RegisterFields(int version) {
+    ClearFields();
+    AddString(&m_strName);
+    AddString(&m_strFile);
+    if (StoredFrom(version, 151)) AddInt(&m_nEditorNo);
+}
+
+bool cSoundData::Read(cDataFile* file) {
+    bool ok = cRecord::Read(file);
+    DistrustEditorNumber(m_nEditorNo);
+    return ok;
+}
+
+// Music
+
+cBgmData::cBgmData() { SetDefault(); }
+
+void cBgmData::SetDefault() {
+    Clear();
+    m_nVolume = 100;
+}
+
+void cBgmData::RegisterFields(int version) {
+    ClearFields();
+    if (StoredFrom(version, 151)) AddInt(&m_nEditorNo);
+    AddString(&m_strName);
+    AddString(&m_strFile);
+    if (StoredFrom(version, 814)) AddInt(&m_nVolume);
+}
+
+bool cBgmData::Read(cDataFile* file) {
+    bool ok = cRecord::Read(file);
+    DistrustEditorNumber(m_nEditorNo);
+    return ok;
+}

@@ -1,0 +1,96 @@
+// Lists of records read from and written to data files in a fresh folder,
+// and data-file bytes spelled out field by field for the fixtures.
+#pragma once
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+#include "core/record_file.h"
+#include "project/condition.h"
+#include "project/database_fixtures.h"
+#include "support/logged_test.h"
+#include "support/test_support.h"
+
+namespace projtest {
+
+// Little-endian fields appended in file order.
+struct Bytes {
+    std::string s;
+    Bytes& I32(int32_t v) { return Raw(static_cast<uint32_t>(v), 4); }
+    Bytes& I16(int16_t v) { return Raw(static_cast<uint16_t>(v), 2); }
+    Bytes& I8(int8_t v) { return Raw(static_cast<uint8_t>(v), 1); }
+    // Length + 1, then the text and its NUL; the empty text is the length alone.
+    Bytes& Str(const std::string& text) {
+        I32(static_cast<int32_t>(text.size()) + 1);
+        if (!text.empty()) s += text + '\0';
+        return *this;
+    }
+    // A record of int32 numbers and strings, nothing after.
+    Bytes& Rec(std::initializer_list<int32_t> numbers, std::initializer_list<std::string> strings) {
+        I32(static_cast<int32_t>(numbers.size()));
+        for (int32_t n : numbers) I32(n);
+        I32(static_cast<int32_t>(strings.size()));
+        for (const std::string& t : strings) Str(t);
+        return *this;
+    }
+    Bytes& Raw(uint32_t v, int size) {
+        for (int i = 0; i < size; ++i) s += static_cast<char>((v >> (8 * i)) & 0xFF);
+        return *this;
+    }
+};
+
+class ListFileTest : public orvtest::LoggedTest {
+protected:
+    // Writes the bytes as a file and reads it with read(file).
+    template <class Read>
+    bool LoadBytes(const std::string& bytes, Read read) {
+        orvtest::WriteHostFile("in.dat", bytes);
+        cDataFile* file = OpenDataFile("in.dat");
+        if (!file) return false;
+        bool ok = read(file);
+        return CloseDataFile(file) == 1 && ok;
+    }
+    // The bytes that write(file) leaves in a new file, version word included.
+    template <class Write>
+    std::string SaveBytes(Write write) {
+        cDataFile* file = CreateDataFile("out.dat");
+        EXPECT_TRUE(write(file));
+        EXPECT_EQ(CloseDataFile(file), 1);
+        return orvtest::ReadHostFile("out.dat");
+    }
+};
+
+// Database lists: a count of 0 or less keeps what the list holds.
+class DbListTest : public ListFileTest {
+public:
+    // A database file: version word, entry count, records.
+    template <class R>
+    bool Load(const std::string& bytes, cVector<R>& list) {
+        return LoadBytes(bytes, [&](cDataFile* file) { return ReadRecords(list, file); });
+    }
+    template <class R>
+    std::string Save(cVector<R>& list) {
+        return SaveBytes([&](cDataFile* file) { return WriteRecords(list, file); });
+    }
+};
+
+// Lists of conditions, commands and flows: reading empties the list first.
+class FlowListTest : public ListFileTest {
+protected:
+    // A data file of that version holding a counted list of records.
+    template <class R>
+    bool Load(int version, const std::vector<std::string>& records, cVector<R>& out) {
+        return LoadBytes(dbfix::I32(version) + dbfix::Counted(records),
+                         [&](cDataFile* file) { return ReadRecordVector(out, file); });
+    }
+    // The list as written, without the version word.
+    template <class R>
+    std::string Save(cVector<R>& list) {
+        return SaveBytes([&](cDataFile* file) { return WriteRecordVector(list, file); }).substr(4);
+    }
+};
+
+}  // namespace projtest
