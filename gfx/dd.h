@@ -350,6 +350,12 @@ void DDStretchBltBlend(DDSURFACEDATA* dest, int x, int y, int width, int height,
 bool DDClipBlt(DDSURFACEDATA* dest, int& x, int& y, int& width, int& height, DDSURFACEDATA* src, int& srcX,
                int& srcY, int& srcWidth, int& srcHeight);
 void DDMirrorCoords(DDSURFACEDATA* src, int& srcX, int& srcY, int& srcWidth, int& srcHeight);
+// Texture device: the value a destination shows where an opaque copy from a
+// keyed source is transparent (the back buffer has no alpha, so there it is
+// the transparent colour itself; a texture gets the transparent texel), and
+// the stage of a textured quad combined with its vertex colour.
+uint32_t DDTransparentClearValue(const DDSURFACEDATA* dest);
+plat::StageState DDTexturedStage(int colorOp, int alphaOp);
 
 // Draw layers queue clipped Direct3D quad blits while one is open; the
 // layer code installs the hook. True when the blit was queued.

@@ -14,18 +14,6 @@ namespace {
 bool HasTexture(const DDSURFACEDATA* sd) { return sd->lpDT && sd->lpDT->lpSurface; }
 bool HasBlitSurface(const DDSURFACEDATA* sd) { return sd->lpDDS && sd->lpDDS->lpSurface; }
 
-// The value a destination shows where an opaque copy from a keyed source
-// is transparent: the back buffer has no alpha, so there it is the
-// transparent colour itself; a texture gets the transparent texel.
-uint32_t TransparentClearValue(const DDSURFACEDATA* dest) {
-    if (dest == &g_BackBufferSD) {
-        if (g_nBpp == 16) return plat::UnpackToArgb(plat::PixelFormat::A1R5G5B5, lpDTCon->wTransmitOpaque_16);
-        return lpDTCon->dwTransmitOpaque;
-    }
-    if (g_nBpp == 16) return plat::UnpackToArgb(lpDTCon->textureFormat, lpDTCon->wTransmit_16);
-    return lpDTCon->dwTransmit;
-}
-
 void QuadBlit(DDSURFACEDATA* dest, int x, int y, int w, int h, DDSURFACEDATA* src, int sx, int sy, int sw, int sh,
               int flags) {
     if (!DDClipBlt(dest, x, y, w, h, src, sx, sy, sw, sh)) return;
@@ -56,16 +44,9 @@ void QuadBlit(DDSURFACEDATA* dest, int x, int y, int w, int h, DDSURFACEDATA* sr
         // Keyed texels are fully transparent; without this clear an opaque
         // copy would let the old picture show through them.
         plat::PixelRect rect{x, y, x + w, y + h};
-        lpDevice->Clear(&rect, TransparentClearValue(dest));
+        lpDevice->Clear(&rect, DDTransparentClearValue(dest));
     }
-    plat::StageState stage;
-    stage.colorOp = lpDTCon->nColorOp;
-    stage.colorArg1 = plat::kTaTexture;
-    stage.colorArg2 = plat::kTaDiffuse;
-    stage.alphaOp = lpDTCon->nAlphaOp;
-    stage.alphaArg1 = plat::kTaTexture;
-    stage.alphaArg2 = plat::kTaDiffuse;
-    lpDevice->SetStage(stage);
+    lpDevice->SetStage(DDTexturedStage(lpDTCon->nColorOp, lpDTCon->nAlphaOp));
     lpDevice->SetTexture(st->lpTexture.get());
     lpDevice->DrawStrip(vb->Data());
     DDSetRenderTarget(0, lpDTCon->lpCurrentRenderTarget);
@@ -219,6 +200,26 @@ bool BlitSurfacesReady(const DDSURFACEDATA* dest, const DDSURFACEDATA* src) {
 
 }  // namespace
 
+uint32_t DDTransparentClearValue(const DDSURFACEDATA* dest) {
+    if (dest == &g_BackBufferSD) {
+        if (g_nBpp == 16) return plat::UnpackToArgb(plat::PixelFormat::A1R5G5B5, lpDTCon->wTransmitOpaque_16);
+        return lpDTCon->dwTransmitOpaque;
+    }
+    if (g_nBpp == 16) return plat::UnpackToArgb(lpDTCon->textureFormat, lpDTCon->wTransmit_16);
+    return lpDTCon->dwTransmit;
+}
+
+plat::StageState DDTexturedStage(int colorOp, int alphaOp) {
+    plat::StageState stage;
+    stage.colorOp = colorOp;
+    stage.colorArg1 = plat::kTaTexture;
+    stage.colorArg2 = plat::kTaDiffuse;
+    stage.alphaOp = alphaOp;
+    stage.alphaArg1 = plat::kTaTexture;
+    stage.alphaArg2 = plat::kTaDiffuse;
+    return stage;
+}
+
 DDLayerQueueHook& DDLayerQueue() {
     static DDLayerQueueHook hook = nullptr;
     return hook;
@@ -231,6 +232,11 @@ bool DDClipBlt(DDSURFACEDATA* dest, int& x, int& y, int& width, int& height, DDS
                int& srcY, int& srcWidth, int& srcHeight) {
     if (!dest || !src) return false;
     if (width <= 0 || height <= 0 || srcWidth == 0 || srcHeight == 0) return false;
+    // Positions and sizes this far out never reach a surface; refusing them
+    // keeps every sum below, and the quad edges x + width, inside int.
+    constexpr int kFarOut = 1 << 29;
+    for (int v : {x, y, width, height, srcX, srcY, srcWidth, srcHeight})
+        if (v < -kFarOut || v > kFarOut) return false;
     const bool mirrorX = srcWidth < 0, mirrorY = srcHeight < 0;
     const bool d3d = lpDTCon != nullptr;
 

@@ -229,6 +229,9 @@ void DDFillSurfaceColor(DDSURFACEDATA* surface, uint32_t value) {
 
 void DDBeginFillBatch() {
     if (!lpDTCon) return;
+    // A batch opened inside another (a frame drawn while fills wait) draws
+    // what waits first instead of dropping it.
+    if (lpDevice && !g_FillBatch.entries.empty()) DrawFillEntries(g_FillBatch.entries);
     g_FillBatch.bOn = true;
     g_FillBatch.entries.clear();
 }

@@ -7,6 +7,7 @@
 #include "core/report_log.h"
 #include "core/system_report.h"
 #include "gfx/dd.h"
+#include "gfx/dd_text.h"
 #include "platform/dialogs.h"
 #include "platform/presenter.h"
 
@@ -48,6 +49,8 @@ void InstallGfxLink() {
     link.direct3DActive = Direct3DActive;
     link.fullScreenUp = FullScreenUp;
     link.videoFacts = VideoFacts;
+    // The message box and the frame-rate overlay draw with the layer's text.
+    DDInstallTextLink();
 }
 
 void SetName(DDSURFACEDATA& sd, const char* name) {

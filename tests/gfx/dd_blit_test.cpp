@@ -1,6 +1,7 @@
 // Blits and clipping, over the five display variants.
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstdint>
 #include <string>
 
@@ -56,6 +57,10 @@ TEST_P(BlitTest, ClipRules) {
         {"zero width", kBoth, 100, {0, 0, 0, 8, 0, 0, 0, 8}, false, {}},
         {"negative height", kBoth, 100, {0, 0, 8, -1, 0, 0, 8, -1}, false, {}},
         {"zero source width", kBoth, 100, {0, 0, 8, 8, 0, 0, 0, 8}, false, {}},
+        {"far left", kBoth, 100, {INT_MIN, 0, 8, 8, 0, 0, 8, 8}, false, {}},
+        {"far right and wide", kBoth, 100, {INT_MAX - 4, 0, INT_MAX, 8, 0, 0, INT_MAX, 8}, false, {}},
+        {"far source", kBoth, 100, {0, 0, 8, 8, INT_MIN, INT_MIN, 8, 8}, false, {}},
+        {"huge stretch", kBoth, 100, {0, 0, INT_MAX, INT_MAX, 0, 0, 8, 8}, false, {}},
         {"over the left edge", kBoth, 100, {-10, 5, 40, 8, 0, 0, 40, 8}, true, {0, 5, 30, 8, 10, 0, 30, 8}},
         {"over the top edge", kBoth, 100, {0, -3, 10, 8, 0, 0, 10, 8}, true, {0, 0, 10, 5, 0, 3, 10, 5}},
         {"over both edges", kBoth, 1000, {-10, 0, 700, 8, 0, 0, 700, 8}, true, {0, 0, 640, 8, 10, 0, 640, 8}},

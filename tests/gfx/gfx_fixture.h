@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <string>
 #include <vector>
@@ -111,6 +112,32 @@ protected:
     void TearDown() override;
     Variant V() const { return GetParam(); }
     std::unique_ptr<orvtest::ScopedTempFolder> m_folder;
+};
+
+// A variant test that makes surfaces from pictures and releases them after
+// each test.
+class SheetTest : public GfxTest {
+protected:
+    void TearDown() override {
+        for (DDSURFACEDATA& sd : m_surfaces) DDReleaseSurface(&sd);
+        GfxTest::TearDown();
+    }
+    // A sheet whose pixel (x, y) shows colour number pattern(x, y).
+    template <class Pattern>
+    DDSURFACEDATA* Sheet(const char* name, int width, int height, int colorKey, Pattern pattern) {
+        BmpPicture p = IndexedPicture(width, height);
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x)
+                p.pixels[static_cast<size_t>(y * width + x)] = static_cast<uint32_t>(pattern(x, y));
+        const std::string file = WriteBmp(name, p);
+        DDSURFACEDATA* sd = &m_surfaces.emplace_back();
+        EXPECT_EQ(DDCreateSurfaceFromFile(sd, file.c_str(), colorKey, Bpp(V()), 0, DTMEMORYTYPE_VIDEO_RT, nullptr, 0,
+                                          0, 0, 0),
+                  0);
+        return sd;
+    }
+
+    std::deque<DDSURFACEDATA> m_surfaces;
 };
 
 }  // namespace gfxtest
