@@ -122,3 +122,33 @@ bool WriteRecords(cVector<R>& list, cDataFile* file) {
         if (!record.Write(file)) return false;
     return true;
 }
+
+// The loop of the counted lists that are read afresh (nested lists, the
+// database, condition and flow lists): the list is emptied, then n entries
+// made by makeEntry are read in turn; n of 0 or less leaves it empty. Entries are made one at a time as they are read, so
+// a count that the bytes could barely hold costs nothing before the file
+// proves it.
+template <class R, class Make>
+bool ReadNewRecords(cVector<R>& list, cDataFile* file, int32_t n, Make makeEntry) {
+    list.clear();
+    for (int32_t i = 0; i < n; ++i) {
+        list.push_back(makeEntry());
+        if (!list.back().Read(file)) return false;
+    }
+    return true;
+}
+
+// A counted list of records inside a record's tail: the list becomes n
+// records made by makeEntry (n of 0 leaves it empty). A count that the bytes
+// left cannot hold, a negative one among them, breaks the file before
+// anything is made.
+template <class R, class Make>
+bool ReadNestedRecords(cVector<R>& list, cDataFile* file, int minRecordBytes, Make makeEntry) {
+    int32_t n = 0;
+    if (!ReadCount(n, file, minRecordBytes)) return false;
+    if (n < 0) {
+        file->MarkCorrupt();
+        return false;
+    }
+    return ReadNewRecords(list, file, n, makeEntry);
+}

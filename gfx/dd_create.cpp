@@ -92,6 +92,27 @@ bool PrepareTextureRecord(DDSURFACEDATA* surface, const char* name, const char* 
     return true;
 }
 
+// Points the record at its texture's level 0 and describes it; false when
+// there is no texture to take it from.
+bool TakeLevel0(DTTEXTURE* dt) {
+    if (!dt->lpTexture) {
+        WriteReport("GetSurfaceLevel Err hr = %x", DDResultCode(plat::DeviceResult::InvalidCall));
+        return false;
+    }
+    dt->lpSurface = dt->lpTexture->Level0();
+    dt->desc.format = dt->lpTexture->Format();
+    dt->desc.width = dt->lpTexture->Width();
+    dt->desc.height = dt->lpTexture->Height();
+    return true;
+}
+
+// The definition kept beside a blank surface that a push or insert makes.
+DDSURFACEDEF BlankDef(int colorKey, int systemMemory, int memoryType, DDSURFACEDATA* shared) {
+    DDSURFACEDEF def;
+    def.Set(nullptr, colorKey, systemMemory, memoryType, shared, 0, 0, 0, 0, 0, 0);
+    return def;
+}
+
 // Destination column of source column x within mirror cells of width w.
 inline int MirrorIndex(int x, int w) { return w * (x / w + 1) - x % w - 1; }
 
@@ -216,14 +237,7 @@ bool CreateSurfaceD3D(DDSURFACEDATA* surface, int width, int height, int colorKe
             return FatalTexture();
         }
     }
-    if (!dt->lpTexture) {
-        WriteReport("GetSurfaceLevel Err hr = %x", DDResultCode(plat::DeviceResult::InvalidCall));
-        return false;
-    }
-    dt->lpSurface = dt->lpTexture->Level0();
-    dt->desc.format = dt->lpTexture->Format();
-    dt->desc.width = dt->lpTexture->Width();
-    dt->desc.height = dt->lpTexture->Height();
+    if (!TakeLevel0(dt)) return false;
 
     if (dt->nMemoryType == DTMEMORYTYPE_VIDEO_RT && (!recreate || !dt->lpSystemSurface)) {
         plat::DeviceResult r =
@@ -350,14 +364,7 @@ int CreateSurfaceFromFileD3D(DDSURFACEDATA* surface, const char* file, int color
                 return static_cast<int>(DDResultCode(r));
             }
         }
-        if (!dt->lpTexture) {
-            WriteReport("GetSurfaceLevel Err hr = %x", DDResultCode(plat::DeviceResult::InvalidCall));
-            return static_cast<int>(DDResultCode(plat::DeviceResult::InvalidCall));
-        }
-        dt->lpSurface = dt->lpTexture->Level0();
-        dt->desc.format = dt->lpTexture->Format();
-        dt->desc.width = dt->lpTexture->Width();
-        dt->desc.height = dt->lpTexture->Height();
+        if (!TakeLevel0(dt)) return static_cast<int>(DDResultCode(plat::DeviceResult::InvalidCall));
         surface->nWidth = dib.width;
         surface->nHeight = dib.height;
         surface->nTexWidth = dt->desc.width;
@@ -394,13 +401,8 @@ int CreateSurfaceFromFileD3D(DDSURFACEDATA* surface, const char* file, int color
 template <class SurfaceIt, class DefIt, class Surfaces, class Defs>
 bool InsertAndCreate(Surfaces& surfaces, SurfaceIt where, Defs& defs, DefIt defWhere, int width, int height,
                      int colorKey, int systemMemory, int memoryType, DDSURFACEDATA* shared) {
-    DDSURFACEDEF def;
-    def.bColorKey = colorKey;
-    def.bSystemMemory = systemMemory;
-    def.nMemoryType = memoryType;
-    def.lpShared = shared;
     auto it = surfaces.insert(where, DDSURFACEDATA{});
-    defs.insert(defWhere, def);
+    defs.insert(defWhere, BlankDef(colorKey, systemMemory, memoryType, shared));
     return DDCreateSurface(&*it, width, height, colorKey, systemMemory, memoryType, shared, 0);
 }
 
@@ -573,12 +575,7 @@ bool DDPushSurface(cVector<DDSURFACEDATA>& surfaces, cVector<DDSURFACEDEF>& defs
     surfaces.push_back(DDSURFACEDATA{});
     for (const Moved& m : moved) *m.entry = &surfaces[m.index];
 
-    DDSURFACEDEF def;
-    def.bColorKey = colorKey;
-    def.bSystemMemory = systemMemory;
-    def.nMemoryType = memoryType;
-    def.lpShared = shared;
-    defs.push_back(def);
+    defs.push_back(BlankDef(colorKey, systemMemory, memoryType, shared));
     return DDCreateSurface(&surfaces.back(), width, height, colorKey, systemMemory, memoryType, shared, 0);
 }
 

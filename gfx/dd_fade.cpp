@@ -93,15 +93,15 @@ void MakeBlendTable(uint32_t (&table)[N], uint32_t color, int level, int mask) {
     }
 }
 
-void FadePixels16(uint8_t* dbits, int dpitch, const cSurfaceLock& sl, int width, int height, int level,
-                  uint8_t red, uint8_t green, uint8_t blue) {
+void FadePixels16(const cSurfaceLock& dl, const cSurfaceLock& sl, int width, int height, int level, uint8_t red,
+                  uint8_t green, uint8_t blue) {
     const DDPIXELFORMATTABLE& t = g_PixelFormat;
     uint32_t tr[256], tg[256], tb[256];
     MakeBlendTable(tr, red, level, t.nRedMask & 0xFF);
     MakeBlendTable(tg, green, level, t.nGreenMask & 0xFF);
     MakeBlendTable(tb, blue, level, t.nBlueMask & 0xFF);
     for (int y = 0; y < height; ++y) {
-        auto* d = reinterpret_cast<uint16_t*>(dbits + static_cast<ptrdiff_t>(y) * dpitch);
+        auto* d = reinterpret_cast<uint16_t*>(dl.Bits()) + static_cast<ptrdiff_t>(y) * dl.PitchPixels();
         const auto* s = reinterpret_cast<const uint16_t*>(sl.Bits()) + static_cast<ptrdiff_t>(y) * sl.PitchPixels();
         for (int x = 0; x < width; ++x) {
             const uint32_t p = s[x];
@@ -113,8 +113,8 @@ void FadePixels16(uint8_t* dbits, int dpitch, const cSurfaceLock& sl, int width,
     }
 }
 
-void FadePixels32(uint8_t* dbits, int dpitch, const cSurfaceLock& sl, int width, int height, int level,
-                  uint8_t red, uint8_t green, uint8_t blue) {
+void FadePixels32(const cSurfaceLock& dl, const cSurfaceLock& sl, int width, int height, int level, uint8_t red,
+                  uint8_t green, uint8_t blue) {
     uint32_t tr[256], tg[256], tb[256];
     const uint32_t u = static_cast<uint32_t>(256 - level), l = static_cast<uint32_t>(level);
     for (uint32_t v = 0; v < 256; ++v) {
@@ -123,7 +123,7 @@ void FadePixels32(uint8_t* dbits, int dpitch, const cSurfaceLock& sl, int width,
         tb[v] = (blue * u + l * v) >> 8;
     }
     for (int y = 0; y < height; ++y) {
-        uint8_t* d = dbits + static_cast<ptrdiff_t>(y) * dpitch;
+        uint8_t* d = dl.Bits() + static_cast<ptrdiff_t>(y) * dl.PitchPixels() * 4;
         const uint8_t* s = sl.Bits() + static_cast<ptrdiff_t>(y) * sl.PitchPixels() * 4;
         for (int x = 0; x < width; ++x) {
             // Byte 3 of the destination is left as it is.
@@ -238,26 +238,19 @@ int DDFade_UnPal(DDSURFACEDATA* dest, int level, uint8_t red, uint8_t green, uin
     }
     if (!dest || !source) return 0;
     level = std::clamp(level, 0, 256);
-    uint8_t* dbits = nullptr;
-    int dpitch = 0;
-    if (!DDLock(dest, &dbits, &dpitch, g_nBpp)) return 0;
-    {
-        cSurfaceLock sl(source);
-        if (!sl.Bits() || !dbits) {
-            DDUnlock(dest);
-            return 0;
-        }
-        // Only where both surfaces have pixels: a smaller source must not be
-        // read past its end.
-        int dw = 0, dh = 0, sw = 0, sh = 0;
-        SurfaceExtent(dest, dw, dh);
-        SurfaceExtent(source, sw, sh);
-        const int width = std::min(dw, sw), height = std::min(dh, sh);
-        if (g_nBpp == 16)
-            FadePixels16(dbits, dpitch, sl, width, height, level, red, green, blue);
-        else if (g_nBpp == 32)
-            FadePixels32(dbits, dpitch, sl, width, height, level, red, green, blue);
-    }
-    DDUnlock(dest);
+    cSurfaceLock dl(dest);
+    if (!dl.Bits()) return 0;
+    cSurfaceLock sl(source);
+    if (!sl.Bits()) return 0;
+    // Only where both surfaces have pixels: a smaller source must not be
+    // read past its end.
+    int dw = 0, dh = 0, sw = 0, sh = 0;
+    SurfaceExtent(dest, dw, dh);
+    SurfaceExtent(source, sw, sh);
+    const int width = std::min(dw, sw), height = std::min(dh, sh);
+    if (g_nBpp == 16)
+        FadePixels16(dl, sl, width, height, level, red, green, blue);
+    else if (g_nBpp == 32)
+        FadePixels32(dl, sl, width, height, level, red, green, blue);
     return 1;
 }

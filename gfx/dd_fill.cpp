@@ -201,11 +201,7 @@ void DDResetAlphaOp() { DDSetAlphaOp(plat::kTopSelectArg1); }
 void DDFillRect(DDSURFACEDATA* surface, int x, int y, int width, int height, uint32_t colorNumber) {
     if (!surface || (!lpDTCon && !lpDDCon)) return;
     // Numbers above 255 report themselves and fill with 0.
-    const uint32_t value = PalNumToRGB(colorNumber);
-    if (lpDTCon)
-        FillD3D(surface, x, y, width, height, value);
-    else
-        FillDD(surface, x, y, width, height, value);
+    DDFillRectColor(surface, x, y, width, height, PalNumToRGB(colorNumber));
 }
 
 void DDFillSurface(DDSURFACEDATA* surface, uint32_t colorNumber) {

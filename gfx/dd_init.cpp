@@ -7,6 +7,7 @@
 #include "core/report_log.h"
 #include "core/system_report.h"
 #include "gfx/dd.h"
+#include "gfx/dd_layer.h"
 #include "gfx/dd_text.h"
 #include "platform/dialogs.h"
 #include "platform/presenter.h"
@@ -70,15 +71,43 @@ void SetStartPalette(bool window) {
     PALETTEENTRY entries[256];
     for (int i = 0; i < 256; ++i) {
         uint8_t v = static_cast<uint8_t>(i);
-        if (window) {
-            bool system = i < 10 || i >= 246;
-            entries[i] = system ? PALETTEENTRY{v, 0, 0, PC_EXPLICIT} : PALETTEENTRY{v, v, 0, PC_RESERVED};
-        } else {
-            entries[i] = PALETTEENTRY{v, v, 0, PC_RESERVED};
-        }
+        bool system = window && (i < 10 || i >= 246);
+        entries[i] = system ? PALETTEENTRY{v, 0, 0, PC_EXPLICIT} : PALETTEENTRY{v, v, 0, PC_RESERVED};
     }
     if (!window) entries[0] = PALETTEENTRY{0, 0, 255, PC_RESERVED};
     g_lpDD->SetPaletteEntries(0, 256, entries);
+}
+
+// The screen-sized records, the blit display and its cooperative level of
+// both DirectDraw modes: 0, or the start-up error code.
+int OpenBlitDisplay(int width, int height, bool fullScreen) {
+    SetSize(g_PrimarySD, width, height, 0);
+    SetSize(g_BackBufferSD, width, height, 0);
+    SetSize(g_OffScreenSD, width, height, 1);
+
+    plat::BlitResult result = plat::BlitResult::Ok;
+    g_lpDD = plat::BlitDisplay::Create(&result);
+    if (!g_lpDD) {
+        WriteReport("DirectDrawCreateEx Err");
+        return 1;
+    }
+    if (g_lpDD->SetCooperativeLevel(fullScreen) != plat::BlitResult::Ok) {
+        WriteReport("SetCooperativeLevel Err");
+        return 2;
+    }
+    return 0;
+}
+
+// The primary with its attached back buffers (none in a window).
+bool CreatePrimary(int backBuffers, int width, int height) {
+    g_PrimarySD.AllocData();
+    DDSURFACEHOLDER* holder = g_PrimarySD.lpDDS;
+    if (g_lpDD->CreatePrimary(backBuffers, width, height, &holder->owned) != plat::BlitResult::Ok || !holder->owned) {
+        WriteReport("Primary CreateSurface Err");
+        return false;
+    }
+    holder->lpSurface = holder->owned.get();
+    return true;
 }
 
 }  // namespace
@@ -266,20 +295,7 @@ void DDSetDefaultStates() {
 
 int DDInitFullScreen(uint32_t hWnd, int width, int height, int bpp, int backBufferChoice) {
     (void)hWnd;
-    SetSize(g_PrimarySD, width, height, 0);
-    SetSize(g_BackBufferSD, width, height, 0);
-    SetSize(g_OffScreenSD, width, height, 1);
-
-    plat::BlitResult result = plat::BlitResult::Ok;
-    g_lpDD = plat::BlitDisplay::Create(&result);
-    if (!g_lpDD) {
-        WriteReport("DirectDrawCreateEx Err");
-        return 1;
-    }
-    if (g_lpDD->SetCooperativeLevel(true) != plat::BlitResult::Ok) {
-        WriteReport("SetCooperativeLevel Err");
-        return 2;
-    }
+    if (int code = OpenBlitDisplay(width, height, true)) return code;
     bool modeSet = false;
     if (g_DDConfig.bRefreshRequest) {
         modeSet = g_lpDD->SetDisplayMode(width, height, bpp, g_DDConfig.nRefreshRate) == plat::BlitResult::Ok;
@@ -290,14 +306,7 @@ int DDInitFullScreen(uint32_t hWnd, int width, int height, int bpp, int backBuff
         return 3;
     }
 
-    g_PrimarySD.AllocData();
-    if (g_lpDD->CreatePrimary(backBufferChoice == 1 ? 1 : 2, width, height, &g_PrimarySD.lpDDS->owned) !=
-            plat::BlitResult::Ok ||
-        !g_PrimarySD.lpDDS->owned) {
-        WriteReport("Primary CreateSurface Err");
-        return 4;
-    }
-    g_PrimarySD.lpDDS->lpSurface = g_PrimarySD.lpDDS->owned.get();
+    if (!CreatePrimary(backBufferChoice == 1 ? 1 : 2, width, height)) return 4;
 
     g_BackBufferSD.AllocData();
     g_BackBufferSD.lpDDS->lpSurface = g_lpDD->AttachedBackBuffer();
@@ -319,29 +328,10 @@ int DDInitWindow(uint32_t hWnd) {
     (void)hWnd;
     int width = 0, height = 0;
     plat::FrameWindowClientSize(&width, &height);
-    SetSize(g_PrimarySD, width, height, 0);
-    SetSize(g_BackBufferSD, width, height, 0);
-    SetSize(g_OffScreenSD, width, height, 1);
-
-    plat::BlitResult result = plat::BlitResult::Ok;
-    g_lpDD = plat::BlitDisplay::Create(&result);
-    if (!g_lpDD) {
-        WriteReport("DirectDrawCreateEx Err");
-        return 1;
-    }
+    if (int code = OpenBlitDisplay(width, height, false)) return code;
     const int desktopDepth = g_lpDD->DesktopDepth();
-    if (g_lpDD->SetCooperativeLevel(false) != plat::BlitResult::Ok) {
-        WriteReport("SetCooperativeLevel Err");
-        return 2;
-    }
 
-    g_PrimarySD.AllocData();
-    if (g_lpDD->CreatePrimary(0, width, height, &g_PrimarySD.lpDDS->owned) != plat::BlitResult::Ok ||
-        !g_PrimarySD.lpDDS->owned) {
-        WriteReport("Primary CreateSurface Err");
-        return 4;
-    }
-    g_PrimarySD.lpDDS->lpSurface = g_PrimarySD.lpDDS->owned.get();
+    if (!CreatePrimary(0, width, height)) return 4;
 
     if (!DDCreateSurface(&g_BackBufferSD, width, height, 0, 0, 0, nullptr, 0)) return 4;
     if (!DDCreateSurface(&g_OffScreenSD, width, height, 0, 1, 0, nullptr, 0)) return 4;
@@ -373,6 +363,8 @@ bool DDCheckInitErr(int code) {
 }
 
 void DDRelease() {
+    // Queued blits point at surfaces that are about to go.
+    DDDiscardLayers();
     DDSURFACEDATA* game = g_DDConfig.lpGameSurfaces;
     const int count = game ? g_DDConfig.nGameSurfaceCount : 0;
 

@@ -2,7 +2,6 @@
 #include "gfx/dd_layer.h"
 
 #include <algorithm>
-#include <limits>
 #include <map>
 #include <memory>
 #include <tuple>
@@ -109,14 +108,12 @@ bool SameRun(const DDLAYERENTRY& a, const DDLAYERENTRY& b) {
            a.nFlags == b.nFlags && a.nColorOp == b.nColorOp && a.nAlphaOp == b.nAlphaOp;
 }
 
-// Far edge of a queued rectangle. A scaled blit keeps its destination place
-// on the texture device, so the sum can pass the int range.
-int64_t FarEdge(int pos, int size) { return int64_t{pos} + size; }
-
 // The quad of one entry, placed and textured as an immediate blit would be.
+// Entries are clipped before they are queued, which keeps every edge inside
+// int.
 void EntryQuad(plat::Vertex* v, const DDLAYERENTRY& e) {
-    const float x0 = static_cast<float>(e.nX) - 0.5f, x1 = static_cast<float>(FarEdge(e.nX, e.nWidth)) - 0.5f;
-    const float y0 = static_cast<float>(e.nY) - 0.5f, y1 = static_cast<float>(FarEdge(e.nY, e.nHeight)) - 0.5f;
+    const float x0 = static_cast<float>(e.nX) - 0.5f, x1 = static_cast<float>(e.nX + e.nWidth) - 0.5f;
+    const float y0 = static_cast<float>(e.nY) - 0.5f, y1 = static_cast<float>(e.nY + e.nHeight) - 0.5f;
     const float tw = static_cast<float>(e.lpSrc->nTexWidth), th = static_cast<float>(e.lpSrc->nTexHeight);
     const float u0 = static_cast<float>(e.nSrcX) / tw, u1 = static_cast<float>(e.nSrcX + e.nSrcWidth) / tw;
     const float v0 = static_cast<float>(e.nSrcY) / th, v1 = static_cast<float>(e.nSrcY + e.nSrcHeight) / th;
@@ -147,21 +144,15 @@ RunResult DrawRun(const DDLAYERENTRY* first, const DDLAYERENTRY* last) {
     DDFlushFillBatch(src);
 
     plat::Vertex* v = nullptr;
-    if (!buffer->Lock(&v)) {
-        DDSetRenderTarget(0, lpDTCon->lpCurrentRenderTarget);
-        return RunResult::Drawn;
-    }
+    if (!buffer->Lock(&v)) return RunResult::Drawn;
     for (int k = 0; k < n; ++k) EntryQuad(v + 4 * k, first[k]);
     buffer->Unlock();
     if (!DDBeginScene() || !DDSetRenderTarget(0, dest)) return RunResult::Retry;
     if (first->nFlags == DDBLT_OPAQUE && src->lpDT->bColorKey) {
         // All clears of the run come before its quads.
         const uint32_t value = DDTransparentClearValue(dest);
-        const auto edge = [](int pos, int size) {
-            return static_cast<int>(std::min<int64_t>(FarEdge(pos, size), std::numeric_limits<int>::max()));
-        };
         for (const DDLAYERENTRY* e = first; e != last; ++e) {
-            plat::PixelRect rect{e->nX, e->nY, edge(e->nX, e->nWidth), edge(e->nY, e->nHeight)};
+            plat::PixelRect rect{e->nX, e->nY, e->nX + e->nWidth, e->nY + e->nHeight};
             lpDevice->Clear(&rect, value);
         }
     }

@@ -65,12 +65,6 @@ void HideCursorFully() {
     }
 }
 
-// Runtime support reaches the box and the overlay through its link as soon
-// as the program runs.
-struct cTextLinkInstaller {
-    cTextLinkInstaller() { DDInstallTextLink(); }
-} g_textLinkInstaller;
-
 }  // namespace
 
 // ---------------------------------------------------------------------------

@@ -40,6 +40,7 @@ int DDSetDialogMode(int on);
 int DDMesBox(const char* text, const char* caption, uint32_t type);
 
 // Installs the layer's box and the sheet-text overlay into runtime
-// support's graphics link. Done once when the program starts; calling it
-// again is harmless.
+// support's graphics link. DDInit does so with the rest of the link (its
+// users ask the link whether a display is up first); calling it again is
+// harmless.
 void DDInstallTextLink();

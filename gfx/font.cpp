@@ -97,6 +97,11 @@ void WriteInk(const cSurfaceLock& lock, int width, int height, int x, int y, con
     }
 }
 
+// Index of a two-byte code in a full-width atlas's look-up table.
+size_t CodeKey(const char* code) {
+    return static_cast<size_t>(static_cast<uint8_t>(code[0])) << 8 | static_cast<uint8_t>(code[1]);
+}
+
 // Texture size for a glyph scratch: a square power of two, which every
 // device's size rules accept.
 int ScratchSize(int w, int h) {
@@ -142,8 +147,8 @@ bool cFastFont::AddGlyph(const char* code) {
     m_Glyphs.push_back(node);
     // The list may hold a code twice; the search finds the first.
     if (m_Index.empty()) m_Index.assign(65536, -1);
-    const size_t key = static_cast<size_t>(static_cast<uint8_t>(code[0])) << 8 | static_cast<uint8_t>(code[1]);
-    if (m_Index[key] < 0) m_Index[key] = static_cast<int16_t>(m_nNext);
+    int16_t& first = m_Index[CodeKey(code)];
+    if (first < 0) first = static_cast<int16_t>(m_nNext);
     ++m_nNext;
     return true;
 }
@@ -156,8 +161,7 @@ void cFastFont::DrawCell(DDSURFACEDATA* dest, int x, int y, int n, int flags) {
 
 const cFastFont::GLYPHNODE* cFastFont::FindGlyph(const char* code) const {
     if (!code || m_Index.empty()) return nullptr;
-    const size_t key = static_cast<size_t>(static_cast<uint8_t>(code[0])) << 8 | static_cast<uint8_t>(code[1]);
-    const int cell = m_Index[key];
+    const int cell = m_Index[CodeKey(code)];
     return cell < 0 ? nullptr : &m_Glyphs[static_cast<size_t>(cell)];
 }
 
@@ -406,12 +410,7 @@ void Font::PutGlyph(DDSURFACEDATA* target, int x, int y, const char* chars, int 
         };
         if (!DDBeginScene()) return;
         if (DDSetRenderTarget(0, target)) {
-            plat::StageState stage;
-            stage.colorOp = plat::kTopSelectArg1;
-            stage.colorArg1 = plat::kTaTexture;
-            stage.alphaOp = plat::kTopSelectArg1;
-            stage.alphaArg1 = plat::kTaTexture;
-            lpDevice->SetStage(stage);
+            lpDevice->SetStage(DDTexturedStage(plat::kTopSelectArg1, plat::kTopSelectArg1));
             lpDevice->SetTexture(m_lpGlyphTexture.get());
             lpDevice->DrawStrip(quad);
         }

@@ -171,8 +171,7 @@ void InitStates(cVector<Record>& list, cVector<Record>& copies, cVector<State>& 
     int count = list.Size();
     // Prepared states are addressed by a 16-bit entry number.
     if (count > 32768) count = 32768;
-    copies.resize(static_cast<size_t>(list.Size()));
-    for (int i = 0; i < list.Size(); ++i) copies.At(i) = list.At(i);
+    copies = list;
     forward.clear();
     reversed.clear();
     forward.resize(static_cast<size_t>(count));

@@ -53,10 +53,6 @@ bool GoodMask(uint32_t mask, int bitCount) {
     return (field & (field + 1)) == 0;
 }
 
-void StorePixel(uint8_t* at, int bytes, uint32_t raw) {
-    for (int i = 0; i < bytes; ++i) at[i] = static_cast<uint8_t>(raw >> (8 * i));
-}
-
 }  // namespace
 
 int Dib::Index(int x, int y) const {
@@ -225,7 +221,6 @@ void CopyDibToImage(const Dib& dib, Image* target, int mirrorWidth, int mirrorHe
     if (!target || target->Empty() || dib.width <= 0 || dib.height <= 0) return;
     if (dib.bits.size() < static_cast<size_t>(dib.stride) * static_cast<size_t>(dib.height)) return;
     const PixelFormat format = target->Format();
-    const int bytes = BytesPerPixel(format);
     const bool indexed = dib.bitCount <= 8;
 
     // With mirroring only whole cells are drawn; what lies past them keeps
@@ -237,7 +232,6 @@ void CopyDibToImage(const Dib& dib, Image* target, int mirrorWidth, int mirrorHe
 
     for (int y = 0; y < rows; ++y) {
         const int sy = mirrorHeight > 0 ? mirrorHeight * (y / mirrorHeight + 1) - y % mirrorHeight - 1 : y;
-        uint8_t* row = target->Row(y);
         for (int x = 0; x < columns; ++x) {
             const int sx = mirrorWidth > 0 ? mirrorWidth * (x / mirrorWidth + 1) - x % mirrorWidth - 1 : x;
             uint32_t raw = 0;
@@ -245,7 +239,7 @@ void CopyDibToImage(const Dib& dib, Image* target, int mirrorWidth, int mirrorHe
                 raw = indexed ? static_cast<uint32_t>(dib.Index(sx, sy)) : dib.PixelRgb(sx, sy) & 0xFF;
             else
                 raw = PackArgb(format, dib.PixelRgb(sx, sy));  // alpha 0: the fourth byte stays 0
-            StorePixel(row + static_cast<size_t>(x) * static_cast<size_t>(bytes), bytes, raw);
+            target->Set(x, y, raw);
         }
     }
 }

@@ -17,8 +17,6 @@
 namespace plat {
 namespace {
 
-constexpr int kMaxSurfaceSide = 16384;
-
 class BlitSurfaceImpl;
 class BlitDisplayImpl;
 
@@ -141,15 +139,7 @@ void KeyedRow(uint8_t* __restrict d, const uint8_t* __restrict s, int n, T key, 
     for (; i + kLanes <= n; i += kLanes) {
         __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i * sizeof(T)));
         __m128i o = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + i * sizeof(T)));
-        __m128i vm = _mm_and_si128(v, m);
-        __m128i isKey;
-        if constexpr (sizeof(T) == 1) {
-            isKey = _mm_cmpeq_epi8(vm, k);
-        } else if constexpr (sizeof(T) == 2) {
-            isKey = _mm_cmpeq_epi16(vm, k);
-        } else {
-            isKey = _mm_cmpeq_epi32(vm, k);
-        }
+        __m128i isKey = isKeyOf(_mm_and_si128(v, m));
         _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i * sizeof(T)),
                          _mm_or_si128(_mm_and_si128(isKey, o), _mm_andnot_si128(isKey, v)));
     }
@@ -320,27 +310,7 @@ public:
         PixelRect r{0, 0, image_.Width(), image_.Height()};
         if (destRect) r = *destRect;
         if (!RectInside(r, image_)) return BlitResult::InvalidRect;
-        int bpp = BytesPerPixel(image_.Format());
-        int n = r.Width();
-        // The first row pixel by pixel, the others copied from it.
-        uint8_t* first = image_.Row(r.top) + static_cast<size_t>(r.left) * bpp;
-        switch (bpp) {
-        case 1:
-            std::memset(first, static_cast<int>(raw & 0xFF), static_cast<size_t>(n));
-            break;
-        case 2:
-            for (int i = 0; i < n; ++i) StorePx<uint16_t>(first + 2 * i, static_cast<uint16_t>(raw));
-            break;
-        case 3:
-            for (int i = 0; i < n; ++i) image_.Set(r.left + i, r.top, raw);
-            break;
-        default:
-            for (int i = 0; i < n; ++i) StorePx<uint32_t>(first + 4 * i, raw);
-            break;
-        }
-        for (int y = r.top + 1; y < r.bottom; ++y) {
-            std::memcpy(image_.Row(y) + static_cast<size_t>(r.left) * bpp, first, static_cast<size_t>(n) * bpp);
-        }
+        image_.FillRaw(r, raw);
         Shown();
         return BlitResult::Ok;
     }
@@ -408,8 +378,7 @@ public:
 
     BlitResult SetDisplayMode(int width, int height, int depth, int refresh) override {
         if (!levelSet_ || !exclusive_) return BlitResult::InvalidCall;
-        if (width <= 0 || height <= 0 || width > kMaxSurfaceSide || height > kMaxSurfaceSide)
-            return BlitResult::InvalidCall;
+        if (!internal::SurfaceSizeOk(width, height)) return BlitResult::InvalidCall;
         if (depth != 8 && depth != 16 && depth != 32) return BlitResult::InvalidCall;
         if (refresh != 0 && refresh != internal::RasterCapsNow().refreshRate) return BlitResult::InvalidCall;
         modeSet_ = true;
@@ -432,8 +401,7 @@ public:
             width = modeWidth_;
             height = modeHeight_;
         }
-        if (width <= 0 || height <= 0 || width > kMaxSurfaceSide || height > kMaxSurfaceSide)
-            return BlitResult::InvalidCall;
+        if (!internal::SurfaceSizeOk(width, height)) return BlitResult::InvalidCall;
         PixelFormat f = FormatForDepth(Depth());
         auto primary = std::make_unique<BlitSurfaceImpl>(shared_, width, height, f, false, 0);
         for (int i = 0; i < backBuffers; ++i) {
@@ -452,8 +420,7 @@ public:
     BlitResult CreateOffscreen(int width, int height, bool systemMemory, std::unique_ptr<BlitSurface>* out) override {
         if (!out) return BlitResult::InvalidCall;
         out->reset();
-        if (width <= 0 || height <= 0 || width > kMaxSurfaceSide || height > kMaxSurfaceSide)
-            return BlitResult::InvalidCall;
+        if (!internal::SurfaceSizeOk(width, height)) return BlitResult::InvalidCall;
         PixelFormat f = FormatForDepth(Depth());
         int64_t bytes = 0;
         if (!systemMemory) {

@@ -68,15 +68,6 @@ public:
         return &m_glyph;
     }
 
-    int TextWidth(const char* sjis, size_t length) override {
-        int width = 0;
-        for (size_t i = 0; i < length;) {
-            const int n = CharLength(sjis + i, length - i);
-            width += Glyph(sjis + i, n)->advance;
-            i += static_cast<size_t>(n);
-        }
-        return width;
-    }
     int CellHeight() const override { return m_height; }
     const std::string& FontFile() const override { return m_file; }
 
@@ -222,15 +213,6 @@ public:
         return &glyph;
     }
 
-    int TextWidth(const char* sjis, size_t length) override {
-        int width = 0;
-        for (size_t i = 0; i < length;) {
-            const int n = CharLength(sjis + i, length - i);
-            if (const GlyphImage* g = Glyph(sjis + i, n)) width += g->advance;
-            i += static_cast<size_t>(n);
-        }
-        return width;
-    }
     int CellHeight() const override { return m_height; }
     const std::string& FontFile() const override { return m_file; }
 
@@ -298,6 +280,16 @@ private:
 };
 
 }  // namespace
+
+int GlyphFace::TextWidth(const char* sjis, size_t length) {
+    int width = 0;
+    for (size_t i = 0; i < length;) {
+        const int n = CharLength(sjis + i, length - i);
+        if (const GlyphImage* g = Glyph(sjis + i, n)) width += g->advance;
+        i += static_cast<size_t>(n);
+    }
+    return width;
+}
 
 bool FindFontFile(const char* sjisName, std::string* file, int* index) {
     const std::string name = SjisToUtf8(sjisName ? sjisName : "");

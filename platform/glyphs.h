@@ -40,7 +40,7 @@ public:
     virtual const GlyphImage* Glyph(const char* sjis, int count) = 0;
     // Sum of the advances of a one-line text; a byte that is no character
     // advances nothing.
-    virtual int TextWidth(const char* sjis, size_t length) = 0;
+    int TextWidth(const char* sjis, size_t length);
     // Height of the character cell in pixels.
     virtual int CellHeight() const = 0;
     // The font file in use ("" for the fixed pattern), for reports.

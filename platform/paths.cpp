@@ -111,7 +111,7 @@ std::string ToHostPath(std::string_view path) {
 
 std::string FromHostPath(std::string_view hostPath) {
     std::string out;
-    if (!hostPath.empty() && hostPath[0] == '/') out = "\\";
+    if (!hostPath.empty() && hostPath[0] == '/') out.push_back('\\');
     size_t start = 0;
     while (start <= hostPath.size()) {
         size_t end = hostPath.find('/', start);

@@ -19,7 +19,6 @@ struct Faults {
     int lostChecks = 0;
     int64_t videoBudget = -1;
     int64_t videoInUse = 0;
-    int bufferCreationFailures = 0;
     testing::RasterCapsOverride caps;
     int desktopDepth = 32;
     bool x1r5g5b5 = false;
@@ -27,8 +26,9 @@ struct Faults {
 
 std::mutex g_faultMutex;
 Faults g_faults;
-// Asked at every lock, so read without the mutex.
+// Pending failures, used up one at a time without the mutex.
 std::atomic<int> g_lockFailures{0};
+std::atomic<int> g_bufferCreationFailures{0};
 std::atomic<int> g_bufferLockFailures{0};
 std::atomic<bool> g_narrowVectors{false};  // tests: no vector steps wider than 128 bits
 
@@ -201,13 +201,34 @@ void Image::Set(int x, int y, uint32_t raw) {
     }
 }
 
-void Image::FillRaw(uint32_t raw) {
-    if (Empty()) return;
-    int bpp = BytesPerPixel(format_);
+void Image::FillRaw(uint32_t raw) { FillRaw(PixelRect{0, 0, width_, height_}, raw); }
+
+void Image::FillRaw(const PixelRect& rect, uint32_t raw) {
+    const int left = std::max(rect.left, 0), top = std::max(rect.top, 0);
+    const int right = std::min(rect.right, width_), bottom = std::min(rect.bottom, height_);
+    if (left >= right || top >= bottom) return;
+    const int bpp = BytesPerPixel(format_);
+    const int n = right - left;
     // One row built once, copied to the others.
-    for (int x = 0; x < width_; ++x) Set(x, 0, raw);
-    size_t rowBytes = static_cast<size_t>(width_) * static_cast<size_t>(bpp);
-    for (int y = 1; y < height_; ++y) std::memcpy(Row(y), Row(0), rowBytes);
+    uint8_t* first = Row(top) + static_cast<size_t>(left) * static_cast<size_t>(bpp);
+    switch (bpp) {
+    case 1:
+        std::memset(first, static_cast<int>(raw & 0xFF), static_cast<size_t>(n));
+        break;
+    case 2: {
+        const uint16_t v = static_cast<uint16_t>(raw);
+        for (int i = 0; i < n; ++i) std::memcpy(first + 2 * i, &v, 2);
+        break;
+    }
+    case 3:
+        for (int i = 0; i < n; ++i) Set(left + i, top, raw);
+        break;
+    default:
+        for (int i = 0; i < n; ++i) std::memcpy(first + 4 * i, &raw, 4);
+        break;
+    }
+    const size_t rowBytes = static_cast<size_t>(n) * static_cast<size_t>(bpp);
+    for (int y = top + 1; y < bottom; ++y) std::memcpy(Row(y) + static_cast<size_t>(left) * bpp, first, rowBytes);
 }
 
 bool Image::Lock(uint8_t** bits, int* pitch) {
@@ -275,12 +296,7 @@ int PitchPadding() {
 
 bool TakeLockFailure() { return TakeOne(g_lockFailures); }
 
-bool TakeBufferCreationFailure() {
-    std::lock_guard<std::mutex> lock(g_faultMutex);
-    if (g_faults.bufferCreationFailures <= 0) return false;
-    --g_faults.bufferCreationFailures;
-    return true;
-}
+bool TakeBufferCreationFailure() { return TakeOne(g_bufferCreationFailures); }
 
 bool TakeBufferLockFailure() { return TakeOne(g_bufferLockFailures); }
 
@@ -343,10 +359,7 @@ void SetVideoMemoryBudget(int64_t bytes) {
     g_faults.videoBudget = bytes < 0 ? -1 : bytes;
 }
 
-void FailNextBufferCreations(int count) {
-    std::lock_guard<std::mutex> lock(g_faultMutex);
-    g_faults.bufferCreationFailures = std::max(0, count);
-}
+void FailNextBufferCreations(int count) { g_bufferCreationFailures.store(std::max(0, count)); }
 
 void FailNextBufferLocks(int count) { g_bufferLockFailures.store(std::max(0, count)); }
 
@@ -373,6 +386,7 @@ void ResetPictureFaults() {
     g_faults = Faults{};
     g_faults.videoInUse = inUse;
     g_lockFailures.store(0);
+    g_bufferCreationFailures.store(0);
     g_bufferLockFailures.store(0);
     g_narrowVectors.store(false);
 }

@@ -74,8 +74,10 @@ public:
     // nothing.
     uint32_t Get(int x, int y) const;
     void Set(int x, int y, uint32_t raw);
-    // Every pixel to one raw value.
+    // Every pixel to one raw value; or those of the rectangle, cut to the
+    // image.
     void FillRaw(uint32_t raw);
+    void FillRaw(const PixelRect& rect, uint32_t raw);
 
     bool Lock(uint8_t** bits, int* pitch);
     void Unlock();

@@ -147,11 +147,12 @@ bool UploadNewFrame() {
     return true;
 }
 
-void SleepToNextTick() {
+// From now to the first millisecond of the next 60-a-second tick.
+uint32_t MsToNextTick() {
     const uint32_t now = TimeMs();
     const uint64_t tick = static_cast<uint64_t>(now) * 60 / 1000;
-    const uint64_t next = ((tick + 1) * 1000 + 59) / 60;  // first millisecond of the next tick
-    SleepMs(static_cast<uint32_t>(next - now));
+    const uint64_t next = ((tick + 1) * 1000 + 59) / 60;
+    return static_cast<uint32_t>(next - now);
 }
 
 }  // namespace
@@ -325,15 +326,14 @@ void WaitVerticalBlank() {
             Render();
             return;
         }
-        const uint32_t now = TimeMs();
-        const uint64_t next = ((static_cast<uint64_t>(now) * 60 / 1000 + 1) * 1000 + 59) / 60;
+        const uint32_t wait = MsToNextTick();
         std::unique_lock<std::mutex> lock(g_blankMutex);
         const uint64_t seen = g_blankCount;
-        g_blankSignal.wait_for(lock, std::chrono::milliseconds(next - now),
+        g_blankSignal.wait_for(lock, std::chrono::milliseconds(wait),
                                [seen] { return g_blankCount != seen || !g_hasWindow; });
         return;
     }
-    SleepToNextTick();
+    SleepMs(MsToNextTick());
 }
 
 }  // namespace plat

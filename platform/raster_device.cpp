@@ -19,10 +19,6 @@
 namespace plat {
 namespace {
 
-// Sizes beyond this are refused outright, whatever the caps say, so a bad
-// request cannot ask for gigabytes.
-constexpr int kMaxSurfaceSide = 16384;
-
 inline uint32_t Load32(const uint8_t* p) {
     uint32_t v;
     std::memcpy(&v, p, 4);
@@ -479,8 +475,7 @@ public:
                                std::unique_ptr<RasterTexture>* out) override {
         if (!out) return DeviceResult::InvalidCall;
         out->reset();
-        if (width <= 0 || height <= 0 || width > kMaxSurfaceSide || height > kMaxSurfaceSide)
-            return DeviceResult::InvalidCall;
+        if (!internal::SurfaceSizeOk(width, height)) return DeviceResult::InvalidCall;
         if (format != PixelFormat::A8R8G8B8 && format != PixelFormat::A1R5G5B5) return DeviceResult::InvalidCall;
         int64_t bytes = 0;
         if (pool == TexturePool::RenderTarget) {
@@ -520,8 +515,7 @@ public:
                                       std::unique_ptr<RasterSurface>* out) override {
         if (!out) return DeviceResult::InvalidCall;
         out->reset();
-        if (width <= 0 || height <= 0 || width > kMaxSurfaceSide || height > kMaxSurfaceSide)
-            return DeviceResult::InvalidCall;
+        if (!internal::SurfaceSizeOk(width, height)) return DeviceResult::InvalidCall;
         int bpp = BytesPerPixel(format);
         if (bpp != 2 && bpp != 4) return DeviceResult::InvalidCall;
         *out = std::make_unique<SurfaceImpl>(shared_, SurfaceKind::Plain, width, height, format, false);
@@ -564,27 +558,7 @@ public:
     DeviceResult Clear(const PixelRect* rect, uint32_t argb) override {
         if (!shared_->target) return DeviceResult::InvalidCall;
         Image& img = shared_->target->Pixels();
-        PixelRect r{0, 0, img.Width(), img.Height()};
-        if (rect) {
-            r.left = std::max(rect->left, 0);
-            r.top = std::max(rect->top, 0);
-            r.right = std::min(rect->right, img.Width());
-            r.bottom = std::min(rect->bottom, img.Height());
-        }
-        if (r.left >= r.right || r.top >= r.bottom) return DeviceResult::Ok;
-        uint32_t raw = PackArgb(img.Format(), argb);
-        int bpp = BytesPerPixel(img.Format());
-        // The first row pixel by pixel, the others copied from it.
-        uint8_t* first = img.Row(r.top) + static_cast<size_t>(r.left) * bpp;
-        int n = r.Width();
-        if (bpp == 4) {
-            for (int i = 0; i < n; ++i) Store32(first + 4 * i, raw);
-        } else {
-            for (int i = 0; i < n; ++i) Store16(first + 2 * i, raw);
-        }
-        for (int y = r.top + 1; y < r.bottom; ++y) {
-            std::memcpy(img.Row(y) + static_cast<size_t>(r.left) * bpp, first, static_cast<size_t>(n) * bpp);
-        }
+        img.FillRaw(rect ? *rect : PixelRect{0, 0, img.Width(), img.Height()}, PackArgb(img.Format(), argb));
         return DeviceResult::Ok;
     }
 
@@ -771,21 +745,9 @@ private:
             // Nothing depends on the texel: one value for the whole quad.
             uint32_t value = stage_.Combine(0xFFFFFFFF, diffuse);
             if (blend_ && value >> 24 == 0) return true;  // blends to what is there
-            if ((!blend_ || value >> 24 == 255) && (bppOut == 4 || bppOut == 2)) {
-                // Nothing to blend: the packed value, row after row.
-                uint32_t raw = PackArgb(target.Format(), value);
-                uint8_t* first = target.Row(cy0) + static_cast<size_t>(cx0) * bppOut;
-                for (int i = 0; i < n; ++i) {
-                    if (bppOut == 4) {
-                        Store32(first + 4 * i, raw);
-                    } else {
-                        Store16(first + 2 * i, raw);
-                    }
-                }
-                for (int py = cy0 + 1; py < cy1; ++py) {
-                    std::memcpy(target.Row(py) + static_cast<size_t>(cx0) * bppOut, first,
-                                static_cast<size_t>(n) * bppOut);
-                }
+            if (!blend_ || value >> 24 == 255) {
+                // Nothing to blend: the packed value over the rectangle.
+                target.FillRaw(PixelRect{cx0, cy0, cx1, cy1}, PackArgb(target.Format(), value));
                 return true;
             }
             std::fill(line, line + n, value);
@@ -1016,9 +978,7 @@ std::unique_ptr<RasterDevice> RasterDevice::Create(const RasterDeviceConfig& con
         if (c.width == 0) c.width = w > 0 ? w : 640;
         if (c.height == 0) c.height = h > 0 ? h : 480;
     }
-    if (c.width <= 0 || c.height <= 0 || c.width > kMaxSurfaceSide || c.height > kMaxSurfaceSide) {
-        return fail(DeviceResult::InvalidCall);
-    }
+    if (!internal::SurfaceSizeOk(c.width, c.height)) return fail(DeviceResult::InvalidCall);
     if (o.createFails) return fail(DeviceResult::Failed);
     if (c.hardwareVertexProcessing && !o.hardwareVertexProcessing) return fail(DeviceResult::Failed);
     if (result) *result = DeviceResult::Ok;

@@ -40,13 +40,6 @@ bool cAnimeData::Write(cDataFile* file) { return cRecord::Write(file) && WriteRe
 
 namespace {
 
-// An anime set of older files is brought to the current meaning in steps,
-// each for the files below its version.
-struct AnimeSetUpgrade {
-    int below;
-    void (*apply)(cAnimeSetData& set);
-};
-
 void MakeFourAnimes(cAnimeSetData& set) { set.m_vAnime.resize(kBasicAnimeCount); }
 
 void AddFlightAnimes(cAnimeSetData& set) {
@@ -55,7 +48,8 @@ void AddFlightAnimes(cAnimeSetData& set) {
     set.m_vAnime[kAnimeFlyMove].m_strName = "飛行移動";
 }
 
-constexpr AnimeSetUpgrade kAnimeSetUpgrades[] = {
+// An anime set of older files is brought to the current meaning in steps.
+constexpr UpgradeStep<cAnimeSetData> kAnimeSetUpgrades[] = {
     {119, MakeFourAnimes},
     {128, AddFlightAnimes},
 };
@@ -88,8 +82,7 @@ bool cAnimeSetData::Read(cDataFile* file) {
     // An anime's smallest form: its two counts and its frame count.
     bool ok = cRecord::Read(file) &&
               ReadNestedRecords(m_vAnime, file, kMinRecordBytes + 4, [] { return cAnimeData(); });
-    for (const AnimeSetUpgrade& step : kAnimeSetUpgrades)
-        if (g_FileVersion < step.below) step.apply(*this);
+    ApplyUpgrades(kAnimeSetUpgrades, *this, g_FileVersion);
     // Charas pick their flying animes by index whatever the file held; a
     // longer list keeps its extra animes.
     if (m_vAnime.Size() < kBasicAnimeCount) m_vAnime.resize(kBasicAnimeCount);

@@ -9,28 +9,7 @@
 
 #include "core/containers.h"
 #include "core/record.h"
-#include "core/record_file.h"
-
-// A counted list of records inside a record's tail: the list is emptied and
-// becomes n records made by makeEntry, each read in turn (n of 0 leaves it
-// empty). A count that the bytes left cannot hold, a negative one among
-// them, breaks the file before anything is made.
-template <class R, class Make>
-bool ReadNestedRecords(cVector<R>& list, cDataFile* file, int minRecordBytes, Make makeEntry) {
-    int32_t n = 0;
-    if (!ReadCount(n, file, minRecordBytes)) return false;
-    if (n < 0) {
-        file->MarkCorrupt();
-        return false;
-    }
-    list.clear();
-    list.reserve(static_cast<size_t>(n));
-    for (int32_t i = 0; i < n; ++i) {
-        list.push_back(makeEntry());
-        if (!list.back().Read(file)) return false;
-    }
-    return true;
-}
+#include "project/record_read.h"
 
 // One frame of an anime.
 class cAnimeFrameData : public cRecord {

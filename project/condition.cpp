@@ -33,13 +33,7 @@ void ShiftStatusItems(cCondition& c, int system, int from, int add) {
         c.m_cRightItem = Plus(c.m_cRightItem, add);
 }
 
-struct ConditionUpgrade {
-    int below;  // applies to files of a version below this
-    void (*apply)(cCondition&);
-};
-
-// In order; each step sees what the steps before it left.
-constexpr ConditionUpgrade kConditionUpgrades[] = {
+constexpr UpgradeStep<cCondition> kConditionUpgrades[] = {
     {160, [](cCondition& c) { if (c.m_cKind >= 5) c.m_cKind = Plus(c.m_cKind, 2); }},
     {161, [](cCondition& c) { if (c.m_cKind == 6 && c.m_cLeftItem == 2) c.m_cOperator ^= 1; }},
     {168, [](cCondition& c) { if (c.m_cKind == 4) ShiftStatusItems(c, 2, 10, 1); }},
@@ -107,8 +101,7 @@ void cCondition::RegisterFields(int version) {
 
 bool cCondition::Read(cDataFile* file) {
     bool ok = cRecord::Read(file);
-    for (const ConditionUpgrade& step : kConditionUpgrades)
-        if (g_FileVersion < step.below) step.apply(*this);
+    ApplyUpgrades(kConditionUpgrades, *this, g_FileVersion);
     Validate();
     return ok;
 }

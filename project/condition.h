@@ -9,7 +9,7 @@
 
 #include "core/containers.h"
 #include "core/record.h"
-#include "core/record_file.h"
+#include "project/record_read.h"
 
 // Comparison operators shared by every condition kind and the status
 // commands: 0 equal, 1 not equal, 2 greater or equal, 3 less or equal,
@@ -93,28 +93,6 @@ public:
     bool Write(cDataFile* file) override;
     void Validate() {}
 };
-
-// Conditions, key conditions, commands and flows are listed as: int32 count
-// n, then n records. Reading empties the list and reads n default elements
-// in order, so a count of 0 or less leaves it empty.
-template <class R>
-bool ReadRecordVector(cVector<R>& list, cDataFile* file) {
-    int32_t n = 0;
-    if (!ReadCount(n, file, kMinRecordBytes)) return false;
-    list.clear();
-    // One at a time: a count that the bytes could barely hold costs nothing
-    // before the file proves it.
-    for (int32_t i = 0; i < n; ++i) {
-        list.push_back(cElementTraits<R>::MakeDefault());
-        if (!list.back().Read(file)) return false;
-    }
-    return true;
-}
-
-template <class R>
-bool WriteRecordVector(cVector<R>& list, cDataFile* file) {
-    return WriteRecords(list, file);
-}
 
 template <>
 struct cElementTraits<cKeyCond> {

@@ -12,6 +12,7 @@
 #include "project/anime.h"
 #include "project/db_graphics.h"
 #include "project/db_media.h"
+#include "project/record_read.h"
 
 class cDatabase : public cRecord {
 public:
@@ -74,15 +75,9 @@ bool ReadDbList(cVector<R>& list, cDataFile* file) {
     int32_t n = 0;
     if (!ReadCount(n, file, kMinRecordBytes)) return false;
     if (n <= 0) return true;
-    // Entries are made one at a time as they are read, so a count that the
-    // bytes could barely hold costs nothing before the file proves it.
     cVector<R> entries;
     const R prototype;
-    for (int32_t i = 0; i < n; ++i) {
-        entries.push_back(prototype);
-        if (!entries.back().Read(file)) return false;
-        if (g_StripCR) entries.back().StripCR();
-    }
+    if (!ReadNewRecords(entries, file, n, [&] { return prototype; })) return false;
     list = std::move(entries);
     return true;
 }

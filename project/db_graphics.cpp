@@ -82,10 +82,8 @@ void cSwordTypeData::RegisterFields(int version) {
 }
 
 bool cSwordTypeData::Read(cDataFile* file) {
-    bool ok = cRecord::Read(file) &&
-              ReadNestedRecords(m_vPart, file, kMinRecordBytes, [] { return cSwordPartData(); });
-    if (g_FileVersion < 153) m_nEditorNo = 0;
-    return ok;
+    return ReadOldDbRecord(*this, m_nEditorNo, file) &&
+           ReadNestedRecords(m_vPart, file, kMinRecordBytes, [] { return cSwordPartData(); });
 }
 
 bool cSwordTypeData::Write(cDataFile* file) { return cRecord::Write(file) && WriteRecords(m_vPart, file); }
@@ -129,10 +127,8 @@ void cEffectData::RegisterFields(int version) {
 }
 
 bool cEffectData::Read(cDataFile* file) {
-    bool ok = cRecord::Read(file) &&
-              ReadNestedRecords(m_vFrame, file, kMinRecordBytes, [] { return cIntPair(0, 1); });
-    if (g_FileVersion < 153) m_nEditorNo = 0;
-    return ok;
+    return ReadOldDbRecord(*this, m_nEditorNo, file) &&
+           ReadNestedRecords(m_vFrame, file, kMinRecordBytes, [] { return cIntPair(0, 1); });
 }
 
 bool cEffectData::Write(cDataFile* file) { return cRecord::Write(file) && WriteRecords(m_vFrame, file); }

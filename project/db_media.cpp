@@ -1,5 +1,6 @@
 #include "project/db_media.h"
 
+#include "project/db_graphics.h"
 #include "project/effect_tables.h"
 
 namespace {
@@ -26,10 +27,6 @@ void FillMissingParam(cCharaEffectData& effect, const PARAMFILL (&rows)[N], int 
     if (g_FileVersion > kEffectParamUpgradeLast) return;
     for (const PARAMFILL& row : rows)
         if (effect.m_nKind == row.kind) effect.m_nParam[row.param] = paramDefault(row.kind, row.param);
-}
-
-void DistrustEditorNumber(int32_t& editorNo) {
-    if (g_FileVersion < kEditorNumberTrustedFrom) editorNo = 0;
 }
 
 }  // namespace
@@ -77,11 +74,7 @@ void cPictureData::RegisterFields(int version) {
     AddString(&m_strFile);
 }
 
-bool cPictureData::Read(cDataFile* file) {
-    bool ok = cRecord::Read(file);
-    DistrustEditorNumber(m_nEditorNo);
-    return ok;
-}
+bool cPictureData::Read(cDataFile* file) { return ReadOldDbRecord(*this, m_nEditorNo, file); }
 
 // Sounds
 
@@ -96,11 +89,7 @@ void cSoundData::RegisterFields(int version) {
     if (StoredFrom(version, 151)) AddInt(&m_nEditorNo);
 }
 
-bool cSoundData::Read(cDataFile* file) {
-    bool ok = cRecord::Read(file);
-    DistrustEditorNumber(m_nEditorNo);
-    return ok;
-}
+bool cSoundData::Read(cDataFile* file) { return ReadOldDbRecord(*this, m_nEditorNo, file); }
 
 // Music
 
@@ -119,8 +108,4 @@ void cBgmData::RegisterFields(int version) {
     if (StoredFrom(version, 814)) AddInt(&m_nVolume);
 }
 
-bool cBgmData::Read(cDataFile* file) {
-    bool ok = cRecord::Read(file);
-    DistrustEditorNumber(m_nEditorNo);
-    return ok;
-}
+bool cBgmData::Read(cDataFile* file) { return ReadOldDbRecord(*this, m_nEditorNo, file); }

@@ -48,8 +48,6 @@ enum : int32_t {
 
 // Files up to this version lack one parameter of some effect kinds.
 constexpr int kEffectParamUpgradeLast = 510;
-// Editor numbers read from files below this version are not trusted.
-constexpr int kEditorNumberTrustedFrom = 153;
 
 // A chara effect: a kind and five parameters. Parameter 0 is the run time
 // in tenths of a second; in every kind but blink and translucency,

@@ -411,15 +411,9 @@ void cFlowCmd::CheckPaletteRefs(const cPaletteSizes& sizes) {
 
 namespace {
 
-struct TriggerUpgrade {
-    int below;  // applies to files of a version below this
-    void (*apply)(cFlow&);
-};
-
 int8_t Plus(int8_t value, int add) { return static_cast<int8_t>(value + add); }
 
-// In order; each step sees what the steps before it left.
-constexpr TriggerUpgrade kTriggerUpgrades[] = {
+constexpr UpgradeStep<cFlow> kTriggerUpgrades[] = {
     {132, [](cFlow& f) { if (f.m_cTrigger >= 11) f.m_cTrigger = Plus(f.m_cTrigger, 1); }},
     {163, [](cFlow& f) { if (f.m_cTrigger != 0) f.m_cGroup = 0; }},
     {164, [](cFlow& f) { if (f.m_cTrigger >= 5) f.m_cTrigger = Plus(f.m_cTrigger, 2); }},
@@ -461,9 +455,7 @@ bool cFlow::Read(cDataFile* file) {
     }
     bool ok = cRecord::Read(file) && ReadRecordVector(m_vCond, file) && ReadRecordVector(m_vKeyCond, file) &&
               ReadRecordVector(m_vCmd, file);
-    if (ok && g_FileVersion < kDataVersion)
-        for (const TriggerUpgrade& step : kTriggerUpgrades)
-            if (g_FileVersion < step.below) step.apply(*this);
+    if (ok) ApplyUpgrades(kTriggerUpgrades, *this, g_FileVersion);
     // The player keeps no flow names.
     m_strName.clear();
     Validate();

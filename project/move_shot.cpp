@@ -2,23 +2,9 @@
 
 #include "core/record_file.h"
 #include "project/database.h"
+#include "project/record_read.h"
 
 namespace {
-
-// Fixes for files older than a member or a change of meaning, applied in
-// row order to every file whose version is below the row's bound.
-template <class R>
-struct UpgradeStep {
-    int below;
-    void (*apply)(R&);
-};
-
-template <class R, size_t N>
-void ApplyUpgrades(const UpgradeStep<R> (&steps)[N], R& record, int fileVersion) {
-    if (fileVersion >= kDataVersion) return;
-    for (const UpgradeStep<R>& step : steps)
-        if (fileVersion < step.below) step.apply(record);
-}
 
 constexpr UpgradeStep<cEdMove> kMoveUpgrades[] = {
     {158, [](cEdMove& m) { m.m_cMirrorAngle = 0; }},

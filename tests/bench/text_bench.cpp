@@ -87,27 +87,21 @@ void BM_TextScreenCold(benchmark::State& state, bool d3d) {
     state.SetItemsProcessed(state.iterations() * kChars);
 }
 
-void BM_TextScreenWarm(benchmark::State& state, bool d3d) {
+// The screen drawn again and again by one font, after a first drawing.
+void DrawRepeatedly(benchmark::State& state, bool d3d, int cache) {
     BENCH_LAYER(state, d3d)
     const char* text = ScreenText().c_str();
     Font font;
-    MakeFont(font, 1);
+    MakeFont(font, cache);
     font.DrawString(&g_BackBufferSD, 0, 0, text);
     for (auto _ : state) font.DrawString(&g_BackBufferSD, 0, 0, text);
     state.SetItemsProcessed(state.iterations() * kChars);
     font.Release();
 }
 
-void BM_TextScreenUncached(benchmark::State& state, bool d3d) {
-    BENCH_LAYER(state, d3d)
-    const char* text = ScreenText().c_str();
-    Font font;
-    MakeFont(font, 0);
-    font.DrawString(&g_BackBufferSD, 0, 0, text);
-    for (auto _ : state) font.DrawString(&g_BackBufferSD, 0, 0, text);
-    state.SetItemsProcessed(state.iterations() * kChars);
-    font.Release();
-}
+void BM_TextScreenWarm(benchmark::State& state, bool d3d) { DrawRepeatedly(state, d3d, 1); }
+
+void BM_TextScreenUncached(benchmark::State& state, bool d3d) { DrawRepeatedly(state, d3d, 0); }
 
 }  // namespace
 

@@ -9,9 +9,8 @@
 #include <vector>
 
 #include "core/record_file.h"
-#include "core/report_log.h"
-#include "core/shell_link.h"
 #include "platform/messages.h"
+#include "support/logged_test.h"
 #include "support/test_support.h"
 
 using orvtest::Hex;
@@ -82,19 +81,14 @@ const std::string kFile901 = Bytes("85 03 00 00 " + kBlocks901 + kRest);
 // The same at version 675: the late member is not in the file.
 const std::string kFile675 = Bytes("A3 02 00 00  04 00 00 00  78 56 34 12  AB  FE FF  00 00 00 00 00 00 F8 3F" + kRest);
 
-class RecordTest : public ::testing::Test {
+class RecordTest : public orvtest::LoggedTest {
 protected:
-    orvtest::ScopedTempFolder tmp;
-    plat::WindowHandle window = 0;
     void SetUp() override {
-        ASSERT_EQ(InitReportLog("Report_Game.txt"), 1);
-        window = plat::CreateMessageWindow();
-        g_hMainWnd = window;
+        LoggedTest::SetUp();
         g_StripCR = 0;
     }
     void TearDown() override {
-        g_hMainWnd = plat::kNoWindow;
-        plat::DestroyMessageWindow(window);
+        LoggedTest::TearDown();
         g_StripCR = 0;
     }
     std::vector<std::string> LogLines() {

@@ -1,18 +1,12 @@
 // Bitmap files on arbitrary bytes: the decoder, pixel reads at the corners
 // and the copy into small pictures of three formats with mirrored cells.
 #include <cstdint>
-#include <cstdlib>
 #include <string>
 
+#include "fuzz_support.h"
 #include "platform/bitmap.h"
 
-namespace {
-
-void Check(bool condition) {
-    if (!condition) std::abort();
-}
-
-}  // namespace
+using orvfuzz::Check;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     plat::Dib dib;

@@ -2,7 +2,6 @@
 // list readers, the run-time tables are built from what they accepted, and
 // the start-up load runs with the input as every one of the ten files. Any outcome but a crash, a hang or undefined behaviour is fine.
 #include <cstdint>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -16,9 +15,7 @@
 
 namespace {
 
-void Check(bool condition) {
-    if (!condition) std::abort();
-}
+using orvfuzz::Check;
 
 bool Prepare() {
     orvfuzz::EnterScratchFolder();

@@ -4,9 +4,7 @@
 // anime and sound inside their tables. It must save, load back and save to
 // the same bytes, and a copy must save the same as its source.
 #include <cstdint>
-#include <cstdlib>
 #include <fstream>
-#include <iterator>
 #include <string>
 
 #include "fuzz_support.h"
@@ -18,14 +16,8 @@
 
 namespace {
 
-void Check(bool condition) {
-    if (!condition) std::abort();
-}
-
-std::string FileBytes(const char* name) {
-    std::ifstream in(name, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
+using orvfuzz::Check;
+using orvfuzz::FileBytes;
 
 bool LoadFlows(const char* name, cVector<cFlow>& flows) {
     cDataFile* file = OpenDataFile(name);

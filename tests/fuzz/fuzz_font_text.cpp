@@ -6,15 +6,14 @@
 #include <cstdlib>
 #include <string>
 
+#include "fuzz_support.h"
 #include "gfx/font.h"
 #include "platform/glyphs.h"
 #include "platform/presenter.h"
 
 namespace {
 
-void Check(bool condition) {
-    if (!condition) std::abort();
-}
+using orvfuzz::Check;
 
 DDSURFACEDATA g_icons, g_window, g_system;
 Font* g_fonts = nullptr;

@@ -16,9 +16,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-void Check(bool condition) {
-    if (!condition) std::abort();
-}
+using orvfuzz::Check;
 
 // Mixed-case and Japanese names, so the case-blind lookup has work to do.
 bool MakeTree() {

@@ -3,10 +3,7 @@
 // counted lists and a loose string. Whatever loads must save, and the
 // saved file must load back and save to the same bytes.
 #include <cstdint>
-#include <cstdlib>
-#include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <string>
 
 #include "fuzz_support.h"
@@ -15,9 +12,8 @@
 
 namespace {
 
-void Check(bool condition) {
-    if (!condition) std::abort();
-}
+using orvfuzz::Check;
+using orvfuzz::FileBytes;
 
 class cLeaf : public cRecord {
 public:
@@ -79,11 +75,6 @@ public:
                WriteString(m_strTail, file);
     }
 };
-
-std::string FileBytes(const char* name) {
-    std::ifstream in(name, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 }  // namespace
 

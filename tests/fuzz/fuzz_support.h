@@ -1,14 +1,27 @@
-// What the fuzz targets share: a scratch folder of their own as the current
-// folder, removed again when the run ends.
+// What the fuzz targets share: a failed check that stops the run, a scratch
+// folder of their own as the current folder, removed again when the run
+// ends, and the bytes of a file written there.
 #pragma once
 #include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <system_error>
 
 namespace orvfuzz {
+
+inline void Check(bool condition) {
+    if (!condition) std::abort();
+}
+
+// Whole contents of a file; "" when it cannot be read.
+inline std::string FileBytes(const char* name) {
+    std::ifstream in(name, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
 
 inline std::string& ScratchFolder() {
     static std::string folder;

@@ -10,13 +10,7 @@
 #include "fuzz_support.h"
 #include "core/text.h"
 
-namespace {
-
-void Check(bool condition) {
-    if (!condition) std::abort();
-}
-
-}  // namespace
+using orvfuzz::Check;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     orvfuzz::EnterScratchFolder();

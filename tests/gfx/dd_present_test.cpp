@@ -250,15 +250,7 @@ protected:
 };
 
 TEST_P(BlitRestoreTest, RestoreReloadsLostBitmapsAndFlagsBlankSurfaces) {
-    gfxtest::BmpPicture bmp;
-    bmp.width = 8;
-    bmp.height = 8;
-    bmp.bitCount = 8;
-    for (int i = 0; i < 256; ++i) {
-        uint32_t rgb = gfxtest::KnownRgb(i);
-        bmp.colors.push_back(PALETTEENTRY{static_cast<uint8_t>(rgb >> 16), static_cast<uint8_t>(rgb >> 8),
-                                          static_cast<uint8_t>(rgb), 0});
-    }
+    gfxtest::BmpPicture bmp = gfxtest::IndexedPicture(8, 8);
     bmp.pixels.assign(64, 3);
     std::string file = gfxtest::WriteBmp("game.bmp", bmp);
     ASSERT_EQ(DDCreateSurfaceFromFile(&game[0], file.c_str(), 1, g_nBpp, 0, 0, nullptr, 0, 0, 0, 0), 0);

@@ -225,6 +225,21 @@ TEST_P(LayerD3DTest, OpaqueCopiesOfAKeyedSourceClearTheirRunFirst) {
     EXPECT_EQ(At(25, 1), kBlue);
 }
 
+TEST_P(LayerD3DTest, ReleasingTheDisplayDropsOpenLayers) {
+    DDSURFACEDATA* a = Plain("a.bmp", 3);
+    DDBeginLayer(1);
+    DDBeginLayer(0);
+    DDBlt(&g_BackBufferSD, 0, 0, 8, 8, a, 0, 0, DDBLT_OPAQUE);
+    DDReleaseSurface(a);
+    DDRelease();
+    EXPECT_EQ(DDLayerDepth(), 0);
+    // A new display starts without the old queue: a close draws nothing.
+    ASSERT_TRUE(gfxtest::StartLayer(V()));
+    DDFillSurface(&g_BackBufferSD, 2);
+    DDEndLayer();
+    EXPECT_EQ(At(3, 3), kBlack);
+}
+
 TEST_P(LayerD3DTest, ScaledBlitsAtTheIntLimitDrawNothing) {
     // The texture device keeps a scaled blit's destination place, so the
     // queued rectangle's far edge would lie past the int range; clipping

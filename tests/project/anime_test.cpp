@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "core/record_file.h"
 #include "core/report_log.h"
@@ -17,16 +18,14 @@ namespace {
 
 using projtest::Bytes;
 
-// One frame: three numbers, no string.
-Bytes& Frame(Bytes& b, int chip, int time, int noInterrupt) {
-    return b.I32(3).I32(chip).I32(time).I32(noInterrupt).I32(0);
-}
+Bytes& Frame(Bytes& b, int chip, int time, int noInterrupt) { return b.Add(dbfix::AnimeFrame(chip, time, noInterrupt)); }
 
-// An anime of a file of version 55 or later, with frames {chip, 1, 0}.
+// An anime of a file of version 55 or later, editor values 0, 1, 0, with
+// frames {chip, 1, 0}.
 Bytes& Anime(Bytes& b, const std::string& name, std::initializer_list<int> chips) {
-    b.I32(3).I16(0).I8(1).I16(0).I32(1).Str(name).I32(static_cast<int32_t>(chips.size()));
-    for (int chip : chips) Frame(b, chip, 1, 0);
-    return b;
+    std::vector<std::string> frames;
+    for (int chip : chips) frames.push_back(dbfix::AnimeFrame(chip, 1, 0));
+    return b.Add(dbfix::Anime(901, name, frames, 0, 1, 0));
 }
 
 class AnimeTest : public projtest::DbListTest {};

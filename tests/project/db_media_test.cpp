@@ -9,6 +9,7 @@
 #include "core/shell_link.h"
 #include "platform/messages.h"
 #include "project/database.h"
+#include "project/database_fixtures.h"
 #include "project/effect_tables.h"
 #include "support/logged_test.h"
 #include "support/test_support.h"
@@ -21,21 +22,9 @@ namespace {
 
 std::string Bytes(const std::string& hex) { return orvtest::FromHex(hex); }
 
-// Little-endian int32 and stored string (length + 1, bytes, NUL), for
-// fixtures assembled from the format tables.
-std::string I32(int32_t v) {
-    std::string s(4, '\0');
-    for (int i = 0; i < 4; ++i) s[i] = static_cast<char>((static_cast<uint32_t>(v) >> (8 * i)) & 0xFF);
-    return s;
-}
-std::string Str(const std::string& text) { return text.empty() ? I32(1) : I32(int32_t(text.size()) + 1) + text + '\0'; }
-
-// An effect record: B = 2 (kind; five parameters in one block), S = 1.
-std::string EffectRecord(int32_t kind, const int32_t (&p)[5], const std::string& name) {
-    std::string r = I32(2) + I32(kind);
-    for (int32_t v : p) r += I32(v);
-    return r + I32(1) + Str(name);
-}
+using dbfix::Fx;
+using dbfix::I32;
+using dbfix::Str;
 
 // Version 901, two chara effects: a horizontal wave {10, 0, 32, 3, 0}
 // named "wave", and an unknown kind 17 {5, -1, 2, 0, 0} with no name.
@@ -188,8 +177,7 @@ TEST_F(DbMediaTest, OldEffectFilesGainTheParameterTheyLack) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << (c.screen ? "screen" : "chara") << " v" << c.version << " kind " << c.kind);
-        const int32_t p[5] = {99, 99, 99, 99, 99};
-        std::string file = I32(c.version) + I32(1) + EffectRecord(c.kind, p, "");
+        std::string file = I32(c.version) + I32(1) + Fx(c.kind, {99, 99, 99, 99, 99}, "");
         int32_t got[5];
         if (c.screen) {
             cVector<cScrEffectData> list;

@@ -10,34 +10,28 @@
 
 #include "core/record_file.h"
 #include "project/condition.h"
+#include "project/database.h"
 #include "project/database_fixtures.h"
 #include "support/logged_test.h"
 #include "support/test_support.h"
 
 namespace projtest {
 
-// Little-endian fields appended in file order.
+// The fields of database_fixtures.h appended in file order.
 struct Bytes {
     std::string s;
-    Bytes& I32(int32_t v) { return Raw(static_cast<uint32_t>(v), 4); }
-    Bytes& I16(int16_t v) { return Raw(static_cast<uint16_t>(v), 2); }
-    Bytes& I8(int8_t v) { return Raw(static_cast<uint8_t>(v), 1); }
-    // Length + 1, then the text and its NUL; the empty text is the length alone.
-    Bytes& Str(const std::string& text) {
-        I32(static_cast<int32_t>(text.size()) + 1);
-        if (!text.empty()) s += text + '\0';
-        return *this;
-    }
+    Bytes& I32(int32_t v) { return Add(dbfix::I32(v)); }
+    Bytes& I16(int16_t v) { return Add(dbfix::I16(v)); }
+    Bytes& I8(int8_t v) { return Add(dbfix::I8(v)); }
+    Bytes& Str(const std::string& text) { return Add(dbfix::Str(text)); }
     // A record of int32 numbers and strings, nothing after.
     Bytes& Rec(std::initializer_list<int32_t> numbers, std::initializer_list<std::string> strings) {
-        I32(static_cast<int32_t>(numbers.size()));
-        for (int32_t n : numbers) I32(n);
-        I32(static_cast<int32_t>(strings.size()));
-        for (const std::string& t : strings) Str(t);
-        return *this;
+        std::vector<std::string> blocks;
+        for (int32_t n : numbers) blocks.push_back(dbfix::I32(n));
+        return Add(dbfix::Record(blocks, strings));
     }
-    Bytes& Raw(uint32_t v, int size) {
-        for (int i = 0; i < size; ++i) s += static_cast<char>((v >> (8 * i)) & 0xFF);
+    Bytes& Add(const std::string& bytes) {
+        s += bytes;
         return *this;
     }
 };
@@ -69,7 +63,7 @@ public:
     // A database file: version word, entry count, records.
     template <class R>
     bool Load(const std::string& bytes, cVector<R>& list) {
-        return LoadBytes(bytes, [&](cDataFile* file) { return ReadRecords(list, file); });
+        return LoadBytes(bytes, [&](cDataFile* file) { return ReadDbList(list, file); });
     }
     template <class R>
     std::string Save(cVector<R>& list) {

@@ -1,0 +1,40 @@
+// Pieces shared by the readers of project records: the counted lists of
+// conditions, commands and flows, and the tables of steps that bring records
+// of older files to the current meaning.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+
+#include "core/containers.h"
+#include "core/record.h"
+#include "core/record_file.h"
+
+// Conditions, key conditions, commands and flows are listed as: int32 count
+// n, then n records. Reading empties the list and reads n default elements
+// in order, so a count of 0 or less leaves it empty.
+template <class R>
+bool ReadRecordVector(cVector<R>& list, cDataFile* file) {
+    int32_t n = 0;
+    if (!ReadCount(n, file, kMinRecordBytes)) return false;
+    return ReadNewRecords(list, file, n, [] { return cElementTraits<R>::MakeDefault(); });
+}
+
+template <class R>
+bool WriteRecordVector(cVector<R>& list, cDataFile* file) {
+    return WriteRecords(list, file);
+}
+
+// One fix for records of files older than a member or a change of meaning.
+template <class R>
+struct UpgradeStep {
+    int below;  // applies to files of a version below this
+    void (*apply)(R&);
+};
+
+// The steps in row order, each seeing what the steps before it left.
+template <class R, size_t N>
+void ApplyUpgrades(const UpgradeStep<R> (&steps)[N], R& record, int fileVersion) {
+    if (fileVersion >= kDataVersion) return;
+    for (const UpgradeStep<R>& step : steps)
+        if (fileVersion < step.below) step.apply(record);
+}
