@@ -19,6 +19,7 @@ cRecord& cRecord::operator=(const cRecord& source) {
 void cRecord::PreCopy(int) const {}
 
 void cRecord::RegisterFields(int) { ClearFields(); }
+void cRecord::MatchBlockCount(int, int32_t) {}
 
 void cRecord::ClearFields() {
     m_vField.clear();

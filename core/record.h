@@ -69,6 +69,10 @@ public:
     virtual void PreCopy(int version) const;
     // Empties both lists and registers the stored members of that version.
     virtual void RegisterFields(int version);
+    // Called by the read with the file's block count before the blocks are
+    // read: a class whose layout the editor wrote in more than one form
+    // re-registers the form whose block count matches.
+    virtual void MatchBlockCount(int version, int32_t blocks);
     // The generic part; overrides call it first, then read or write their
     // tail. False once the file is broken or cannot be written.
     virtual bool Read(cDataFile* file);

@@ -194,6 +194,7 @@ bool cRecord::Read(cDataFile* file) {
 bool cRecord::ReadBlocks(cDataFile* file) {
     int32_t blocks = 0;
     if (!ReadCount(blocks, file, 1)) return false;
+    MatchBlockCount(g_FileVersion, blocks);
     for (int32_t i = 0; i < blocks; ++i) {
         // A surplus block is reported by the checked access and read over
         // the first block; with no first block there is nothing to read it

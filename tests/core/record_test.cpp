@@ -436,3 +436,54 @@ TEST_F(RecordTest, ClassChecksRunAfterReadingAndBeforeWriting) {
     ASSERT_EQ(r.LoadFile("c.dat"), 1);
     EXPECT_EQ(r.m_n, 10);
 }
+
+namespace {
+// Three colour bytes the editor stored either as three blocks or as one.
+class cTwoForms : public cRecord {
+public:
+    int32_t m_nBefore = 0;
+    uint8_t m_bColour[3] = {};
+    int32_t m_nAfter = 0;
+    bool m_bOneBlock = false;
+    void RegisterFields(int) override {
+        ClearFields();
+        AddInt(&m_nBefore);
+        if (m_bOneBlock) {
+            AddByte(m_bColour, 3);
+        } else {
+            AddByte(&m_bColour[0]);
+            AddByte(&m_bColour[1]);
+            AddByte(&m_bColour[2]);
+        }
+        AddInt(&m_nAfter);
+    }
+    void MatchBlockCount(int version, int32_t blocks) override {
+        m_bOneBlock = blocks == 3;
+        RegisterFields(version);
+    }
+    bool Read(cDataFile* file) override {
+        bool ok = cRecord::Read(file);
+        m_bOneBlock = false;  // written in the three-block form
+        RegisterFields(g_DataVersion);
+        return ok;
+    }
+};
+}  // namespace
+
+TEST_F(RecordTest, ReadTakesTheFormThatMatchesTheBlockCount) {
+    const std::string tail = "  00 00 00 00";
+    WriteHostFile("three.dat", Bytes("85 03 00 00  05 00 00 00  01 00 00 00  0A  0B  0C  02 00 00 00" + tail));
+    WriteHostFile("one.dat", Bytes("85 03 00 00  03 00 00 00  01 00 00 00  0A 0B 0C  02 00 00 00" + tail));
+    for (const char* name : {"three.dat", "one.dat"}) {
+        SCOPED_TRACE(name);
+        cTwoForms r;
+        ASSERT_EQ(r.LoadFile(name), 1);
+        EXPECT_EQ(r.m_nBefore, 1);
+        EXPECT_EQ(r.m_bColour[0], 0x0A);
+        EXPECT_EQ(r.m_bColour[2], 0x0C);
+        EXPECT_EQ(r.m_nAfter, 2);
+        EXPECT_EQ(Closes(), 0u);
+        ASSERT_EQ(r.SaveFile("out.dat"), 1);
+        EXPECT_EQ(Hex(ReadHostFile("out.dat")), Hex(ReadHostFile("three.dat")));
+    }
+}
