@@ -1,0 +1,58 @@
+// Blur and mosaic filters: a rectangle of one surface written, filtered,
+// into a rectangle of another by working on locked pixels. Also the pixel
+// rules the locked-pixel effects share (which back-end and depth is up,
+// which source pixels count as transparent), so every effect tests them
+// the same way.
+#pragma once
+#include <cstdint>
+
+#include "gfx/dd.h"
+
+// Back-end x display depth of the running layer, as the pixel effects
+// branch on it. None when no back-end is up or at a depth the effects do
+// not handle (24 bits, 8 bits under the texture device).
+enum class DDPixelVariant { None, D3D16, D3D32, DD8, DD16, DD32 };
+DDPixelVariant DDCurrentPixelVariant();
+
+// The transparency test of source pixels: under the texture device a 32-bit
+// pixel is drawn when its alpha byte is not 0 and a 16-bit one when bit 15
+// or bit 13 is set; under the blit display when it differs from the
+// transparent colour value.
+struct DDOpaqueTest {
+    DDPixelVariant variant = DDPixelVariant::None;
+    uint32_t key = 0;
+
+    bool operator()(uint32_t pixel) const {
+        switch (variant) {
+            case DDPixelVariant::D3D32: return (pixel >> 24) != 0;
+            case DDPixelVariant::D3D16: return (pixel & 0xA000u) != 0;
+            case DDPixelVariant::None: return true;
+            default: return pixel != key;
+        }
+    }
+};
+DDOpaqueTest DDCurrentOpaqueTest();
+
+// Whether a blend pair asks the pixel effects to add its colour (only the
+// colour add does; no pair means no colour).
+inline bool DDBlendAddsColor(const DDBLENDPAIR* blend) { return blend && blend->nColorOp == plat::kTopAdd; }
+
+// Box blur of the w x h rectangle at (sx, sy) of src into the rectangle at
+// (x, y) of dst. Each pixel becomes the average of the 2rx x 2ry window
+// reaching rx left and ry up of it (rx - 1 right, ry - 1 down), shrunk to
+// the rectangle and the source surface. mode 1 leaves pixels whose source
+// is transparent and averages only drawn samples; other modes take every
+// pixel. blend (may be null) adds its colour under the texture device when
+// its operation is the colour add. Nothing is drawn at 8 bits. True when
+// done or when there was nothing to do (rx or ry 0: nothing is locked);
+// false when a surface cannot be locked. src and dst differ.
+bool DDBltBlur(DDSURFACEDATA* dst, int x, int y, int w, int h, int rx, int ry, DDSURFACEDATA* src, int sx, int sy,
+               int mode, const DDBLENDPAIR* blend);
+
+// Mosaic of n x n cells from the rectangle's top-left corner: under the
+// texture device and at 8 bits each cell takes the colour of its top-left
+// source pixel; under the blit display at 16 and 32 bits the average of its
+// source pixels. mode, blend and the result as for the blur; n <= 0 does
+// nothing and returns true.
+bool DDBltMosaic(DDSURFACEDATA* dst, int x, int y, int w, int h, int n, DDSURFACEDATA* src, int sx, int sy, int mode,
+                 const DDBLENDPAIR* blend);
