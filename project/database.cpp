@@ -6,10 +6,6 @@
 #include "core/report_log.h"
 #include "project/path_table.h"
 
-cDatabase g_Database;
-FramePatternList g_AnimePatterns;
-FramePatternList g_EffectPatterns;
-
 namespace {
 
 // Sword-type files before this version could hold more entries than the

@@ -8,10 +8,10 @@
 #include "core/shell_link.h"
 #include "project/command_tables.h"
 #include "project/database.h"
+#include "project/record_read.h"
+#include "project/system_data.h"
 
-int g_nKeepTestPlayFlows = 0;
-
-bool KeepTestPlayFlows() { return g_bEditorLaunch != 0 || g_nKeepTestPlayFlows != 0; }
+bool KeepTestPlayFlows() { return g_bEditorLaunch != 0 || g_SystemData.Get(kSysKeepFlaggedFlows) != 0; }
 
 void RemoveTestPlayFlows(cVector<cFlow>& flows) {
     std::erase_if(flows, [](const cFlow& flow) { return flow.m_cTestPlayOnly != 0; });
@@ -19,13 +19,9 @@ void RemoveTestPlayFlows(cVector<cFlow>& flows) {
 
 namespace {
 
-// A stored index against a list of `size` entries; a negative index counts
-// as too large, as it would index outside the list just the same.
-bool Outside(int32_t index, int size) { return static_cast<uint32_t>(index) >= static_cast<uint32_t>(size); }
-
 template <class T>
 void Limit(T& index, int size, T replacement) {
-    if (Outside(index, size)) index = replacement;
+    if (IndexOutside(index, size)) index = replacement;
 }
 
 // Carried flows nest through their commands; this many are being read on
@@ -385,7 +381,7 @@ void cFlowCmd::CheckPaletteRefs(const cPaletteSizes& sizes) {
     case 11:  // shot, sword: the item the hero gets on a hit
     case 12:
         if (m_pShot && (m_pShot->m_cItemSource == 1 || m_pShot->m_cItemSource == 2) &&
-            Outside(m_pShot->m_sItemIndex, sizes.nItem[m_pShot->m_cItemSource - 1])) {
+            IndexOutside(m_pShot->m_sItemIndex, sizes.nItem[m_pShot->m_cItemSource - 1])) {
             m_pShot->m_cItemSource = 0;
             m_pShot->m_sItemIndex = 0;
         }

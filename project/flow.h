@@ -116,11 +116,8 @@ struct cElementTraits<cFlow> : cDefaultedRecord<cFlow> {};
 // Drops every flow marked for test play only; the others keep their order.
 void RemoveTestPlayFlows(cVector<cFlow>& flows);
 
-// The System data setting that keeps flows marked for test play when the
-// editor did not start the program. 0 until the program's settings set it.
-extern int g_nKeepTestPlayFlows;
 // Whether flows marked for test play survive loading: during an editor's
-// test play, or when the setting above asks for it.
+// test play, or when the project settings keep them.
 bool KeepTestPlayFlows();
 
 // Carried flows may nest this deep (flow, command, flow, ...); a file that

@@ -9,6 +9,12 @@
 #include "core/record.h"
 #include "core/record_file.h"
 
+// Stored palette and database indexes are tested unsigned, so a negative
+// one is outside too.
+inline bool IndexOutside(int32_t index, int size) {
+    return static_cast<uint32_t>(index) >= static_cast<uint32_t>(size);
+}
+
 // Conditions, key conditions, commands and flows are listed as: int32 count
 // n, then n records. Reading empties the list and reads n default elements
 // in order, so a count of 0 or less leaves it empty.

@@ -13,6 +13,7 @@
 #include "project/database.h"
 #include "project/database_fixtures.h"
 #include "project/list_file_test.h"
+#include "project/system_data.h"
 #include "support/test_support.h"
 
 using namespace dbfix;
@@ -141,13 +142,13 @@ protected:
         FlowListTest::SetUp();
         g_Database.SetDefault();
         g_bEditorLaunch = 0;
-        g_nKeepTestPlayFlows = 0;
+        g_SystemData.Set(kSysKeepFlaggedFlows, 0);
     }
     void TearDown() override {
         FlowListTest::TearDown();
         g_Database.SetDefault();
         g_bEditorLaunch = 0;
-        g_nKeepTestPlayFlows = 0;
+        g_SystemData.Set(kSysKeepFlaggedFlows, 0);
     }
 
 cFlowCmd LoadCommand(int version, const Cmd& c) {
@@ -535,7 +536,7 @@ TEST_F(FlowTest, TestPlayFlowsAreDroppedUnlessKept) {
     } cases[] = {{0, 0, {1, 3}}, {1, 0, {1, 2, 3}}, {0, 1, {1, 2, 3}}};
     for (const Case& c : cases) {
         g_bEditorLaunch = c.editor;
-        g_nKeepTestPlayFlows = c.keep;
+        g_SystemData.Set(kSysKeepFlaggedFlows, c.keep);
         cVector<cFlowCmd> list;
         ASSERT_TRUE(Load(901, {changeFlow(901)}, list));
         std::vector<int> ids;
