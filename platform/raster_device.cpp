@@ -451,6 +451,102 @@ void FillTexelTable(int* table, int n, double base, double step, double offset, 
 inline uint32_t ReadTexel(const Image& tex, int x, int y) { return UnpackToArgb(tex.Format(), tex.Get(x, y)); }
 
 // ---------------------------------------------------------------------------
+// Triangles.
+
+// Signed area of (p, q, (x, y)), evaluated from the lower end of the edge so
+// that an edge shared by two triangles gives exactly opposite values and no
+// pixel on it is drawn twice or missed.
+double Edge(const Vertex& p, const Vertex& q, double x, double y) {
+    bool flip = q.y < p.y || (q.y == p.y && q.x < p.x);
+    const Vertex& s = flip ? q : p;
+    const Vertex& e = flip ? p : q;
+    double v = (double{e.x} - s.x) * (y - s.y) - (double{e.y} - s.y) * (x - s.x);
+    return flip ? -v : v;
+}
+
+// With y down and the inside where Edge > 0: a top edge runs flat to the
+// right, a left edge runs upwards.
+bool TopLeft(const Vertex& p, const Vertex& q) {
+    double dx = double{q.x} - p.x, dy = double{q.y} - p.y;
+    return (dy == 0 && dx > 0) || dy < 0;
+}
+
+// Edge(p, q, x, y) split into the term fixed along a row and the term that
+// changes with x; At() gives Edge's very number, operation for operation.
+// Along a row that number never falls (or never rises) as x grows, each
+// rounding step being monotonic, so the pixels inside the edge are one run
+// and its ends can be found by testing a few pixels near the crossing.
+struct EdgeStepper {
+    double sx, sy, dx, dy;
+    double sign;  // -1 where Edge measures from q
+    bool topLeft;
+
+    EdgeStepper(const Vertex& p, const Vertex& q) : topLeft(TopLeft(p, q)) {
+        bool flip = q.y < p.y || (q.y == p.y && q.x < p.x);
+        const Vertex& s = flip ? q : p;
+        const Vertex& e = flip ? p : q;
+        sx = s.x, sy = s.y;
+        dx = double{e.x} - s.x, dy = double{e.y} - s.y;
+        sign = flip ? -1.0 : 1.0;
+    }
+
+    double RowTerm(int y) const { return dx * (y - sy); }
+    double At(double rowTerm, double x) const { return sign * (rowTerm - dy * (x - sx)); }
+    // Edge values of 0 count only on top and left edges.
+    bool Inside(double rowTerm, int x) const {
+        double w = At(rowTerm, x);
+        return !(w < 0) && !(w == 0 && !topLeft);
+    }
+
+    // Narrows [*lo, *hi) (not empty) to the pixels of the row inside the
+    // edge.
+    void Clip(double rowTerm, int* lo, int* hi) const {
+        if (dy == 0) {  // the edge runs along the row: all in or all out
+            if (!Inside(rowTerm, *lo)) *hi = *lo;
+            return;
+        }
+        // Start where the edge crosses the row; the exact tests decide.
+        double cross = sx + rowTerm / dy;
+        int x = !(cross > *lo) ? *lo : !(cross < *hi) ? *hi : static_cast<int>(cross);
+        if ((dy < 0) != (sign < 0)) {  // inside from some x on
+            while (x > *lo && Inside(rowTerm, x - 1)) --x;
+            while (x < *hi && !Inside(rowTerm, x)) ++x;
+            *lo = x;
+        } else {  // inside up to some x
+            while (x > *lo && !Inside(rowTerm, x - 1)) --x;
+            while (x < *hi && Inside(rowTerm, x)) ++x;
+            *hi = x;
+        }
+    }
+};
+
+// The corners' colours weighted channel by channel, rounded to the nearest.
+uint32_t InterpolateDiffuse(double wa, double wb, double wc, const Vertex& a, const Vertex& b, const Vertex& c) {
+    uint32_t diffuse = 0;
+    for (int shift = 0; shift < 32; shift += 8) {
+        double ch = wa * ((a.diffuse >> shift) & 0xFF) + wb * ((b.diffuse >> shift) & 0xFF) +
+                    wc * ((c.diffuse >> shift) & 0xFF);
+        diffuse |= static_cast<uint32_t>(std::clamp(std::floor(ch + 0.5), 0.0, 255.0)) << shift;
+    }
+    return diffuse;
+}
+
+// The texel at texture coordinates (u, v), as ARGB.
+inline uint32_t FetchTexel(const Image& tex, double u, double v) {
+    if (tex.Empty()) return UnpackToArgb(tex.Format(), 0);  // what reading outside gives
+    int x = WrapTexel(u, tex.Width()), y = WrapTexel(v, tex.Height());
+    const uint8_t* row = tex.Row(y);
+    switch (tex.Format()) {
+    case PixelFormat::A8R8G8B8:
+        return Load32(row + static_cast<size_t>(x) * 4);
+    case PixelFormat::A1R5G5B5:
+        return UnpackToArgb(PixelFormat::A1R5G5B5, Load16(row + static_cast<size_t>(x) * 2));
+    default:
+        return ReadTexel(tex, x, y);
+    }
+}
+
+// ---------------------------------------------------------------------------
 
 class RasterDeviceImpl final : public RasterDevice {
 public:
@@ -867,7 +963,10 @@ private:
     }
 
     // One triangle by edge functions with the top-left rule; texture
-    // coordinates and diffuse interpolated affinely.
+    // coordinates and diffuse interpolated affinely. Each row is cut to the
+    // run of pixels inside all three edges, and every value of a pixel in it
+    // is computed by the same operations, in the same order, as a test of
+    // each pixel of the bounding box would compute them.
     void DrawTriangle(Vertex a, Vertex b, Vertex c) {
         double area = Edge(a, b, c.x, c.y);
         if (area == 0 || !std::isfinite(area)) return;
@@ -884,46 +983,79 @@ private:
         int x1 = static_cast<int>(std::clamp(std::floor(maxX) + 1, 0.0, double(target.Width())));
         int y0 = static_cast<int>(std::clamp(std::ceil(minY), 0.0, double(target.Height())));
         int y1 = static_cast<int>(std::clamp(std::floor(maxY) + 1, 0.0, double(target.Height())));
+        if (x0 >= x1 || y0 >= y1) return;
+
+        const EdgeStepper ea(b, c), eb(c, a), ec(a, b);
         const Image* tex = TextureImage();
-        bool tlA = TopLeft(b, c), tlB = TopLeft(c, a), tlC = TopLeft(a, b);
+        const bool self = tex == &target;
+        const bool flat = a.diffuse == b.diffuse && a.diffuse == c.diffuse;
+        const uint32_t flatDiffuse = a.diffuse;
+        FastCombine fast;  // used only where the corners share one diffuse colour
+        if (flat) fast = ClassifyCached(flatDiffuse);
+        RowWriter writer = self ? nullptr : WriterFor(target.Format());
+        const int bppOut = BytesPerPixel(target.Format());
+
+        const size_t span = static_cast<size_t>(x1 - x0);
+        if (weights_.size() < 5 * span) weights_.resize(5 * span);
+        if (line_.size() < span) line_.resize(span);
+        double* wa = weights_.data();
+        double* wb = wa + span;
+        double* wc = wb + span;
+        double* us = wc + span;
+        double* vs = us + span;
+        uint32_t* line = line_.data();
+
+        const double au = a.u, bu = b.u, cu = c.u, av = a.v, bv = b.v, cv = c.v;
         for (int py = y0; py < y1; ++py) {
-            for (int px = x0; px < x1; ++px) {
-                double wa = Edge(b, c, px, py), wb = Edge(c, a, px, py), wc = Edge(a, b, px, py);
-                if (wa < 0 || wb < 0 || wc < 0) continue;
-                if ((wa == 0 && !tlA) || (wb == 0 && !tlB) || (wc == 0 && !tlC)) continue;
-                wa /= area, wb /= area, wc /= area;
-                uint32_t diffuse = 0;
-                for (int shift = 0; shift < 32; shift += 8) {
-                    double ch = wa * ((a.diffuse >> shift) & 0xFF) + wb * ((b.diffuse >> shift) & 0xFF) +
-                                wc * ((c.diffuse >> shift) & 0xFF);
-                    diffuse |= static_cast<uint32_t>(std::clamp(std::floor(ch + 0.5), 0.0, 255.0)) << shift;
+            const double ra = ea.RowTerm(py), rb = eb.RowTerm(py), rc = ec.RowTerm(py);
+            int lo = x0, hi = x1;
+            ea.Clip(ra, &lo, &hi);
+            if (lo < hi) eb.Clip(rb, &lo, &hi);
+            if (lo < hi) ec.Clip(rc, &lo, &hi);
+            if (lo >= hi) continue;
+            const int n = hi - lo;
+
+            // Weights and texture coordinates of the run, free of branches
+            // (local copies of the edges: nothing the loop stores can alias
+            // them, so it runs in vector steps).
+            {
+                const EdgeStepper la = ea, lb = eb, lc = ec;
+                for (int i = 0; i < n; ++i) {
+                    const double x = lo + i;
+                    const double pa = la.At(ra, x) / area, pb = lb.At(rb, x) / area, pc = lc.At(rc, x) / area;
+                    wa[i] = pa, wb[i] = pb, wc[i] = pc;
+                    us[i] = pa * au + pb * bu + pc * cu;
+                    vs[i] = pa * av + pb * bv + pc * cv;
                 }
+            }
+
+            for (int i = 0; i < n; ++i) {
                 uint32_t texel = 0xFFFFFFFF;
-                if (tex) {
-                    double u = wa * a.u + wb * b.u + wc * c.u, v = wa * a.v + wb * b.v + wc * c.v;
-                    texel = ReadTexel(*tex, WrapTexel(u, tex->Width()), WrapTexel(v, tex->Height()));
+                if (tex) texel = FetchTexel(*tex, us[i], vs[i]);
+                uint32_t value;
+                if (flat && std::fabs(wa[i] + wb[i] + wc[i] - 1) <= 0x1p-20) {
+                    // The weights sum to 1 within 2^-20, so each interpolated
+                    // channel rounds back to the corners' common value.
+                    value = fast.general ? stage_.Combine(texel, flatDiffuse) : (texel & fast.keep) | fast.fixed;
+                } else {
+                    value = stage_.Combine(texel, InterpolateDiffuse(wa[i], wb[i], wc[i], a, b, c));
                 }
-                WritePixel(target, px, py, stage_.Combine(texel, diffuse), blend_);
+                if (self) {
+                    // A texture drawn into itself reads each texel just before
+                    // the write that may change it.
+                    WritePixel(target, lo + i, py, value, blend_);
+                } else {
+                    line[i] = value;
+                }
+            }
+            if (self) continue;
+            if (writer) {
+                writer(target.Row(py) + static_cast<size_t>(lo) * bppOut, reinterpret_cast<const uint8_t*>(line), n,
+                       blend_);
+            } else {
+                for (int i = 0; i < n; ++i) WritePixel(target, lo + i, py, line[i], blend_);
             }
         }
-    }
-
-    // Signed area of (p, q, (x, y)), evaluated from the lower end of the edge
-    // so that an edge shared by two triangles gives exactly opposite values
-    // and no pixel on it is drawn twice or missed.
-    static double Edge(const Vertex& p, const Vertex& q, double x, double y) {
-        bool flip = q.y < p.y || (q.y == p.y && q.x < p.x);
-        const Vertex& s = flip ? q : p;
-        const Vertex& e = flip ? p : q;
-        double v = (double{e.x} - s.x) * (y - s.y) - (double{e.y} - s.y) * (x - s.x);
-        return flip ? -v : v;
-    }
-
-    // With y down and the inside where Edge > 0: a top edge runs flat to the
-    // right, a left edge runs upwards.
-    static bool TopLeft(const Vertex& p, const Vertex& q) {
-        double dx = double{q.x} - p.x, dy = double{q.y} - p.y;
-        return (dy == 0 && dx > 0) || dy < 0;
     }
 
     std::shared_ptr<DeviceShared> shared_;
@@ -938,6 +1070,7 @@ private:
     std::vector<uint32_t> line_;
     std::vector<int> cols_;
     std::vector<int> rows_;
+    std::vector<double> weights_;  // a triangle row's weights and texture coordinates
     bool classifiedValid_ = false;
     StageState classifiedStage_;
     uint32_t classifiedDiffuse_ = 0, classifiedFactor_ = 0;

@@ -2,7 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
 #include <functional>
 #include <string>
 
@@ -429,6 +433,331 @@ TEST_F(RasterTest, SlantedQuadsSharingEdgesDrawEachPixelOnce) {
     EXPECT_EQ(bb.Get(4, 8), 0x00808080u);                                     // on the inner diagonal
     EXPECT_EQ(bb.Get(0, 0), 0u);                                              // also on a right edge
     EXPECT_EQ(bb.Get(0, 10), 0x00808080u);                                    // on two left edges
+}
+
+// The plain per-pixel rule for quads that are not axis-aligned, as it was
+// first written: every pixel of each triangle's bounding box tested against
+// the three edges, the colour and texel worked out anew for each pixel. The
+// device's faster drawing must give exactly these pixels.
+namespace plain {
+
+uint32_t Blend8(uint32_t s, uint32_t d, uint32_t a) { return (s * a + d * (255 - a) + 127) / 255; }
+
+uint32_t BlendArgb(uint32_t s, uint32_t d) {
+    uint32_t a = s >> 24;
+    return Blend8(a, d >> 24, a) << 24 | Blend8((s >> 16) & 0xFF, (d >> 16) & 0xFF, a) << 16 |
+           Blend8((s >> 8) & 0xFF, (d >> 8) & 0xFF, a) << 8 | Blend8(s & 0xFF, d & 0xFF, a);
+}
+
+uint32_t StageOp(int op, uint32_t a1, uint32_t a2, uint32_t diffuse, uint32_t factorAlpha) {
+    switch (op) {
+    case plat::kTopSelectArg1:
+        return a1;
+    case plat::kTopSelectArg2:
+        return a2;
+    case plat::kTopModulate:
+        return (a1 * a2 + 127) / 255;
+    case plat::kTopAdd:
+        return std::min<uint32_t>(255, a1 + a2);
+    case plat::kTopSubtract:
+        return a1 > a2 ? a1 - a2 : 0;
+    case plat::kTopBlendFactorAlpha:
+        return (a1 * factorAlpha + a2 * (255 - factorAlpha) + 127) / 255;
+    default:
+        return diffuse;
+    }
+}
+
+struct State {
+    StageState stage;
+    uint32_t factor = 0xFFFFFFFF;
+    bool blend = true;
+
+    uint32_t Arg(int which, uint32_t texel, uint32_t diffuse) const {
+        if (which == plat::kTaTexture) return texel;
+        if (which == plat::kTaTFactor) return factor;
+        return diffuse;
+    }
+
+    uint32_t Combine(uint32_t texel, uint32_t diffuse) const {
+        uint32_t fa = factor >> 24;
+        uint32_t c1 = Arg(stage.colorArg1, texel, diffuse), c2 = Arg(stage.colorArg2, texel, diffuse);
+        uint32_t out = 0;
+        for (int shift = 0; shift <= 16; shift += 8) {
+            out |= StageOp(stage.colorOp, (c1 >> shift) & 0xFF, (c2 >> shift) & 0xFF, (diffuse >> shift) & 0xFF, fa)
+                   << shift;
+        }
+        uint32_t a1 = Arg(stage.alphaArg1, texel, diffuse), a2 = Arg(stage.alphaArg2, texel, diffuse);
+        out |= StageOp(stage.alphaOp, a1 >> 24, a2 >> 24, diffuse >> 24, fa) << 24;
+        return out;
+    }
+};
+
+int WrapTexel(double t, int size) {
+    double p = t * size;
+    if (p >= 0 && p < size) return static_cast<int>(p);
+    double v = std::floor(p);
+    if (!std::isfinite(v)) return 0;
+    v = std::fmod(v, static_cast<double>(size));
+    if (v < 0) v += size;
+    int i = static_cast<int>(v);
+    return i >= size ? 0 : i;
+}
+
+void WritePixel(Image& target, int x, int y, uint32_t argb, bool blend) {
+    PixelFormat f = target.Format();
+    if (blend) {
+        if (argb >> 24 == 0) return;
+        argb = BlendArgb(argb, plat::UnpackToArgb(f, target.Get(x, y)));
+    }
+    target.Set(x, y, plat::PackArgb(f, argb));
+}
+
+double Edge(const Vertex& p, const Vertex& q, double x, double y) {
+    bool flip = q.y < p.y || (q.y == p.y && q.x < p.x);
+    const Vertex& s = flip ? q : p;
+    const Vertex& e = flip ? p : q;
+    double v = (double{e.x} - s.x) * (y - s.y) - (double{e.y} - s.y) * (x - s.x);
+    return flip ? -v : v;
+}
+
+bool TopLeft(const Vertex& p, const Vertex& q) {
+    double dx = double{q.x} - p.x, dy = double{q.y} - p.y;
+    return (dy == 0 && dx > 0) || dy < 0;
+}
+
+void Triangle(Image& target, const Image* tex, const State& st, Vertex a, Vertex b, Vertex c) {
+    double area = Edge(a, b, c.x, c.y);
+    if (area == 0 || !std::isfinite(area)) return;
+    if (area < 0) {
+        std::swap(b, c);
+        area = -area;
+    }
+    double minX = std::min({double{a.x}, double{b.x}, double{c.x}}),
+           maxX = std::max({double{a.x}, double{b.x}, double{c.x}});
+    double minY = std::min({double{a.y}, double{b.y}, double{c.y}}),
+           maxY = std::max({double{a.y}, double{b.y}, double{c.y}});
+    int x0 = static_cast<int>(std::clamp(std::ceil(minX), 0.0, double(target.Width())));
+    int x1 = static_cast<int>(std::clamp(std::floor(maxX) + 1, 0.0, double(target.Width())));
+    int y0 = static_cast<int>(std::clamp(std::ceil(minY), 0.0, double(target.Height())));
+    int y1 = static_cast<int>(std::clamp(std::floor(maxY) + 1, 0.0, double(target.Height())));
+    bool tlA = TopLeft(b, c), tlB = TopLeft(c, a), tlC = TopLeft(a, b);
+    for (int py = y0; py < y1; ++py) {
+        for (int px = x0; px < x1; ++px) {
+            double wa = Edge(b, c, px, py), wb = Edge(c, a, px, py), wc = Edge(a, b, px, py);
+            if (wa < 0 || wb < 0 || wc < 0) continue;
+            if ((wa == 0 && !tlA) || (wb == 0 && !tlB) || (wc == 0 && !tlC)) continue;
+            wa /= area, wb /= area, wc /= area;
+            uint32_t diffuse = 0;
+            for (int shift = 0; shift < 32; shift += 8) {
+                double ch = wa * ((a.diffuse >> shift) & 0xFF) + wb * ((b.diffuse >> shift) & 0xFF) +
+                            wc * ((c.diffuse >> shift) & 0xFF);
+                diffuse |= static_cast<uint32_t>(std::clamp(std::floor(ch + 0.5), 0.0, 255.0)) << shift;
+            }
+            uint32_t texel = 0xFFFFFFFF;
+            if (tex) {
+                double u = wa * a.u + wb * b.u + wc * c.u, v = wa * a.v + wb * b.v + wc * c.v;
+                texel = plat::UnpackToArgb(tex->Format(),
+                                           tex->Get(WrapTexel(u, tex->Width()), WrapTexel(v, tex->Height())));
+            }
+            WritePixel(target, px, py, st.Combine(texel, diffuse), st.blend);
+        }
+    }
+}
+
+void Strip(Image& target, const Image* tex, const State& st, const std::array<Vertex, 4>& q) {
+    Triangle(target, tex, st, q[0], q[1], q[2]);
+    Triangle(target, tex, st, q[2], q[1], q[3]);
+}
+
+}  // namespace plain
+
+// A w x h picture turned by `degrees` about its centre, which lands on
+// (cx, cy); the corners half a pixel up and left, as the drawing layer
+// makes them, in float as it computes them.
+std::array<Vertex, 4> TurnedQuad(int degrees, float cx, float cy, float w, float h, float u0, float v0, float u1,
+                                 float v1, const std::array<uint32_t, 4>& diffuse) {
+    const double theta = degrees * 0.017453292519943278;
+    const float s = static_cast<float>(std::sin(theta)), c = static_cast<float>(std::cos(theta));
+    auto corner = [&](float du, float dv, float u, float v, uint32_t d) {
+        return Vertex{du * c - dv * s + cx - 0.5f, du * s + dv * c + cy - 0.5f, 0, 1, d, u, v};
+    };
+    return {corner(-w / 2, -h / 2, u0, v0, diffuse[0]), corner(-w / 2, h / 2, u0, v1, diffuse[1]),
+            corner(w / 2, -h / 2, u1, v0, diffuse[2]), corner(w / 2, h / 2, u1, v1, diffuse[3])};
+}
+
+bool AxisAligned(const std::array<Vertex, 4>& q) {
+    return (q[0].x == q[1].x && q[2].x == q[3].x && q[0].y == q[2].y && q[1].y == q[3].y) ||
+           (q[0].y == q[1].y && q[2].y == q[3].y && q[0].x == q[2].x && q[1].x == q[3].x);
+}
+
+// Turned quads at every angle step, of several sizes (slivers and pictures
+// larger than the target among them), at whole and sub-pixel positions
+// (some cut by the target's edges), blended and not, through several target
+// and texture formats and stages, each compared pixel by pixel with the
+// plain rule above.
+TEST_F(RasterTest, TurnedQuadsMatchThePlainPixelRuleExactly) {
+    using namespace plat;
+    constexpr int kW = 40, kH = 32;
+    constexpr std::array<uint32_t, 4> kWhite = {0xFFFFFFFF, 0xFFFFFFFF, 0xFFFFFFFF, 0xFFFFFFFF};
+    constexpr std::array<uint32_t, 4> kTint = {0x80FF8040, 0x80FF8040, 0x80FF8040, 0x80FF8040};
+    constexpr std::array<uint32_t, 4> kCorners = {0xFFFF0000, 0x8000FF00, 0x400000FF, 0xC0FFFFFF};
+    struct Setup {
+        const char* name;
+        PixelFormat target;  // X8R8G8B8 and R5G6B5 are back buffers, the others render targets
+        int texture;         // 0: none, 1: A8R8G8B8, 2: A1R5G5B5, 3: the target itself
+        StageState stage;
+        uint32_t factor;
+        std::array<uint32_t, 4> diffuse;
+        int angleStep;
+    };
+    const StageState modulate;
+    const StageState copy{kTopSelectArg1, kTaTexture, kTaDiffuse, kTopSelectArg1, kTaTexture, kTaDiffuse};
+    const StageState addFactor{kTopAdd, kTaTexture, kTaTFactor, kTopModulate, kTaTexture, kTaDiffuse};
+    const StageState blendFactor{kTopBlendFactorAlpha, kTaTexture, kTaDiffuse, kTopSelectArg2, kTaTexture, kTaDiffuse};
+    const Setup setups[] = {
+        {"turned sprite", PixelFormat::X8R8G8B8, 1, modulate, 0xFFFFFFFF, kWhite, 3},
+        {"tinted translucent", PixelFormat::A8R8G8B8, 1, modulate, 0xFFFFFFFF, kTint, 7},
+        {"corner colours", PixelFormat::R5G6B5, 2, modulate, 0xFFFFFFFF, kCorners, 7},
+        {"texture plus factor", PixelFormat::A1R5G5B5, 1, addFactor, 0x60204080, kWhite, 11},
+        {"factor blend", PixelFormat::X8R8G8B8, 2, blendFactor, 0x90000000, kCorners, 13},
+        {"untextured", PixelFormat::X8R8G8B8, 0, modulate, 0xFFFFFFFF, kCorners, 11},
+        {"drawn into itself", PixelFormat::A8R8G8B8, 3, copy, 0xFFFFFFFF, kWhite, 11},
+    };
+    struct Shape {
+        float w, h, u0, v0, u1, v1;
+    };
+    const Shape shapes[] = {
+        {24, 16, 0, 0, 1, 1},                // the whole texture
+        {70, 50, -0.25f, 0.1f, 1.5f, 0.9f},  // wider than the target; wraps
+        {1, 9, 0.5f, 0, 0.5625f, 1},         // one texel wide
+        {6, 3, 1, 0.75f, 0, 0.25f},          // mirrored
+        {300, 0.07f, 0, 0, 1, 1},            // a sliver
+    };
+    const float centres[][2] = {{20, 16}, {17.37f, 14.81f}, {1.5f, 30.25f}, {-100.125f, 20.5f}};
+    struct Parallelogram {
+        float x, y, e1x, e1y, e2x, e2y;
+    };
+    const Parallelogram parallelograms[] = {
+        {12, 6, 8, 4, -4, 8},            // a turned square
+        {20, 4, 6, 6, -6, 6},            // a diamond
+        {5, 5, 10, 0, 3, 7},             // level top and bottom
+        {8, 3, 7, 3, 0, 9},              // upright sides
+        {12.5f, 6.5f, 8, 4, -4, 8},      // corners between pixel centres
+        {-3, 20, 16, 8, -8, 16},         // cut at the left and bottom
+    };
+    const float uvRanges[][4] = {{0, 0, 1, 1}, {0.25f, 0.5f, 0.75f, 1.5f}};  // u0, v0, u1, v1
+    const float farQuads[][4][2] = {
+        {{-1e15f, -7.5e14f}, {20, 18}, {1e15f, 7.5e14f}, {30, 20}},
+        {{5, 30}, {-6e14f, -1e15f}, {30, 2}, {6e14f, 1e15f}},
+    };
+
+    auto texel = [](int x, int y) {
+        uint32_t a = (x * 3 + y * 5) % 4 == 0 ? 0u : (x + y) % 3 == 0 ? 0x7Fu : 0xFFu;
+        return a << 24 | ((Texel(x, y) & 0xFFFFFF) ^ uint32_t(x * y * 97 % 256));
+    };
+    auto dest = [](int x, int y) {
+        return uint32_t(x * 37 + y * 11) % 256 << 24 | uint32_t(x * 6) << 16 | uint32_t(y * 8) << 8 | 0x44;
+    };
+
+    for (const Setup& setup : setups) {
+        SCOPED_TRACE(setup.name);
+        bool backBuffer = setup.target == PixelFormat::X8R8G8B8 || setup.target == PixelFormat::R5G6B5;
+        auto device = MakeDevice(backBuffer ? setup.target : PixelFormat::X8R8G8B8, kW, kH);
+        std::unique_ptr<RasterTexture> rt, tex;
+        if (!backBuffer) {
+            rt = MakeTexture(*device, kW, kH, setup.target, TexturePool::RenderTarget);
+            ASSERT_EQ(device->SetRenderTarget(rt->Level0()), DeviceResult::Ok);
+        }
+        if (setup.texture == 1 || setup.texture == 2) {
+            tex = MakeTexture(*device, 16, 16, setup.texture == 1 ? PixelFormat::A8R8G8B8 : PixelFormat::A1R5G5B5,
+                              TexturePool::Managed, texel);
+        }
+        device->SetTexture(setup.texture == 3 ? rt.get() : tex.get());
+        device->SetStage(setup.stage);
+        device->SetTextureFactor(setup.factor);
+        Image& out = device->RenderTarget()->Pixels();
+        plain::State state{setup.stage, setup.factor, true};
+
+        Image before(kW, kH, out.Format());
+        for (int y = 0; y < kH; ++y) {
+            for (int x = 0; x < kW; ++x) {
+                before.Set(x, y, PackArgb(out.Format(), (x + y) % 5 ? dest(x, y) : texel(x, y)));
+            }
+        }
+        const size_t rowBytes = static_cast<size_t>(kW) * BytesPerPixel(out.Format());
+        auto check = [&](const std::array<Vertex, 4>& quad, const std::string& what) {
+            for (bool blend : {true, false}) {
+                out = before;
+                Image expected = before;
+                const Image* expectedTex = setup.texture == 3 ? &expected
+                                           : tex                ? &tex->Level0()->Pixels()
+                                                                : nullptr;
+                state.blend = blend;
+                plain::Strip(expected, expectedTex, state, quad);
+                device->SetAlphaBlend(blend);
+                Draw(*device, quad);
+                for (int y = 0; y < kH; ++y) {
+                    if (std::memcmp(out.Row(y), expected.Row(y), rowBytes) == 0) continue;
+                    for (int x = 0; x < kW; ++x) {
+                        ASSERT_EQ(out.Get(x, y), expected.Get(x, y))
+                            << what << (blend ? " blended" : " unblended") << " pixel " << x << "," << y;
+                    }
+                }
+            }
+        };
+        for (int angle = 0; angle < 360; angle += setup.angleStep) {
+            for (const Shape& shape : shapes) {
+                for (const auto& centre : centres) {
+                    auto quad = TurnedQuad(angle, centre[0], centre[1], shape.w, shape.h, shape.u0, shape.v0,
+                                           shape.u1, shape.v1, setup.diffuse);
+                    if (AxisAligned(quad)) continue;  // the exact integer path
+                    check(quad, "angle " + std::to_string(angle) + " size " + std::to_string(shape.w) + "x" +
+                                    std::to_string(shape.h) + " centre " + std::to_string(centre[0]) + "," +
+                                    std::to_string(centre[1]));
+                    if (HasFatalFailure()) return;
+                }
+            }
+        }
+        // Parallelograms with corners on pixel centres (edges through pixel
+        // centres, texture coordinates on texel edges), each corner in turn
+        // first, in both windings; the second range of texture coordinates
+        // puts sums of three terms exactly on texel edges, where the order of
+        // the additions decides the texel.
+        for (const Parallelogram& p : parallelograms) {
+            const float cx[4] = {p.x, p.x + p.e1x, p.x + p.e1x + p.e2x, p.x + p.e2x};
+            const float cy[4] = {p.y, p.y + p.e1y, p.y + p.e1y + p.e2y, p.y + p.e2y};
+            for (const auto& range : uvRanges) {
+                const float uv[4][2] = {
+                    {range[0], range[1]}, {range[0], range[3]}, {range[2], range[1]}, {range[2], range[3]}};
+                for (int first = 0; first < 4; ++first) {
+                    for (int turn : {1, 3}) {
+                        const int order[4] = {first, (first + 4 - turn) % 4, (first + turn) % 4, (first + 2) % 4};
+                        std::array<Vertex, 4> quad;
+                        for (int k = 0; k < 4; ++k) {
+                            quad[k] = Vertex{cx[order[k]], cy[order[k]], 0, 1, setup.diffuse[k], uv[k][0], uv[k][1]};
+                        }
+                        check(quad, "parallelogram at " + std::to_string(p.x) + "," + std::to_string(p.y) +
+                                        " corner " + std::to_string(first) + " turn " + std::to_string(turn) +
+                                        " u from " + std::to_string(range[0]));
+                        if (HasFatalFailure()) return;
+                    }
+                }
+            }
+        }
+        // Slivers reaching far beyond the target: the rounding of their edge
+        // values is so coarse that the interpolated colour strays from the
+        // corners' common colour.
+        for (const auto& far : farQuads) {
+            std::array<Vertex, 4> quad;
+            for (int k = 0; k < 4; ++k) {
+                const float u = k >= 2 ? 1.0f : 0.0f, v = k % 2 ? 1.0f : 0.0f;
+                quad[k] = Vertex{far[k][0], far[k][1], 0, 1, setup.diffuse[k], u, v};
+            }
+            check(quad, "far sliver");
+            if (HasFatalFailure()) return;
+        }
+    }
 }
 
 TEST_F(RasterTest, TextureDrawnIntoItselfReadsBeforeEachWrite) {
