@@ -356,6 +356,15 @@ void DDMirrorCoords(DDSURFACEDATA* src, int& srcX, int& srcY, int& srcWidth, int
 // the stage of a textured quad combined with its vertex colour.
 uint32_t DDTransparentClearValue(const DDSURFACEDATA* dest);
 plat::StageState DDTexturedStage(int colorOp, int alphaOp);
+// Texture device: draws one strip of four vertices with the source's
+// texture into dest through `stage` (and `factor` when the stage reads the
+// texture factor). The vertices go into the source's vertex buffer; waiting
+// fills of both surfaces are drawn first; `clear`, when given, is cleared to
+// dest's transparent value before the strip. Nothing is drawn when the
+// buffer, the scene or the target cannot be had. True when the target was
+// set back afterwards.
+bool DDDrawTexturedQuad(DDSURFACEDATA* dest, DDSURFACEDATA* src, const plat::Vertex (&quad)[4],
+                        const plat::StageState& stage, uint32_t factor = 0, const plat::PixelRect* clear = nullptr);
 
 // Draw layers queue clipped Direct3D quad blits while one is open; the
 // layer code installs the hook. True when the blit was queued.

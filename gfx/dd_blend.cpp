@@ -85,21 +85,13 @@ void EachPixel(const cSurfaceLock& dl, const DDSURFACEDATA* dest, const cSurface
     }
 }
 
-// Locks the destination, then the source, and hands both to `work`; the
-// source is unlocked first. False when either lock fails.
+// Hands both surfaces, locked, to `work`. False when either lock fails.
 template <class Work>
 bool WithLocks(DDSURFACEDATA* dest, DDSURFACEDATA* src, Work work) {
     if (!dest || !src || (!lpDTCon && !lpDDCon)) return false;
-    if (lpDTCon) {
-        // Fills still waiting in a batch come before these pixels.
-        DDFlushFillBatch(dest);
-        DDFlushFillBatch(src);
-    }
-    cSurfaceLock dl(dest);
-    if (!dl.Bits()) return false;
-    cSurfaceLock sl(src);
-    if (!sl.Bits()) return false;
-    work(dl, sl);
+    const cEffectLocks locks(dest, src);
+    if (!locks.Ok()) return false;
+    work(locks.Dst(), locks.Src());
     return true;
 }
 
@@ -126,30 +118,15 @@ float TexCoord(int64_t value, int size) {
     return size > 0 ? static_cast<float>(value) / static_cast<float>(size) : 0.0f;
 }
 
-// Writes the four vertices into the source's vertex buffer, then draws them
-// into `dest` with the source's texture through `stage` (and `factor` when
-// the stage reads the texture factor). Nothing is drawn when the buffer, the
-// scene or the target cannot be had. True when the target was set back
-// afterwards.
+// A quad from (x0, y0) to (x1, y1) showing (u0, v0) to (u1, v1) of the
+// source's texture.
 bool DrawQuad(DDSURFACEDATA* dest, DDSURFACEDATA* src, float x0, float y0, float x1, float y1, float u0, float v0,
               float u1, float v1, uint32_t diffuse, const plat::StageState& stage, uint32_t factor) {
-    DTTEXTURE* st = src->lpDT;
-    plat::VertexBuffer* vb = st ? st->lpVertexBuffer.get() : nullptr;
-    plat::Vertex* v = nullptr;
-    if (!vb || !vb->Lock(&v)) return false;
-    v[0] = {x0, y0, 0.0f, 1.0f, diffuse, u0, v0};
-    v[1] = {x0, y1, 0.0f, 1.0f, diffuse, u0, v1};
-    v[2] = {x1, y0, 0.0f, 1.0f, diffuse, u1, v0};
-    v[3] = {x1, y1, 0.0f, 1.0f, diffuse, u1, v1};
-    vb->Unlock();
-    DDFlushFillBatch(dest);
-    DDFlushFillBatch(src);
-    if (!DDBeginScene() || !DDSetRenderTarget(0, dest)) return false;
-    if (stage.colorArg2 == plat::kTaTFactor) lpDevice->SetTextureFactor(factor);
-    lpDevice->SetStage(stage);
-    lpDevice->SetTexture(st->lpTexture.get());
-    lpDevice->DrawStrip(vb->Data());
-    return DDSetRenderTarget(0, lpDTCon->lpCurrentRenderTarget) != 0;
+    const plat::Vertex quad[4] = {{x0, y0, 0.0f, 1.0f, diffuse, u0, v0},
+                                  {x0, y1, 0.0f, 1.0f, diffuse, u0, v1},
+                                  {x1, y0, 0.0f, 1.0f, diffuse, u1, v0},
+                                  {x1, y1, 0.0f, 1.0f, diffuse, u1, v1}};
+    return DDDrawTexturedQuad(dest, src, quad, stage, factor);
 }
 
 // The quad of a blit: (x, y, w, h) on the destination, (sx, sy, sw, sh) of

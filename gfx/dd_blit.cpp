@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <iterator>
 #include <utility>
 
 #include "core/report_log.h"
@@ -20,37 +21,46 @@ void QuadBlit(DDSURFACEDATA* dest, int x, int y, int w, int h, DDSURFACEDATA* sr
     if (DDLayerQueueHook hook = DDLayerQueue()) {
         if (hook(dest, x, y, w, h, src, sx, sy, sw, sh, flags)) return;
     }
-    DDFlushFillBatch(dest);
-    DDFlushFillBatch(src);
-
-    DTTEXTURE* st = src->lpDT;
-    plat::VertexBuffer* vb = st->lpVertexBuffer.get();
-    plat::Vertex* v = nullptr;
-    if (!vb || !vb->Lock(&v)) return;
     const float x0 = static_cast<float>(x) - 0.5f, x1 = static_cast<float>(x + w) - 0.5f;
     const float y0 = static_cast<float>(y) - 0.5f, y1 = static_cast<float>(y + h) - 0.5f;
     const float tw = static_cast<float>(src->nTexWidth), th = static_cast<float>(src->nTexHeight);
     const float u0 = static_cast<float>(sx) / tw, u1 = static_cast<float>(sx + sw) / tw;
     const float v0 = static_cast<float>(sy) / th, v1 = static_cast<float>(sy + sh) / th;
     const uint32_t color = lpDTCon->dwVertexColor;
-    v[0] = {x0, y0, 0.0f, 1.0f, color, u0, v0};
-    v[1] = {x0, y1, 0.0f, 1.0f, color, u0, v1};
-    v[2] = {x1, y0, 0.0f, 1.0f, color, u1, v0};
-    v[3] = {x1, y1, 0.0f, 1.0f, color, u1, v1};
-    vb->Unlock();
+    const plat::Vertex quad[4] = {{x0, y0, 0.0f, 1.0f, color, u0, v0},
+                                  {x0, y1, 0.0f, 1.0f, color, u0, v1},
+                                  {x1, y0, 0.0f, 1.0f, color, u1, v0},
+                                  {x1, y1, 0.0f, 1.0f, color, u1, v1}};
+    // Keyed texels are fully transparent; without the clear an opaque copy
+    // would let the old picture show through them.
+    const plat::PixelRect rect{x, y, x + w, y + h};
+    const bool clear = flags == DDBLT_OPAQUE && src->lpDT->bColorKey;
+    DDDrawTexturedQuad(dest, src, quad, DDTexturedStage(lpDTCon->nColorOp, lpDTCon->nAlphaOp), 0,
+                       clear ? &rect : nullptr);
+}
 
-    if (!DDBeginScene() || !DDSetRenderTarget(0, dest)) return;
-    if (flags == DDBLT_OPAQUE && st->bColorKey) {
-        // Keyed texels are fully transparent; without this clear an opaque
-        // copy would let the old picture show through them.
-        plat::PixelRect rect{x, y, x + w, y + h};
-        lpDevice->Clear(&rect, DDTransparentClearValue(dest));
-    }
-    lpDevice->SetStage(DDTexturedStage(lpDTCon->nColorOp, lpDTCon->nAlphaOp));
+}  // namespace
+
+bool DDDrawTexturedQuad(DDSURFACEDATA* dest, DDSURFACEDATA* src, const plat::Vertex (&quad)[4],
+                        const plat::StageState& stage, uint32_t factor, const plat::PixelRect* clear) {
+    DTTEXTURE* st = src->lpDT;
+    plat::VertexBuffer* vb = st ? st->lpVertexBuffer.get() : nullptr;
+    plat::Vertex* v = nullptr;
+    if (!vb || !vb->Lock(&v)) return false;
+    std::copy(std::begin(quad), std::end(quad), v);
+    vb->Unlock();
+    DDFlushFillBatch(dest);
+    DDFlushFillBatch(src);
+    if (!DDBeginScene() || !DDSetRenderTarget(0, dest)) return false;
+    if (clear) lpDevice->Clear(clear, DDTransparentClearValue(dest));
+    if (stage.colorArg2 == plat::kTaTFactor) lpDevice->SetTextureFactor(factor);
+    lpDevice->SetStage(stage);
     lpDevice->SetTexture(st->lpTexture.get());
     lpDevice->DrawStrip(vb->Data());
-    DDSetRenderTarget(0, lpDTCon->lpCurrentRenderTarget);
+    return DDSetRenderTarget(0, lpDTCon->lpCurrentRenderTarget) != 0;
 }
+
+namespace {
 
 // Source pixel offset of destination offset i on a scaled axis; false when
 // it falls outside the source rectangle. A mirrored axis (negative size)

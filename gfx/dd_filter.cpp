@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <optional>
 #include <vector>
 
 namespace {
@@ -25,41 +24,6 @@ Span Inside(int pos, int size, int limit) {
     if (lo >= hi) return {};
     return {static_cast<int>(lo), static_cast<int>(hi)};
 }
-
-// The two locks of a filter: destination first, source second, released
-// in the reverse order.
-class cFilterLocks {
-public:
-    cFilterLocks(DDSURFACEDATA* dst, DDSURFACEDATA* src) {
-        if (lpDTCon) {
-            DDResolveMirror(dst);
-            DDResolveMirror(src);
-            DDRedirectBackBuffer(dst);
-            DDRedirectBackBuffer(src);
-        }
-        // Fills still waiting in a batch belong before the filter.
-        DDFlushFillBatch(dst);
-        DDFlushFillBatch(src);
-        m_dst.emplace(dst);
-        if (!m_dst->Bits()) return;
-        m_src.emplace(src);
-        m_ok = m_src->Bits() != nullptr;
-    }
-    ~cFilterLocks() {
-        m_src.reset();
-        m_dst.reset();
-    }
-    cFilterLocks(const cFilterLocks&) = delete;
-    cFilterLocks& operator=(const cFilterLocks&) = delete;
-
-    bool Ok() const { return m_ok; }
-    const cSurfaceLock& Dst() const { return *m_dst; }
-    const cSurfaceLock& Src() const { return *m_src; }
-
-private:
-    std::optional<cSurfaceLock> m_dst, m_src;
-    bool m_ok = false;
-};
 
 // The rectangle of one filter call over the locked pixels.
 template <class Pixel>
@@ -80,7 +44,7 @@ struct Frame {
 };
 
 template <class Pixel>
-Frame<Pixel> MakeFrame(const cFilterLocks& locks, int x, int y, int w, int h, int sx, int sy, int mode) {
+Frame<Pixel> MakeFrame(const cEffectLocks& locks, int x, int y, int w, int h, int sx, int sy, int mode) {
     Frame<Pixel> f;
     const DDSURFACEDATA* d = locks.Dst().Surface();
     const DDSURFACEDATA* s = locks.Src().Surface();
@@ -455,6 +419,20 @@ void MosaicAverage(const Frame<Pixel>& f, int n, Pixel keep, Get get, PackFn pac
 
 // ---------------------------------------------------------------------------
 
+cEffectLocks::cEffectLocks(DDSURFACEDATA* dst, DDSURFACEDATA* src) {
+    DDResolveMirror(dst);
+    DDResolveMirror(src);
+    DDRedirectBackBuffer(dst);
+    DDRedirectBackBuffer(src);
+    // Fills still waiting in a batch belong before the effect.
+    DDFlushFillBatch(dst);
+    DDFlushFillBatch(src);
+    m_dst.emplace(dst);
+    if (!m_dst->Bits()) return;
+    m_src.emplace(src);
+    m_ok = m_src->Bits() != nullptr;
+}
+
 DDPixelVariant DDCurrentPixelVariant() {
     if (lpDTCon) {
         if (g_nBpp == 16) return DDPixelVariant::D3D16;
@@ -477,7 +455,7 @@ DDOpaqueTest DDCurrentOpaqueTest() {
 bool DDBltBlur(DDSURFACEDATA* dst, int x, int y, int w, int h, int rx, int ry, DDSURFACEDATA* src, int sx, int sy,
                int mode, const DDBLENDPAIR* blend) {
     if (rx == 0 || ry == 0) return true;
-    cFilterLocks locks(dst, src);
+    cEffectLocks locks(dst, src);
     if (!locks.Ok()) return false;
     switch (DDCurrentPixelVariant()) {
         case DDPixelVariant::D3D32: {
@@ -507,7 +485,7 @@ bool DDBltMosaic(DDSURFACEDATA* dst, int x, int y, int w, int h, int n, DDSURFAC
                  const DDBLENDPAIR* blend) {
     // A negative size has no cells to cut; treated as no mosaic at all.
     if (n <= 0) return true;
-    cFilterLocks locks(dst, src);
+    cEffectLocks locks(dst, src);
     if (!locks.Ok()) return false;
     switch (DDCurrentPixelVariant()) {
         case DDPixelVariant::D3D32: {

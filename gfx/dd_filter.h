@@ -1,10 +1,11 @@
 // Blur and mosaic filters: a rectangle of one surface written, filtered,
 // into a rectangle of another by working on locked pixels. Also the pixel
 // rules the locked-pixel effects share (which back-end and depth is up,
-// which source pixels count as transparent), so every effect tests them
-// the same way.
+// which source pixels count as transparent, how both surfaces are locked),
+// so every effect follows them the same way.
 #pragma once
 #include <cstdint>
+#include <optional>
 
 #include "gfx/dd.h"
 
@@ -32,6 +33,30 @@ struct DDOpaqueTest {
     }
 };
 DDOpaqueTest DDCurrentOpaqueTest();
+
+// Both surfaces of a locked-pixel effect: resolved as every drawing call
+// resolves them, fills still waiting in a batch drawn, then the destination
+// locked, then the source; released in the reverse order. Dst().Surface()
+// and Src().Surface() are the surfaces actually locked.
+class cEffectLocks {
+public:
+    cEffectLocks(DDSURFACEDATA* dst, DDSURFACEDATA* src);
+    ~cEffectLocks() {
+        m_src.reset();
+        m_dst.reset();
+    }
+    cEffectLocks(const cEffectLocks&) = delete;
+    cEffectLocks& operator=(const cEffectLocks&) = delete;
+
+    // False when either lock failed.
+    bool Ok() const { return m_ok; }
+    const cSurfaceLock& Dst() const { return *m_dst; }
+    const cSurfaceLock& Src() const { return *m_src; }
+
+private:
+    std::optional<cSurfaceLock> m_dst, m_src;
+    bool m_ok = false;
+};
 
 // Whether a blend pair asks the pixel effects to add its colour (only the
 // colour add does; no pair means no colour).

@@ -109,8 +109,9 @@ struct LensColumn {
 constexpr double kFarOffset = 4503599627370496.0;  // 2^52
 
 template <class Pixel, class Rule>
-void LensPixels(const cSurfaceLock& dl, const DDSURFACEDATA* dest, const cSurfaceLock& sl, const DDSURFACEDATA* src,
-                const LensGeometry& g, const Rule& rule) {
+void LensPixels(const cEffectLocks& locks, const LensGeometry& g, const Rule& rule) {
+    const cSurfaceLock &dl = locks.Dst(), &sl = locks.Src();
+    const DDSURFACEDATA *dest = dl.Surface(), *src = sl.Surface();
     auto* const dbase = reinterpret_cast<Pixel*>(dl.Bits());
     const auto* const sbase = reinterpret_cast<const Pixel*>(sl.Bits());
     const ptrdiff_t dpitch = dl.PitchPixels(), spitch = sl.PitchPixels();
@@ -255,18 +256,8 @@ bool DDBltLens(DDSURFACEDATA* dest, int cx, int cy, int radius, int distance, DD
     if (l <= distance) return false;
     if (!dest || !src || (!lpDTCon && !lpDDCon)) return false;
 
-    if (lpDTCon) {
-        DDResolveMirror(dest);
-        DDResolveMirror(src);
-        DDRedirectBackBuffer(dest);
-        DDRedirectBackBuffer(src);
-        DDFlushFillBatch(dest);
-        DDFlushFillBatch(src);
-    }
-    cSurfaceLock dl(dest);
-    if (!dl.Bits()) return false;
-    cSurfaceLock sl(src);
-    if (!sl.Bits()) return false;
+    const cEffectLocks locks(dest, src);
+    if (!locks.Ok()) return false;
 
     const LensGeometry g{cx, cy, scx, scy, radius, distance, r2, l * l};
     const bool add = lpDTCon && DDBlendAddsColor(blend);
@@ -274,7 +265,7 @@ bool DDBltLens(DDSURFACEDATA* dest, int cx, int cy, int radius, int distance, DD
     const DDOpaqueTest opaque = DDCurrentOpaqueTest();
     switch (opaque.variant) {
         case DDPixelVariant::D3D32:
-            LensPixels<uint32_t>(dl, dest, sl, src, g, Lens32D3D{opaque, add, addRgb, clear == 1});
+            LensPixels<uint32_t>(locks, g, Lens32D3D{opaque, add, addRgb, clear == 1});
             break;
         case DDPixelVariant::D3D16: {
             const DDPIXELFORMATTABLE& tf = g_PixelFormat;
@@ -282,18 +273,18 @@ bool DDBltLens(DDSURFACEDATA* dest, int cx, int cy, int radius, int distance, DD
             const Lens16D3D rule{opaque,
                                  mode == 1,
                                  add,
-                                 IsFullscreenBackBuffer(dest),
+                                 IsFullscreenBackBuffer(locks.Dst().Surface()),
                                  scale((addRgb >> 16) & 0xFF, tf.nRedMask),
                                  scale((addRgb >> 8) & 0xFF, tf.nGreenMask),
                                  scale(addRgb & 0xFF, tf.nBlueMask),
                                  tf,
                                  g_BackBufferPixelFormat};
-            LensPixels<uint16_t>(dl, dest, sl, src, g, rule);
+            LensPixels<uint16_t>(locks, g, rule);
             break;
         }
-        case DDPixelVariant::DD32: LensPixels<uint32_t>(dl, dest, sl, src, g, LensBlit<uint32_t>{opaque}); break;
-        case DDPixelVariant::DD16: LensPixels<uint16_t>(dl, dest, sl, src, g, LensBlit<uint16_t>{opaque}); break;
-        case DDPixelVariant::DD8: LensPixels<uint8_t>(dl, dest, sl, src, g, LensBlit<uint8_t>{opaque}); break;
+        case DDPixelVariant::DD32: LensPixels<uint32_t>(locks, g, LensBlit<uint32_t>{opaque}); break;
+        case DDPixelVariant::DD16: LensPixels<uint16_t>(locks, g, LensBlit<uint16_t>{opaque}); break;
+        case DDPixelVariant::DD8: LensPixels<uint8_t>(locks, g, LensBlit<uint8_t>{opaque}); break;
         case DDPixelVariant::None: break;
     }
     return true;

@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <utility>
 
+#include "gfx/dd_filter.h"
+
 namespace {
 
 using i64 = int64_t;
@@ -26,13 +28,6 @@ bool HasTexture(const DDSURFACEDATA* sd) { return sd->lpDT && sd->lpDT->lpSurfac
 void RotateQuad(DDSURFACEDATA* dest, int x, int y, int width, int height, int pivotX, int pivotY, int angle,
                 DDSURFACEDATA* src, int srcX, int srcY, int srcWidth, int srcHeight) {
     if (src->nTexWidth <= 0 || src->nTexHeight <= 0) return;
-    DDFlushFillBatch(dest);
-    DDFlushFillBatch(src);
-    DTTEXTURE* st = src->lpDT;
-    plat::VertexBuffer* vb = st->lpVertexBuffer.get();
-    plat::Vertex* v = nullptr;
-    if (!vb || !vb->Lock(&v)) return;
-
     const long double theta = Radians(angle);
     const float s = static_cast<float>(std::sin(theta)), c = static_cast<float>(std::cos(theta));
     const float tw = static_cast<float>(src->nTexWidth), th = static_cast<float>(src->nTexHeight);
@@ -49,17 +44,9 @@ void RotateQuad(DDSURFACEDATA* dest, int x, int y, int width, int height, int pi
                             tu,
                             tv};
     };
-    v[0] = corner(0, 0, u0, v0);
-    v[1] = corner(0, height, u0, v1);
-    v[2] = corner(width, 0, u1, v0);
-    v[3] = corner(width, height, u1, v1);
-    vb->Unlock();
-
-    if (!DDBeginScene() || !DDSetRenderTarget(0, dest)) return;
-    lpDevice->SetStage(DDTexturedStage(lpDTCon->nColorOp, lpDTCon->nAlphaOp));
-    lpDevice->SetTexture(st->lpTexture.get());
-    lpDevice->DrawStrip(vb->Data());
-    DDSetRenderTarget(0, lpDTCon->lpCurrentRenderTarget);
+    const plat::Vertex quad[4] = {corner(0, 0, u0, v0), corner(0, height, u0, v1), corner(width, 0, u1, v0),
+                                  corner(width, height, u1, v1)};
+    DDDrawTexturedQuad(dest, src, quad, DDTexturedStage(lpDTCon->nColorOp, lpDTCon->nAlphaOp));
 }
 
 struct RotateJob {
@@ -120,20 +107,15 @@ void RotatePixels(const cSurfaceLock& dl, const cSurfaceLock& sl, const RotateJo
 }
 
 void RotateLocked(DDSURFACEDATA* dest, DDSURFACEDATA* src, const RotateJob& job) {
-    const int bpp = g_nBpp;
-    if (lpDTCon ? (bpp != 16 && bpp != 32) : (bpp != 8 && bpp != 16 && bpp != 32)) return;
-    DDFlushFillBatch(dest);
-    DDFlushFillBatch(src);
-    cSurfaceLock dl(dest);
-    if (!dl.Bits()) return;
-    cSurfaceLock sl(src);
-    if (!sl.Bits()) return;
-    if (bpp == 8)
-        RotatePixels<uint8_t>(dl, sl, job);
-    else if (bpp == 16)
-        RotatePixels<uint16_t>(dl, sl, job);
+    if (DDCurrentPixelVariant() == DDPixelVariant::None) return;
+    const cEffectLocks locks(dest, src);
+    if (!locks.Ok()) return;
+    if (g_nBpp == 8)
+        RotatePixels<uint8_t>(locks.Dst(), locks.Src(), job);
+    else if (g_nBpp == 16)
+        RotatePixels<uint16_t>(locks.Dst(), locks.Src(), job);
     else
-        RotatePixels<uint32_t>(dl, sl, job);
+        RotatePixels<uint32_t>(locks.Dst(), locks.Src(), job);
 }
 
 // The value of a transparent source pixel at the display depth.

@@ -5,6 +5,7 @@
 
 #include "core/record_file.h"
 #include "project/common_palette.h"
+#include "project/item_def.h"
 #include "project/palette_entry.h"
 #include "project/record_read.h"
 #include "project/stage_info.h"
@@ -16,12 +17,6 @@ cVector<cPltBlock>* BlockList(int source) {
     if (source == 1) return &g_CommonPalette.m_vBlock;
     if (source == 2) return &g_Stage.m_vPltBlock;
     return nullptr;
-}
-
-int ItemCount(int source) {
-    if (source == 1) return g_CommonPalette.m_vItem.Size();
-    if (source == 2) return g_Stage.m_vPltItem.Size();
-    return 0;
 }
 
 constexpr UpgradeStep<cPltBlock> kBlockUpgrades[] = {
@@ -124,7 +119,7 @@ void cPltBlock::Validate() {
 }
 
 void cPltBlock::ValidateItemRef() {
-    if ((m_cItemSrc == 1 || m_cItemSrc == 2) && IndexOutside(m_sItemIdx, ItemCount(m_cItemSrc))) {
+    if ((m_cItemSrc == 1 || m_cItemSrc == 2) && !FindItemDef(m_cItemSrc, m_sItemIdx)) {
         m_cItemSrc = 0;
         m_sItemIdx = 0;
     }

@@ -1,49 +1,14 @@
 #include "project/common_palette.h"
 
 #include "core/record_file.h"
+#include "project/palette_entry.h"
 #include "project/stage_info.h"
 
 namespace {
 
-// The smallest stored entry of each kind: its two counts, tile position,
-// flag count and condition count, and the chara's carried item and flow
-// count or the item's command count.
-constexpr int kMinBlockBytes = kMinRecordBytes + 4 + 4 + 4;
-constexpr int kMinCharaBytes = kMinBlockBytes + 4 + 4;
-constexpr int kMinItemBytes = kMinBlockBytes + 4;
-
-// A palette list: int32 n, then n entries. The list first holds n default
-// entries, and each is read in place, so that an entry inheriting from the
-// list sees the entries before it as read and those after it as defaults.
-template <class R>
-bool ReadPaletteList(cVector<R>& list, cDataFile* file, int minBytes) {
-    int32_t n = 0;
-    if (!ReadCount(n, file, minBytes)) return false;
-    if (n < 0) {
-        file->MarkCorrupt();
-        return false;
-    }
-    list.clear();
-    list.resize(static_cast<size_t>(n));
-    for (R& entry : list)
-        if (!entry.Read(file)) return false;
-    return true;
-}
-
-// Entry 0 stands for "nothing" and never carries stored values.
-template <class R>
-void ResetEntryZero(cVector<R>& list) {
-    if (!list.empty()) list[0].SetDefault();
-}
-
 template <class R>
 void ClearInheritFlags(cVector<R>& list) {
     for (R& entry : list) entry.m_vInheritFlag.Fill(0);
-}
-
-template <class R>
-void PadToTwo(cVector<R>& list) {
-    while (list.Size() < 2) list.push_back(R());
 }
 
 }  // namespace

@@ -1,12 +1,56 @@
 // Pieces shared by the block, chara and item definitions, each of which is
-// a palette entry that may take flagged property groups from another entry.
+// a palette entry that may take flagged property groups from another entry,
+// and by the readers of the common and the stage palettes.
 #pragma once
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
 
 #include "core/containers.h"
+#include "core/record_file.h"
 #include "project/record_read.h"
+
+// The smallest stored entry of each kind: its two counts, tile position,
+// flag count and condition count, and the chara's carried item and flow
+// count or the item's command count.
+constexpr int kMinBlockBytes = kMinRecordBytes + 4 + 4 + 4;
+constexpr int kMinCharaBytes = kMinBlockBytes + 4 + 4;
+constexpr int kMinItemBytes = kMinBlockBytes + 4;
+
+// A palette list of the common or a stage palette: int32 n, then n entries.
+// The list is emptied and refilled with n default entries, each then read
+// in place, so that an entry inheriting from the list sees the entries
+// before it as read and those after it as defaults. A negative count breaks
+// the file.
+template <class T>
+bool ReadPaletteList(cVector<T>& list, cDataFile* file, int minBytes) {
+    int32_t n = 0;
+    if (!ReadListCount(n, file, minBytes)) return false;
+    // Palette references are int16, so no entry can name one past this; the
+    // entries beyond it need not exist before they are read.
+    constexpr int32_t kReachable = 32768;
+    const int32_t made = std::min(n, kReachable);
+    list.clear();
+    list.reserve(static_cast<size_t>(made));
+    for (int32_t i = 0; i < made; ++i) list.push_back(cElementTraits<T>::MakeDefault());
+    for (int32_t i = 0; i < n; ++i) {
+        if (i >= made) list.push_back(cElementTraits<T>::MakeDefault());
+        if (!list[static_cast<size_t>(i)].Read(file)) return false;
+    }
+    return true;
+}
+
+// Entry 0 of a palette list stands for nothing and never keeps stored values.
+template <class T>
+void ResetEntryZero(cVector<T>& list) {
+    if (!list.empty()) list[0].SetDefault();
+}
+
+// Every palette list holds entry 0 and at least one entry that can be used.
+template <class T>
+void PadToTwo(cVector<T>& list) {
+    while (list.Size() < 2) list.push_back(cElementTraits<T>::MakeDefault());
+}
 
 // The shot sheet gained a first chip in 219; older files number its chips
 // one lower.

@@ -15,6 +15,17 @@ inline bool IndexOutside(int32_t index, int size) {
     return static_cast<uint32_t>(index) >= static_cast<uint32_t>(size);
 }
 
+// The count of a list that the file must hold whole: a count the bytes left
+// cannot hold, a negative one among them, breaks the file.
+inline bool ReadListCount(int32_t& n, cDataFile* file, int minBytesEach) {
+    if (!ReadCount(n, file, minBytesEach)) return false;
+    if (n < 0) {
+        file->MarkCorrupt();
+        return false;
+    }
+    return true;
+}
+
 // Conditions, key conditions, commands and flows are listed as: int32 count
 // n, then n records. Reading empties the list and reads n default elements
 // in order, so a count of 0 or less leaves it empty.

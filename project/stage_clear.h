@@ -31,7 +31,6 @@ public:
     void RegisterFields(int version) override;
     // Records of older files take their path as their key.
     bool Read(cDataFile* file) override;
-    bool Write(cDataFile* file) override { return ValidateAndWrite(*this, file); }
 };
 
 // The hero status kept for the next stage: the carried parts of the hero's

@@ -5,6 +5,7 @@
 
 #include "core/record_file.h"
 #include "project/database.h"
+#include "project/palette_entry.h"
 #include "project/record_read.h"
 
 // ---------------------------------------------------------------------------
@@ -115,9 +116,6 @@ namespace {
 
 constexpr int kExtraSettings = 5;
 constexpr int kVarNamesOfOldFiles = 1000;
-// Palette references are int16, so no entry can name one past this; the
-// entries beyond it need not exist before they are read.
-constexpr int kReachablePaletteEntries = 32768;
 
 void ResetPalette(auto& list) {
     using Entry = typename std::remove_reference_t<decltype(list)>::value_type;
@@ -125,32 +123,12 @@ void ResetPalette(auto& list) {
     list.push_back(cElementTraits<Entry>::MakeDefault());
 }
 
-// A stage palette list: emptied and refilled with the stored number of
-// default entries, each then read in place, so an entry that inherits from
-// the stage palette finds the entries before it as read and the ones after
-// it as defaults.
-template <class R>
-bool ReadPalette(cVector<R>& list, cDataFile* file) {
-    int32_t n = 0;
-    if (!ReadCount(n, file, kMinRecordBytes)) return false;
-    list.clear();
-    if (n <= 0) return true;
-    int32_t made = std::min(n, kReachablePaletteEntries);
-    list.reserve(static_cast<size_t>(made));
-    for (int32_t i = 0; i < made; ++i) list.push_back(cElementTraits<R>::MakeDefault());
-    for (int32_t i = 0; i < n; ++i) {
-        if (i >= made) list.push_back(cElementTraits<R>::MakeDefault());
-        if (!list[static_cast<size_t>(i)].Read(file)) return false;
-    }
-    return true;
-}
-
 // A placement list: each placement is preceded by an int32 that is written
 // as 0 and means nothing.
 template <class R>
-bool ReadPlacements(cVector<R>& list, cDataFile* file) {
+bool ReadPlacements(cVector<R>& list, cDataFile* file, int minBytes) {
     int32_t n = 0;
-    if (!ReadCount(n, file, kMinRecordBytes + 4)) return false;
+    if (!ReadListCount(n, file, minBytes + 4)) return false;
     list.clear();
     for (int32_t i = 0; i < n; ++i) {
         int32_t unused = 0;
@@ -168,13 +146,6 @@ bool WritePlacements(cVector<R>& list, cDataFile* file) {
     for (R& record : list)
         if (!file->WriteInt(0) || !record.Write(file)) return false;
     return true;
-}
-
-template <class R>
-bool ReadCountedRecords(cVector<R>& list, cDataFile* file) {
-    int32_t n = 0;
-    if (!ReadCount(n, file, kMinRecordBytes)) return false;
-    return ReadNewRecords(list, file, n, [] { return cElementTraits<R>::MakeDefault(); });
 }
 
 template <class R>
@@ -426,15 +397,18 @@ bool cStageInfo::ReadTail(cDataFile* file) {
     if (!ReadVector(m_vExtra, file)) return false;
     for (cOutRange& rule : m_OutRange)
         if (!rule.Read(file)) return false;
-    if (!ReadPalette(m_vPltBlock, file) || !ReadPalette(m_vPltChara, file) || !ReadPalette(m_vPltItem, file))
+    if (!ReadPaletteList(m_vPltBlock, file, kMinBlockBytes) || !ReadPaletteList(m_vPltChara, file, kMinCharaBytes) ||
+        !ReadPaletteList(m_vPltItem, file, kMinItemBytes))
         return false;
-    // Entry 0 stands for nothing, whatever was stored.
-    if (!m_vPltBlock.empty()) m_vPltBlock[0].SetDefault();
-    if (!m_vPltChara.empty()) m_vPltChara[0].SetDefault();
-    if (!m_vPltItem.empty()) m_vPltItem[0].SetDefault();
-    if (!ReadPlacements(m_vBlock, file) || !ReadPlacements(m_vChara, file) || !ReadPlacements(m_vItem, file))
+    ResetEntryZero(m_vPltBlock);
+    ResetEntryZero(m_vPltChara);
+    ResetEntryZero(m_vPltItem);
+    if (!ReadPlacements(m_vBlock, file, kMinBlockBytes) || !ReadPlacements(m_vChara, file, kMinCharaBytes) ||
+        !ReadPlacements(m_vItem, file, kMinItemBytes))
         return false;
-    if (!ReadCountedRecords(m_vBackground, file) || !ReadCountedRecords(m_vVarName, file)) return false;
+    if (!ReadNestedRecords(m_vBackground, file, kMinRecordBytes, [] { return cBackground(); }) ||
+        !ReadNestedRecords(m_vVarName, file, kMinRecordBytes, [] { return cVarName(); }))
+        return false;
     if (StoredFrom(version, kStageTrailerFrom)) {
         int32_t trailer = 0;  // compared before the load, not here
         if (!file->ReadInt(trailer)) return false;
@@ -474,9 +448,9 @@ void cStageInfo::Validate() {
     if (m_nBgm < 0 || m_nBgm >= g_Database.m_vBgm.Size()) m_nBgm = 0;
     // The end-of-stage and ranking code reads all five.
     if (m_vExtra.Size() < kExtraSettings) m_vExtra.resize(kExtraSettings, 1);
-    PadTo(m_vPltBlock, 2);
-    PadTo(m_vPltChara, 2);
-    PadTo(m_vPltItem, 2);
+    PadToTwo(m_vPltBlock);
+    PadToTwo(m_vPltChara);
+    PadToTwo(m_vPltItem);
 
     auto checkBlocks = [](cVector<cPltBlock>& list) {
         for (cPltBlock& b : list) b.Validate(), b.ValidateItemRef();

@@ -38,14 +38,8 @@ void cPlayMode::RegisterFields(int) {
     AddInt(&m_nEnabled);
 }
 
-bool cPlayMode::Read(cDataFile* file) {
-    if (!cRecord::Read(file)) return false;
-    int32_t n = 0;
-    if (!ReadCount(n, file, 1)) return false;
-    if (n < 1) return true;  // the constructed flags stay
-    m_vRankFlag.resize(static_cast<size_t>(n), 0);
-    return file->ReadValues(m_vRankFlag.data(), n, 1);
-}
+// A flag count of 0 or less leaves the flags as they are.
+bool cPlayMode::Read(cDataFile* file) { return cRecord::Read(file) && ReadVector(m_vRankFlag, file); }
 
 bool cPlayMode::Write(cDataFile* file) { return cRecord::Write(file) && WriteVector(m_vRankFlag, file); }
 

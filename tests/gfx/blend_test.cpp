@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "effects_fixture.h"
 #include "gfx/dd.h"
 #include "gfx/dd_blend.h"
 #include "gfx/dd_layer.h"
@@ -17,26 +18,15 @@ using gfxtest::Variant;
 
 namespace {
 
-constexpr uint32_t kMark8 = 0xEE, kMark16 = 0x1234, kMark32 = 0x12345678;
+constexpr uint32_t kMark16 = 0x1234, kMark32 = 0x12345678;  // Mark() at 16 and 32 bits
 
-class BlendTest : public gfxtest::SheetTest {
+using gfxtest::Fill;
+
+class BlendTest : public gfxtest::EffectTest {
 protected:
     void TearDown() override {
         std::memset(g_BlendTable, 0, sizeof g_BlendTable);
-        gfxtest::SheetTest::TearDown();
-    }
-    // A small surface the test writes itself; under the texture device in
-    // system memory, which sends the blits through the locked-pixel path.
-    DDSURFACEDATA* Blank(int width, int height) {
-        DDSURFACEDATA* sd = &m_surfaces.emplace_back();
-        EXPECT_TRUE(DDCreateSurface(sd, width, height, 0, 1, gfxtest::IsD3D(V()) ? DTMEMORYTYPE_SYSTEM : 0, nullptr,
-                                    0));
-        return sd;
-    }
-    uint32_t Mark() const { return gfxtest::Bpp(V()) == 8 ? kMark8 : gfxtest::Bpp(V()) == 16 ? kMark16 : kMark32; }
-    static void Fill(DDSURFACEDATA* sd, uint32_t raw) {
-        for (int y = 0; y < sd->nHeight; ++y)
-            for (int x = 0; x < sd->nWidth; ++x) ASSERT_TRUE(gfxtest::WriteRaw(sd, x, y, raw));
+        gfxtest::EffectTest::TearDown();
     }
     // The red field of a raw pixel of the back buffer (5 bits at 16).
     static uint32_t BackRed(int x, int y) {
@@ -375,35 +365,23 @@ INSTANTIATE_TEST_SUITE_P(Variants, BlendQuadTest, testing::Values(Variant::D3D16
 
 // The texture device's 16-bit full-screen back buffer has its own layout:
 // results are packed red, green in six bits, blue, without alpha.
-TEST(BlendFullScreenTest, SixteenBitBackBufferTakesTheSixBitGreenField) {
-    orvtest::ScopedTempFolder folder;
-    gfxtest::StartOptions options;
-    options.windowMode = 0;
-    ASSERT_TRUE(gfxtest::StartLayer(Variant::D3D16, options));
-    ASSERT_TRUE(IsFullscreenBackBuffer(&g_BackBufferSD));
-    DDSURFACEDATA src;
-    ASSERT_TRUE(DDCreateSurface(&src, 8, 8, 0, 1, DTMEMORYTYPE_SYSTEM, nullptr, 0));
-    const auto fill = [&src](uint32_t raw) {
-        for (int y = 0; y < 8; ++y)
-            for (int x = 0; x < 8; ++x) ASSERT_TRUE(gfxtest::WriteRaw(&src, x, y, raw));
-    };
+class BlendFullScreenTest : public gfxtest::FullScreen16Test {};
+
+TEST_F(BlendFullScreenTest, SixteenBitBackBufferTakesTheSixBitGreenField) {
     const auto rgb565 = [](uint32_t r, uint32_t g, uint32_t b) { return r << 11 | g << 5 | b; };
     PALETTEENTRY palette[256] = {};
     palette[7] = {255, 0, 128, 0};  // fields 31, 0, 15
 
     // Colour change: the exact half puts the sum into the green field.
-    fill(0x8000u | 10u << 10 | 21u << 5 | 3u);
-    EXPECT_TRUE(DDBltColorChange(&g_BackBufferSD, 0, 0, 8, 8, &src, 0, 0, 0, palette, g_BlendTable, 7, 1, nullptr));
+    DDSURFACEDATA* src = Texture(DTMEMORYTYPE_SYSTEM, 0x8000u | 10u << 10 | 21u << 5 | 3u);
+    EXPECT_TRUE(DDBltColorChange(&g_BackBufferSD, 0, 0, 8, 8, src, 0, 0, 0, palette, g_BlendTable, 7, 1, nullptr));
     EXPECT_EQ(gfxtest::ReadRaw(&g_BackBufferSD, 3, 3), rgb565(20, 21, 9));
-    EXPECT_TRUE(DDBltColorChange(&g_BackBufferSD, 0, 0, 8, 8, &src, 0, 0, 0, palette, g_BlendTable, 7, 2, nullptr));
+    EXPECT_TRUE(DDBltColorChange(&g_BackBufferSD, 0, 0, 8, 8, src, 0, 0, 0, palette, g_BlendTable, 7, 2, nullptr));
     EXPECT_EQ(gfxtest::ReadRaw(&g_BackBufferSD, 3, 3), rgb565(25, 10, 11));
 
     // Translucency reads the destination in its own layout.
     ASSERT_TRUE(gfxtest::WriteRaw(&g_BackBufferSD, 20, 20, rgb565(4, 40, 20)));
-    fill(0x8000u | 20u << 10 | 10u << 5 | 4u);
-    EXPECT_TRUE(DDBltHalf(&g_BackBufferSD, 20, 20, 1, 1, &src, 0, 0, 0, g_BlendTable));
+    Fill(src, 0x8000u | 20u << 10 | 10u << 5 | 4u);
+    EXPECT_TRUE(DDBltHalf(&g_BackBufferSD, 20, 20, 1, 1, src, 0, 0, 0, g_BlendTable));
     EXPECT_EQ(gfxtest::ReadRaw(&g_BackBufferSD, 20, 20), rgb565(12, 30, 12));
-
-    DDReleaseSurface(&src);
-    gfxtest::StopLayer();
 }

@@ -5,10 +5,9 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
-#include <deque>
-#include <functional>
 #include <vector>
 
+#include "effects_fixture.h"
 #include "gfx/dd.h"
 #include "gfx/dd_filter.h"
 #include "gfx_fixture.h"
@@ -156,16 +155,14 @@ Pixels ModelMosaic(const Layout& L, const Pixels& src, Pixels dst, const Rect& r
     return dst;
 }
 
-class FilterTest : public gfxtest::GfxTest {
+using gfxtest::FillRaw;
+
+class FilterTest : public gfxtest::SheetTest {
 protected:
     void SetUp() override {
-        gfxtest::GfxTest::SetUp();
+        gfxtest::SheetTest::SetUp();
         // Padded rows catch code that takes the pitch for the width.
         plat::testing::SetPitchPadding(12);
-    }
-    void TearDown() override {
-        for (DDSURFACEDATA& sd : m_surfaces) DDReleaseSurface(&sd);
-        gfxtest::GfxTest::TearDown();
     }
     Layout L() const { return Layout{V()}; }
 
@@ -173,16 +170,6 @@ protected:
         DDSURFACEDATA* sd = &m_surfaces.emplace_back();
         EXPECT_TRUE(DDCreateSurface(sd, w, h, 0, 0, DTMEMORYTYPE_VIDEO_RT, nullptr, 0));
         return sd;
-    }
-    static void Write(DDSURFACEDATA* sd, const std::function<uint32_t(int, int)>& pixel) {
-        cSurfaceLock lock(sd);
-        ASSERT_NE(lock.Bits(), nullptr);
-        for (int y = 0; y < sd->nHeight; ++y)
-            for (int x = 0; x < sd->nWidth; ++x) {
-                uint8_t* p = lock.Bits() + (static_cast<size_t>(y) * lock.PitchPixels() + x) * lock.BytesPerPixel();
-                const uint32_t v = pixel(x, y);
-                std::memcpy(p, &v, static_cast<size_t>(lock.BytesPerPixel()));  // little-endian
-            }
     }
     static Pixels Read(DDSURFACEDATA* sd) {
         Pixels px{sd->nWidth, sd->nHeight, {}};
@@ -207,7 +194,7 @@ protected:
         DDSURFACEDATA* sd = Surface(16, 12);
         const Layout l = L();
         const Rgb m = l.Max();
-        Write(sd, [&](int x, int y) {
+        FillRaw(sd, [&](int x, int y) {
             const uint32_t k = static_cast<uint32_t>(x * 7 + y * 13);
             if (holes && k % 5 == 0) return l.Transparent();
             if (l.v == Variant::DD8) return 6 + k % 200;
@@ -222,7 +209,7 @@ protected:
     DDSURFACEDATA* Destination() {
         DDSURFACEDATA* sd = Surface(14, 10);
         const Layout l = L();
-        Write(sd, [&](int x, int y) {
+        FillRaw(sd, [&](int x, int y) {
             const uint32_t k = static_cast<uint32_t>(x + 14 * y);
             if (l.v == Variant::DD8) return 40 + k;
             if (l.v == Variant::DD32) return 0x5A000000u | k;
@@ -230,8 +217,6 @@ protected:
         });
         return sd;
     }
-
-    std::deque<DDSURFACEDATA> m_surfaces;
 };
 
 constexpr int kHuge = 1 << 30;
@@ -262,7 +247,7 @@ TEST_P(FilterTest, BlurMatchesTheWindowModel) {
     const Pixels source = Read(src), before = Read(dst);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        Write(dst, [&](int x, int y) { return before.At(x, y); });
+        FillRaw(dst, [&](int x, int y) { return before.At(x, y); });
         EXPECT_TRUE(DDBltBlur(dst, c.r.x, c.r.y, c.r.w, c.r.h, c.rx, c.ry, src, c.r.sx, c.r.sy, c.mode, nullptr));
         const Pixels expected = ModelBlur(L(), source, before, c.r, c.rx, c.ry, c.mode);
         const Pixels got = Read(dst);
@@ -279,8 +264,8 @@ TEST_P(FilterTest, BlurRadiusOneAveragesThePixelWithItsUpperLeftNeighbours) {
     DDSURFACEDATA* dst = Surface(6, 6);
     const Layout l = L();
     const Rgb m = l.Max();
-    Write(src, [&](int x, int y) { return l.Drawn(x == 2 && y == 2 ? m : Rgb{}); });
-    Write(dst, [&](int, int) { return l.Drawn({}); });
+    FillRaw(src, [&](int x, int y) { return l.Drawn(x == 2 && y == 2 ? m : Rgb{}); });
+    FillRaw(dst, [&](int, int) { return l.Drawn({}); });
     ASSERT_TRUE(DDBltBlur(dst, 0, 0, 6, 6, 1, 1, src, 0, 0, 0, nullptr));
     const Pixels got = Read(dst);
     const Rgb quarter{m.r / 4, m.g / 4, m.b / 4};
@@ -290,7 +275,7 @@ TEST_P(FilterTest, BlurRadiusOneAveragesThePixelWithItsUpperLeftNeighbours) {
             EXPECT_EQ(l.Get(got.At(x, y)), lit ? quarter : Rgb{}) << x << "," << y;
         }
 
-    Write(src, [&](int x, int y) { return l.Drawn(x == 0 && y == 0 ? m : Rgb{}); });
+    FillRaw(src, [&](int x, int y) { return l.Drawn(x == 0 && y == 0 ? m : Rgb{}); });
     ASSERT_TRUE(DDBltBlur(dst, 0, 0, 6, 6, 1, 1, src, 0, 0, 0, nullptr));
     EXPECT_EQ(l.Get(Read(dst).At(0, 0)), m);
 }
@@ -317,7 +302,7 @@ TEST_P(FilterTest, MosaicMatchesTheCellModel) {
     const Pixels source = Read(src), before = Read(dst);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        Write(dst, [&](int x, int y) { return before.At(x, y); });
+        FillRaw(dst, [&](int x, int y) { return before.At(x, y); });
         EXPECT_TRUE(DDBltMosaic(dst, c.r.x, c.r.y, c.r.w, c.r.h, c.n, src, c.r.sx, c.r.sy, c.mode, nullptr));
         const Pixels expected = ModelMosaic(L(), source, before, c.r, c.n, c.mode);
         const Pixels got = Read(dst);
@@ -335,8 +320,8 @@ TEST_P(FilterTest, MosaicCellRules) {
     // A transparent top-left corner over drawn pixels: the corner rule skips
     // the cell, the average rule averages the rest.
     const uint32_t drawn = l.v == Variant::DD8 ? 7 : l.Drawn({l.Max().r, 0, 0});
-    Write(src, [&](int x, int y) { return x == 0 && y == 0 ? l.Transparent() : drawn; });
-    Write(dst, [&](int, int) { return mark; });
+    FillRaw(src, [&](int x, int y) { return x == 0 && y == 0 ? l.Transparent() : drawn; });
+    FillRaw(dst, [&](int, int) { return mark; });
     ASSERT_TRUE(DDBltMosaic(dst, 0, 0, 4, 4, 4, src, 0, 0, 1, nullptr));
     const bool corner = l.D3D() || l.v == Variant::DD8;
     const uint32_t cell = l.v == Variant::D3D32 ? drawn | 0xFF000000u : drawn;
@@ -344,7 +329,7 @@ TEST_P(FilterTest, MosaicCellRules) {
 
     // A uniform component 1 averages to itself, except at 16 bits under the
     // blit display, where the 8-bit round trip drops it.
-    Write(src, [&](int, int) { return l.v == Variant::DD8 ? 1u : l.Drawn({1, 1, 1}); });
+    FillRaw(src, [&](int, int) { return l.v == Variant::DD8 ? 1u : l.Drawn({1, 1, 1}); });
     ASSERT_TRUE(DDBltMosaic(dst, 0, 0, 8, 8, 2, src, 0, 0, 0, nullptr));
     const uint32_t one = l.v == Variant::DD8 ? 1u : l.Drawn({1, 1, 1});
     EXPECT_EQ(Read(dst).At(5, 5), l.v == Variant::DD16 ? l.Pack({0, 0, 0}) : one);
@@ -357,7 +342,7 @@ TEST_P(FilterTest, ColourAddIsTheTextureDevicesOnly) {
     const Rgb m = l.Max();
     // Components at 0 or their maximum survive every variant's averaging.
     const Rgb green{0, m.g, 0};
-    Write(src, [&](int, int) { return l.v == Variant::DD8 ? 5u : l.Drawn(green); });
+    FillRaw(src, [&](int, int) { return l.v == Variant::DD8 ? 5u : l.Drawn(green); });
     struct Case {
         const char* what;
         DDBLENDPAIR pair;
@@ -374,7 +359,7 @@ TEST_P(FilterTest, ColourAddIsTheTextureDevicesOnly) {
         SCOPED_TRACE(c.what);
         for (bool mosaic : {false, true}) {
             if (!mosaic && l.v == Variant::DD8) continue;
-            Write(dst, [&](int, int) { return 0u; });
+            FillRaw(dst, [&](int, int) { return 0u; });
             const bool ok = mosaic ? DDBltMosaic(dst, 0, 0, 8, 8, 2, src, 0, 0, 0, &c.pair)
                                    : DDBltBlur(dst, 0, 0, 8, 8, 1, 1, src, 0, 0, 0, &c.pair);
             ASSERT_TRUE(ok);
@@ -416,24 +401,17 @@ INSTANTIATE_TEST_SUITE_P(Variants, FilterTest, gfxtest::AllVariants(), gfxtest::
 
 // The texture device's 16-bit full-screen back buffer has its own layout:
 // written pixels are repacked blue, green doubled, red, without alpha.
-TEST(FilterFullScreenTest, SixteenBitBackBufferIsRepacked) {
-    orvtest::ScopedTempFolder folder;
-    gfxtest::StartOptions options;
-    options.windowMode = 0;
-    ASSERT_TRUE(gfxtest::StartLayer(Variant::D3D16, options));
-    DDSURFACEDATA src;
-    ASSERT_TRUE(DDCreateSurface(&src, 8, 8, 0, 0, DTMEMORYTYPE_VIDEO_RT, nullptr, 0));
+class FilterFullScreenTest : public gfxtest::FullScreen16Test {};
+
+TEST_F(FilterFullScreenTest, SixteenBitBackBufferIsRepacked) {
     const DDPIXELFORMATTABLE t = g_PixelFormat, b = g_BackBufferPixelFormat;
     const uint32_t r = 20, g = 9, bl = 5;
-    const uint32_t texel = 0x8000u | r << t.nRedShift | g << t.nGreenShift | bl << t.nBlueShift;
-    for (int y = 0; y < 8; ++y)
-        for (int x = 0; x < 8; ++x) ASSERT_TRUE(gfxtest::WriteRaw(&src, x, y, texel));
+    DDSURFACEDATA* src =
+        Texture(DTMEMORYTYPE_VIDEO_RT, 0x8000u | r << t.nRedShift | g << t.nGreenShift | bl << t.nBlueShift);
     const uint32_t want = r << b.nRedShift | (g * 2) << b.nGreenShift | bl << b.nBlueShift;
 
-    EXPECT_TRUE(DDBltBlur(&g_BackBufferSD, 10, 10, 8, 8, 1, 1, &src, 0, 0, 1, nullptr));
+    EXPECT_TRUE(DDBltBlur(&g_BackBufferSD, 10, 10, 8, 8, 1, 1, src, 0, 0, 1, nullptr));
     EXPECT_EQ(gfxtest::ReadRaw(&g_BackBufferSD, 13, 13), want);
-    EXPECT_TRUE(DDBltMosaic(&g_BackBufferSD, 30, 10, 8, 8, 4, &src, 0, 0, 0, nullptr));
+    EXPECT_TRUE(DDBltMosaic(&g_BackBufferSD, 30, 10, 8, 8, 4, src, 0, 0, 0, nullptr));
     EXPECT_EQ(gfxtest::ReadRaw(&g_BackBufferSD, 31, 15), want);
-    DDReleaseSurface(&src);
-    gfxtest::StopLayer();
 }

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "effects_fixture.h"
 #include "gfx/dd.h"
 #include "gfx/dd_layer.h"
 #include "gfx/dd_lens.h"
@@ -16,16 +17,10 @@ namespace {
 
 constexpr uint32_t kBlack = 0xFF000000u;
 
-class LensTest : public gfxtest::SheetTest {
+using gfxtest::FillRaw;
+
+class LensTest : public gfxtest::EffectTest {
 protected:
-    // A blank surface whose pixels the test writes itself (system memory, so
-    // the texture device locks it directly).
-    DDSURFACEDATA* Blank(int width, int height) {
-        DDSURFACEDATA* sd = &m_surfaces.emplace_back();
-        EXPECT_TRUE(DDCreateSurface(sd, width, height, 0, 1, gfxtest::IsD3D(V()) ? DTMEMORYTYPE_SYSTEM : 0, nullptr,
-                                    0));
-        return sd;
-    }
     // Raw pixel n (0 <= n < 200) that every variant treats as opaque.
     uint32_t Opaque(int n) const {
         const auto v = static_cast<uint32_t>(n);
@@ -49,23 +44,7 @@ protected:
         }
         return 0;
     }
-    uint32_t Mark() const { return gfxtest::Bpp(V()) == 8 ? 0xEEu : gfxtest::Bpp(V()) == 16 ? 0x1234u : 0x12345678u; }
-
-    template <class F>
-    static void FillRaw(DDSURFACEDATA* sd, F value) {
-        cSurfaceLock lock(sd);
-        ASSERT_NE(lock.Bits(), nullptr);
-        for (int y = 0; y < sd->nHeight; ++y)
-            for (int x = 0; x < sd->nWidth; ++x) {
-                uint8_t* p = lock.Bits() + (static_cast<size_t>(y) * lock.PitchPixels() + x) * lock.BytesPerPixel();
-                const uint32_t v = value(x, y);
-                for (int b = 0; b < lock.BytesPerPixel(); ++b) p[b] = static_cast<uint8_t>(v >> (8 * b));
-            }
-    }
-    void FillMark(DDSURFACEDATA* sd) {
-        const uint32_t mark = Mark();
-        FillRaw(sd, [mark](int, int) { return mark; });
-    }
+    void FillMark(DDSURFACEDATA* sd) { gfxtest::Fill(sd, Mark()); }
     static uint32_t Raw(DDSURFACEDATA* sd, int x, int y) { return gfxtest::ReadRaw(sd, x, y); }
 };
 
@@ -289,22 +268,14 @@ INSTANTIATE_TEST_SUITE_P(Variants, LensTest, gfxtest::AllVariants(), gfxtest::Va
 
 // On the texture device's 16-bit full-screen back buffer the lens repacks
 // what it draws: red, green doubled into six bits, blue, no alpha.
-TEST(LensFullScreenTest, SixteenBitBackBufferIsRepacked) {
-    orvtest::ScopedTempFolder folder;
-    gfxtest::StartOptions options;
-    options.windowMode = 0;
-    ASSERT_TRUE(gfxtest::StartLayer(Variant::D3D16, options));
-    ASSERT_TRUE(IsFullscreenBackBuffer(&g_BackBufferSD));
-    DDSURFACEDATA src;
-    ASSERT_TRUE(DDCreateSurface(&src, 8, 8, 0, 1, DTMEMORYTYPE_SYSTEM, nullptr, 0));
-    for (int y = 0; y < 8; ++y)
-        for (int x = 0; x < 8; ++x) ASSERT_TRUE(gfxtest::WriteRaw(&src, x, y, 0x8000u | 31u << 10 | 10u << 5 | 1u));
-    EXPECT_TRUE(DDBltLens(&g_BackBufferSD, 20, 20, 3, 3, &src, 4, 4, 1, 0, nullptr));
+class LensFullScreenTest : public gfxtest::FullScreen16Test {};
+
+TEST_F(LensFullScreenTest, SixteenBitBackBufferIsRepacked) {
+    DDSURFACEDATA* src = Texture(DTMEMORYTYPE_SYSTEM, 0x8000u | 31u << 10 | 10u << 5 | 1u);
+    EXPECT_TRUE(DDBltLens(&g_BackBufferSD, 20, 20, 3, 3, src, 4, 4, 1, 0, nullptr));
     EXPECT_EQ(gfxtest::ReadRaw(&g_BackBufferSD, 20, 20), 31u << 11 | 20u << 5 | 1u);
     // With the colour add the fields are clamped before the repacking.
     const DDBLENDPAIR add{0x00000080u, plat::kTopAdd};
-    EXPECT_TRUE(DDBltLens(&g_BackBufferSD, 20, 20, 3, 3, &src, 4, 4, 1, 0, &add));
+    EXPECT_TRUE(DDBltLens(&g_BackBufferSD, 20, 20, 3, 3, src, 4, 4, 1, 0, &add));
     EXPECT_EQ(gfxtest::ReadRaw(&g_BackBufferSD, 20, 20), 31u << 11 | 20u << 5 | 16u);
-    DDReleaseSurface(&src);
-    gfxtest::StopLayer();
 }

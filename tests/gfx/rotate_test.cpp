@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <deque>
 #include <functional>
 #include <utility>
 
@@ -24,16 +23,12 @@ namespace {
 constexpr int kW = 20, kH = 12, kPx = kW / 2, kPy = kH / 2;
 constexpr int kMark = 239;  // destination pixels nothing was drawn on
 
-class RotateTest : public gfxtest::GfxTest {
+class RotateTest : public gfxtest::SheetTest {
 protected:
     void SetUp() override {
-        gfxtest::GfxTest::SetUp();
+        gfxtest::SheetTest::SetUp();
         // Padded rows catch code that takes the pitch for the width.
         plat::testing::SetPitchPadding(12);
-    }
-    void TearDown() override {
-        for (DDSURFACEDATA& sd : m_surfaces) DDReleaseSurface(&sd);
-        gfxtest::GfxTest::TearDown();
     }
 
     // Raw pixel showing number k (0 .. 239), drawn in every variant's
@@ -76,8 +71,6 @@ protected:
             for (int x = x0; x < x0 + w; ++x) ASSERT_TRUE(gfxtest::WriteRaw(sd, x, y, Value(kMark)));
     }
     int At(DDSURFACEDATA* sd, int x, int y) const { return Number(gfxtest::ReadRaw(sd, x, y)); }
-
-    std::deque<DDSURFACEDATA> m_surfaces;
 };
 class RotateD3DTest : public RotateTest {};
 

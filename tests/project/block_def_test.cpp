@@ -9,49 +9,15 @@
 
 #include "core/record_file.h"
 #include "project/common_palette.h"
-#include "project/database_fixtures.h"
 #include "project/list_file_test.h"
+#include "project/palette_fixtures.h"
 #include "project/stage_info.h"
 #include "support/test_support.h"
 
-using namespace dbfix;
+using namespace palfix;
 using orvtest::Hex;
 
 namespace {
-
-// Every stored member of a block, as the file holds it.
-struct Blk {
-    int src = 0, idx = 0, condMode = 0, keepMet = 0, chip = 0, sheet = 0, sub = 0, front = 0, hidden = 0,
-        iconMode = 0, icon = 0, hit = 1, pass = 255, stand = 0, value = 0, itemSrc = 0, itemIdx = 0, proof = 0;
-    std::string name = {};
-    int col = 0, row = 0;
-    std::vector<int8_t> flags = std::vector<int8_t>(11, 0);
-    std::vector<std::string> conds = {};
-};
-
-std::string B8(int v) { return I8(static_cast<int8_t>(v)); }
-std::string B16(int v) { return I16(static_cast<int16_t>(v)); }
-
-std::string Flags(const std::vector<int8_t>& flags) {
-    std::string out = I32(static_cast<int32_t>(flags.size()));
-    for (int8_t f : flags) out += I8(f);
-    return out;
-}
-
-std::string BlockBytes(const Blk& b) {
-    return Record({B8(b.src), B16(b.idx), B8(b.condMode), B8(b.keepMet), B16(b.chip), B8(b.sheet), B16(b.sub),
-                   B8(b.front), B8(b.hidden), B8(b.iconMode), B16(b.icon), B8(b.hit), B8(b.pass), B8(b.stand),
-                   I32(b.value), B8(b.itemSrc), B16(b.itemIdx), B8(b.proof)},
-                  {b.name}) +
-           B16(b.col) + B16(b.row) + Flags(b.flags) + Counted(b.conds);
-}
-
-// A variable condition in the current layout.
-std::string VarCondition(int32_t value) {
-    return Record({I8(1), I32(value), I32(0), I32(0), I8(0), I8(0), I8(0), I8(0), I16(3), I8(0), I8(0), I8(0), I8(0),
-                   I16(0), I8(2), I8(0), I8(0), I8(0), I8(0), I8(0), I8(0)},
-                  {});
-}
 
 // A block with a value of its own in every group, unlike the defaults.
 cPltBlock Distinct(int base) {

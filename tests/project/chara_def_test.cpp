@@ -10,82 +10,19 @@
 #include "core/shell_link.h"
 #include "project/common_palette.h"
 #include "project/database.h"
-#include "project/database_fixtures.h"
 #include "project/flow.h"
 #include "project/item_def.h"
 #include "project/list_file_test.h"
+#include "project/palette_fixtures.h"
 #include "project/stage_info.h"
 #include "project/system_data.h"
 #include "support/test_support.h"
 
-using namespace dbfix;
+using namespace palfix;
 using orvtest::Hex;
 using orvtest::ReadHostFile;
 
 namespace {
-
-// Every stored value of a chara definition, defaults as a new entry has
-// them, and its tail.
-struct Chara {
-    int src = 0, idx = 0;
-    std::string name = {};
-    int condMode = 0, keepMet = 0, facing = 0, copies = 0, offX = 0, stepX = 0, offY = 0, stepY = 0, mirX = 0,
-        mirY = 0, chip = 0, sheet = 1, chipRow = 0, animeSet = 0, layer = 3, transparent = 0, startFx = 0,
-        startMode = 0, startLoop = 1, deathFx = 0, deathMode = 0, emblemShown = 0, emblem = 0, operatedBy = 1,
-        playerNo = 0, blockClass = 1, side = 0, flight = 0, fixedFacing = 1, invincible = 0, invColor = 0,
-        blockChara = 0, giant = 1, scrollSync = 0, sightShape = 0, sightRange = 0;
-    int32_t hp = 10, sp = 0;
-    int stopEase = 10, mapBox = 0;
-    int32_t bodyPower = 0;
-    int bodyImpact = 0, damageFx = 0;
-    int32_t defence = 0;
-    int impactResist = 0;
-    int32_t score = 0;
-    int reserved = 1, flagAppear = 0, flagNo = 0, activity = 0, activation = 0;
-    int col = 0, row = 0;
-    int32_t carry = 0;
-    std::vector<int8_t> flags = std::vector<int8_t>(37, 0);
-    std::vector<std::string> conds = {}, flows = {};
-};
-
-std::string B(int x) { return I8(static_cast<int8_t>(x)); }
-std::string S(int x) { return I16(static_cast<int16_t>(x)); }
-
-// A chara as a file of version v stores it: the record, whose gated fields
-// older files lack, then position, carried item, flags, conditions, flows.
-std::string CharaBytes(int v, const Chara& c) {
-    std::string out = Record(Blocks(v, {{kAlways, B(c.src)},         {kAlways, S(c.idx)},
-                                        {kAlways, B(c.condMode)},    {kAlways, B(c.keepMet)},
-                                        {kAlways, B(c.facing)},      {kAlways, B(c.copies)},
-                                        {kAlways, S(c.offX)},        {kAlways, S(c.stepX)},
-                                        {kAlways, S(c.offY)},        {kAlways, S(c.stepY)},
-                                        {kAlways, B(c.mirX)},        {kAlways, B(c.mirY)},
-                                        {kAlways, S(c.chip)},        {kAlways, B(c.sheet)},
-                                        {kAlways, S(c.chipRow)},     {kAlways, S(c.animeSet)},
-                                        {kAlways, B(c.layer)},       {kAlways, B(c.transparent)},
-                                        {kAlways, S(c.startFx)},     {196, B(c.startMode)},
-                                        {kAlways, B(c.startLoop)},   {kAlways, S(c.deathFx)},
-                                        {196, B(c.deathMode)},       {kAlways, B(c.emblemShown)},
-                                        {kAlways, S(c.emblem)},      {kAlways, B(c.operatedBy)},
-                                        {kAlways, B(c.playerNo)},    {kAlways, B(c.blockClass)},
-                                        {kAlways, B(c.side)},        {kAlways, B(c.flight)},
-                                        {kAlways, B(c.fixedFacing)}, {kAlways, B(c.invincible)},
-                                        {285, B(c.invColor)},        {kAlways, B(c.blockChara)},
-                                        {kAlways, B(c.giant)},       {210, B(c.scrollSync)},
-                                        {kAlways, B(c.sightShape)},  {kAlways, B(c.sightRange)},
-                                        {kAlways, I32(c.hp)},        {kAlways, I32(c.sp)},
-                                        {kAlways, S(c.stopEase)},    {201, B(c.mapBox)},
-                                        {kAlways, I32(c.bodyPower)}, {kAlways, B(c.bodyImpact)},
-                                        {kAlways, S(c.damageFx)},    {168, I32(c.defence)},
-                                        {kAlways, B(c.impactResist)}, {kAlways, I32(c.score)},
-                                        {kAlways, B(c.reserved)},    {kAlways, B(c.flagAppear)},
-                                        {kAlways, S(c.flagNo)},      {kAlways, B(c.activity)},
-                                        {kAlways, B(c.activation)}}),
-                             {c.name});
-    out += S(c.col) + S(c.row) + I32(c.carry) + I32(static_cast<int32_t>(c.flags.size()));
-    for (int8_t f : c.flags) out += I8(f);
-    return out + Counted(c.conds) + Counted(c.flows);
-}
 
 std::vector<int8_t> FlagsWith(std::initializer_list<int> set, size_t size = 37) {
     std::vector<int8_t> flags(size, 0);
@@ -102,22 +39,22 @@ std::vector<int> SetFlags(const cCharaDef& d) {
 
 // A distance condition of the current layout.
 std::string Condition901() {
-    return Record({B(7), I32(6), I32(0), I32(0), B(1), B(3), B(1), B(0), S(0), B(1), B(0), B(0), B(0), S(8), B(0),
-                   B(0), B(0), B(0), B(0), B(0), B(6)},
+    return Record({B8(7), I32(6), I32(0), I32(0), B8(1), B8(3), B8(1), B8(0), B16(0), B8(1), B8(0), B8(0), B8(0),
+                   B16(8), B8(0), B8(0), B8(0), B8(0), B8(0), B8(0), B8(6)},
                   {});
 }
 
 // A flow of the current layout (empty name, no conditions or key steps)
 // with the given commands.
 std::string Flow901(int id, int group, int testOnly, int trigger, const std::vector<std::string>& cmds) {
-    return Record({B(id), B(group), B(testOnly), B(0), B(0), B(trigger), B(0), B(0), B(3), B(0)}, {""}) +
+    return Record({B8(id), B8(group), B8(testOnly), B8(0), B8(0), B8(trigger), B8(0), B8(0), B8(3), B8(0)}, {""}) +
            Counted({}) + Counted({}) + Counted(cmds);
 }
 
 // The get-item flow command: palette (0 common, 1 stage) and index.
 std::string GetItemCmd(int32_t palette, int32_t index) {
-    return Record({B(0), B(25), S(0), S(0), B(0), S(0), B(1), S(0)}, {""}) + I32(0) + I32(0) + I32(0) + I32(0) +
-           I32(2) + I32(palette) + I32(index);
+    return Record({B8(0), B8(25), B16(0), B16(0), B8(0), B16(0), B8(1), B16(0)}, {""}) + I32(0) + I32(0) + I32(0) +
+           I32(0) + I32(2) + I32(palette) + I32(index);
 }
 
 // A valid definition in which every value differs from its default.

@@ -7,79 +7,18 @@
 
 #include <cstdint>
 #include <cstdlib>
-#include <map>
 #include <string>
 #include <vector>
 
 #include "core/record_file.h"
 #include "project/list_file_test.h"
+#include "project/palette_fixtures.h"
 #include "project/stage_info.h"
 #include "support/test_support.h"
 
 namespace {
 
-using dbfix::I32;
-using projtest::Bytes;
-
-// Numeric fields of a record part: each field's width in file order, its
-// default, and the values that differ from it (by 1-based field number).
-struct FieldTable {
-    std::vector<int> width;
-    std::map<int, int64_t> defaults;
-};
-
-std::string Fields(const FieldTable& t, const std::map<int, int64_t>& values) {
-    std::string out = I32(static_cast<int32_t>(t.width.size()));
-    for (size_t i = 0; i < t.width.size(); ++i) {
-        int n = static_cast<int>(i) + 1;
-        int64_t v = values.count(n) ? values.at(n) : t.defaults.count(n) ? t.defaults.at(n) : 0;
-        out += I32(static_cast<int32_t>(v)).substr(0, static_cast<size_t>(t.width[i]));
-    }
-    return out;
-}
-
-// Source, index, cond mode, keep, chip, sheet, sub, front, hidden, icon
-// display, icon chip, hit, pass class, effect, effect value, item source,
-// item index, summon-proof.
-const FieldTable kBlockFields{{1, 2, 1, 1, 2, 1, 2, 1, 1, 1, 2, 1, 1, 1, 4, 1, 2, 1}, {{12, 1}, {13, 255}}};
-enum { bSrc = 1, bIdx = 2, bChip = 5, bFront = 8, bHit = 12, bPass = 13, bItemSrc = 16, bItemIdx = 17 };
-
-// The 53 chara fields of the current version.
-const FieldTable kCharaFields{{1, 2, 1, 1, 1, 1, 2, 2, 2, 2, 1, 1, 2, 1, 2, 2, 1, 1, 2, 1, 1, 2, 1, 1, 2, 1, 1,
-                              1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 4, 4, 2, 1, 4, 1, 2, 4, 1, 4, 1, 1, 2, 1, 1},
-                             {{14, 1}, {17, 3}, {21, 1}, {26, 1}, {28, 1}, {31, 1}, {35, 1}, {39, 10}, {41, 10}, {49, 1}}};
-enum { cSrc = 1, cIdx = 2, cChip = 13, cMaxHP = 39 };
-
-// Source, index, cond mode, keep, offset X, Y, chip, sheet, sub, layer,
-// hidden, icon display, icon chip, pop-up, take mode, giant, sound.
-const FieldTable kItemFields{{1, 2, 1, 1, 2, 2, 2, 1, 2, 1, 1, 1, 2, 1, 1, 1, 2},
-                             {{8, 2}, {10, 6}, {14, 1}, {16, 1}}};
-enum { iChip = 7, iSheet = 8 };
-
-std::string Flags(std::vector<int8_t> flags) {
-    Bytes b;
-    b.I32(static_cast<int32_t>(flags.size()));
-    for (int8_t f : flags) b.I8(f);
-    return b.s;
-}
-
-// A block: record part, column, row, flags, no conditions.
-std::string Block(const std::map<int, int64_t>& v, const std::string& name, std::vector<int8_t> flags = {}) {
-    return Fields(kBlockFields, v) + I32(1) + dbfix::Str(name) + dbfix::I16(0) + dbfix::I16(0) + Flags(flags) + I32(0);
-}
-
-// A chara: record part, column, row, carried item, flags, no conditions,
-// no flows.
-std::string Chara(const std::map<int, int64_t>& v, const std::string& name, std::vector<int8_t> flags = {}) {
-    return Fields(kCharaFields, v) + I32(1) + dbfix::Str(name) + dbfix::I16(0) + dbfix::I16(0) + I32(0) + Flags(flags) +
-           I32(0) + I32(0);
-}
-
-// An item: record part, column, row, flags, no conditions, no commands.
-std::string Item(const std::map<int, int64_t>& v, const std::string& name, std::vector<int8_t> flags = {}) {
-    return Fields(kItemFields, v) + I32(1) + dbfix::Str(name) + dbfix::I16(0) + dbfix::I16(0) + Flags(flags) + I32(0) +
-           I32(0);
-}
+using namespace palfix;
 
 std::vector<int8_t> Flagged(int count, std::initializer_list<int> set) {
     std::vector<int8_t> f(static_cast<size_t>(count), 0);
@@ -89,20 +28,21 @@ std::vector<int8_t> Flagged(int count, std::initializer_list<int> set) {
 
 std::string PaletteFile(const std::vector<std::string>& blocks, const std::vector<std::string>& charas,
                         const std::vector<std::string>& items) {
-    return I32(901) + I32(0) + I32(0) + dbfix::Counted(blocks) + dbfix::Counted(charas) + dbfix::Counted(items);
+    return I32(901) + I32(0) + I32(0) + Counted(blocks) + Counted(charas) + Counted(items);
 }
 
 // Five blocks, two charas, two items; see the test below for what each shows.
 std::string InheritingPalette() {
     return PaletteFile(
-        {Block({{bChip, 12}, {bHit, 1}}, "ゴミ"),
-         Block({{bChip, 5}, {bHit, 2}, {bFront, 1}, {bPass, 3}, {bItemSrc, 1}, {bItemIdx, 1}}, "壁"),
-         Block({{bSrc, 1}, {bIdx, 1}, {bChip, 7}, {bHit, 1}}, "自分", Flagged(11, {0, 3, 6})),
-         Block({{bSrc, 1}, {bIdx, 4}, {bChip, 9}, {bHit, 0}}, "先", Flagged(11, {6})),
-         Block({{bChip, 3}, {bHit, 0}, {bItemSrc, 1}, {bItemIdx, 2}}, "宝箱")},
-        {Chara({{cMaxHP, 99}}, "ゼロ"),
-         Chara({{cSrc, 1}, {cIdx, 0}, {cChip, 4}, {cMaxHP, 30}}, "敵", std::vector<int8_t>(37, 1))},
-        {Item({{iSheet, 0}}, "零"), Item({{iChip, 6}}, "薬", Flagged(13, {0}))});
+        {BlockBytes(Blk{.chip = 12, .hit = 1, .name = "ゴミ"}),
+         BlockBytes(Blk{.chip = 5, .front = 1, .hit = 2, .pass = 3, .itemSrc = 1, .itemIdx = 1, .name = "壁"}),
+         BlockBytes(Blk{.src = 1, .idx = 1, .chip = 7, .hit = 1, .name = "自分", .flags = Flagged(11, {0, 3, 6})}),
+         BlockBytes(Blk{.src = 1, .idx = 4, .chip = 9, .hit = 0, .name = "先", .flags = Flagged(11, {6})}),
+         BlockBytes(Blk{.chip = 3, .hit = 0, .itemSrc = 1, .itemIdx = 2, .name = "宝箱"})},
+        {CharaBytes(901, Chara{.name = "ゼロ", .hp = 99}),
+         CharaBytes(901, Chara{.src = 1, .idx = 0, .name = "敵", .chip = 4, .hp = 30,
+                               .flags = std::vector<int8_t>(37, 1)})},
+        {ItemBytes(Itm{.sheet = 0, .name = "零"}), ItemBytes(Itm{.chip = 6, .name = "薬", .flags = Flagged(13, {0})})});
 }
 
 class CommonPaletteTest : public projtest::ListFileTest {

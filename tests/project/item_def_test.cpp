@@ -10,38 +10,15 @@
 #include "core/record_file.h"
 #include "project/common_palette.h"
 #include "project/database.h"
-#include "project/database_fixtures.h"
 #include "project/list_file_test.h"
+#include "project/palette_fixtures.h"
 #include "project/stage_info.h"
 #include "support/test_support.h"
 
-using namespace dbfix;
+using namespace palfix;
 using orvtest::Hex;
 
 namespace {
-
-// Every stored member of an item, as the file holds it.
-struct Itm {
-    int src = 0, idx = 0, condMode = 0, keepMet = 0, offX = 0, offY = 0, chip = 0, sheet = 2, sub = 0, layer = 6,
-        hidden = 0, iconMode = 0, icon = 0, popup = 1, take = 0, giant = 1, sound = 0;
-    std::string name = {};
-    int col = 0, row = 0;
-    std::vector<int8_t> flags = std::vector<int8_t>(13, 0);
-    std::vector<std::string> conds = {}, cmds = {};
-};
-
-std::string B8(int v) { return I8(static_cast<int8_t>(v)); }
-std::string B16(int v) { return I16(static_cast<int16_t>(v)); }
-
-std::string ItemBytes(const Itm& t) {
-    std::string flags = I32(static_cast<int32_t>(t.flags.size()));
-    for (int8_t f : t.flags) flags += I8(f);
-    return Record({B8(t.src), B16(t.idx), B8(t.condMode), B8(t.keepMet), B16(t.offX), B16(t.offY), B16(t.chip),
-                   B8(t.sheet), B16(t.sub), B8(t.layer), B8(t.hidden), B8(t.iconMode), B16(t.icon), B8(t.popup),
-                   B8(t.take), B8(t.giant), B16(t.sound)},
-                  {t.name}) +
-           B16(t.col) + B16(t.row) + flags + Counted(t.conds) + Counted(t.cmds);
-}
 
 // An item command of the current layout without sub-records or flows:
 // category 1, the kind, time 0, per clone 0, not parallel, sound, sound
@@ -51,12 +28,6 @@ std::string ItemCmd(int kind, int sound, const std::vector<int32_t>& params) {
                       I32(0) + I32(0) + I32(0) + I32(static_cast<int32_t>(params.size()));
     for (int32_t p : params) out += I32(p);
     return out;
-}
-
-std::string VarCondition(int32_t value) {
-    return Record({I8(1), I32(value), I32(0), I32(0), I8(0), I8(0), I8(0), I8(0), I16(3), I8(0), I8(0), I8(0), I8(0),
-                   I16(0), I8(2), I8(0), I8(0), I8(0), I8(0), I8(0), I8(0)},
-                  {});
 }
 
 // An item with a value of its own in every group, unlike the defaults.

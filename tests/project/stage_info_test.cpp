@@ -14,6 +14,7 @@
 #include "project/database.h"
 #include "project/database_fixtures.h"
 #include "project/list_file_test.h"
+#include "project/palette_fixtures.h"
 #include "support/test_support.h"
 
 namespace {
@@ -186,29 +187,7 @@ std::string Background(int version, const BgValues& b, bool droppedBlock = false
 
 std::string VarName(const std::string& name) { return dbfix::Record({}, {name}); }
 
-// A block definition: its 18 fields, name, column, row, inherit flags (11
-// unless given), no conditions.
-struct BlockValues {
-    int8_t src = 0;
-    int16_t idx = 0;
-    int16_t chip = 0;
-    int8_t hit = 0;
-    uint8_t pass = 255;
-    int32_t effect = 0;
-    std::string name{};
-    int16_t col = 0, row = 0;
-    std::vector<int8_t> flags = std::vector<int8_t>(11, 0);
-};
-
-std::string Block(const BlockValues& b) {
-    std::vector<std::string> blocks{I8(b.src), I16(b.idx), I8(0), I8(0), I16(b.chip), I8(0), I16(0), I8(0),
-                                    I8(0),     I8(0),      I16(0), I8(b.hit), I8(static_cast<int8_t>(b.pass)),
-                                    I8(0),     I32(b.effect), I8(0), I16(0), I8(0)};
-    std::string out = dbfix::Record(blocks, {b.name}) + I16(b.col) + I16(b.row);
-    out += I32(static_cast<int32_t>(b.flags.size()));
-    for (int8_t f : b.flags) out += I8(f);
-    return out + I32(0);
-}
+std::string Block(const palfix::Blk& b) { return palfix::BlockBytes(b); }
 
 // Counted placements, each after its int32 0.
 std::string Placed(const std::vector<std::string>& records) {
@@ -254,7 +233,7 @@ protected:
     std::string File901(const StageValues& v, bool splitPairs = false) {
         StageParts parts(901);
         return I32(901) + StageRecord(901, v, splitPairs) + parts.extra + parts.rules +
-               dbfix::Counted({Block({}), Block({.chip = 5, .hit = 1, .name = "wall"})}) + I32(0) + I32(0) +
+               dbfix::Counted({Block({.hit = 0}), Block({.chip = 5, .hit = 1, .name = "wall"})}) + I32(0) + I32(0) +
                Placed({Block({.chip = 9, .hit = 2, .name = "spike", .col = 12, .row = 3})}) + I32(0) + I32(0) +
                dbfix::Counted({Background(901, kBg901)}) + dbfix::Counted({VarName("coins"), VarName("")}) +
                I32(kStageTrailer);
@@ -347,7 +326,7 @@ TEST_F(StageInfoTest, ReadsEveryFieldOfAStageFile) {
 TEST_F(StageInfoTest, StoredEntryZeroIsReplacedByADefault) {
     StageParts parts(901);
     std::string file = I32(901) + StageRecord(901, StageValues{}) + parts.extra + parts.rules +
-                       dbfix::Counted({Block({.chip = 12, .hit = 1, .effect = 77, .name = "solid"})}) + I32(0) +
+                       dbfix::Counted({Block({.chip = 12, .hit = 1, .value = 77, .name = "solid"})}) + I32(0) +
                        I32(0) + I32(0) + I32(0) + I32(0) + I32(0) + I32(0) + I32(kStageTrailer);
     cStageInfo s;
     ASSERT_TRUE(Load(s, file));
@@ -367,7 +346,7 @@ TEST_F(StageInfoTest, WritesTheLayoutItReads) {
     std::string charas = ListBytes(s.m_vPltChara), items = ListBytes(s.m_vPltItem);
     StageParts parts(901);
     std::string expected = I32(901) + StageRecord(901, v) + parts.extra + parts.rules +
-                           dbfix::Counted({Block({}), Block({.chip = 5, .hit = 1, .name = "wall"})}) + charas +
+                           dbfix::Counted({Block({.hit = 0}), Block({.chip = 5, .hit = 1, .name = "wall"})}) + charas +
                            items + Placed({Block({.chip = 9, .hit = 2, .name = "spike", .col = 12, .row = 3})}) +
                            I32(0) + I32(0) + dbfix::Counted({Background(901, kBg901)}) +
                            dbfix::Counted({VarName("coins"), VarName("")}) + I32(kStageTrailer);
@@ -577,11 +556,16 @@ TEST_F(StageInfoTest, BrokenFileFailsAndLeavesAPlayableRecord) {
     const std::string whole = File901(v);
     std::vector<std::string> broken;
     for (size_t cut = 4; cut < whole.size(); cut += 53) broken.push_back(whole.substr(0, cut));
-    // A palette count the file cannot hold.
-    std::string huge = whole;
+    // Palette and variable-name counts the file cannot hold, negative ones
+    // among them.
     const size_t paletteAt = 4 + StageRecord(901, v).size() + StageParts(901).extra.size() + StageParts(901).rules.size();
-    huge.replace(paletteAt, 4, I32(INT32_MAX));
-    broken.push_back(huge);
+    const size_t varNamesAt = whole.size() - 4 - dbfix::Counted({VarName("coins"), VarName("")}).size();
+    for (size_t at : {paletteAt, varNamesAt})
+        for (int32_t count : {INT32_MAX, -1}) {
+            std::string bad = whole;
+            bad.replace(at, 4, I32(count));
+            broken.push_back(bad);
+        }
     for (const std::string& bytes : broken) {
         SCOPED_TRACE(bytes.size());
         cStageInfo s;
@@ -673,7 +657,7 @@ TEST_F(StageInfoTest, PaletteEntriesInheritFromThePaletteAsRead) {
     StageParts parts(901);
     std::string file =
         I32(901) + StageRecord(901, StageValues{}) + parts.extra + parts.rules +
-        dbfix::Counted({Block({}), Block({.src = 2, .idx = 2, .chip = 3, .hit = 0, .flags = hitOnly}),
+        dbfix::Counted({Block({.hit = 0}), Block({.src = 2, .idx = 2, .chip = 3, .hit = 0, .flags = hitOnly}),
                         Block({.chip = 7, .hit = 2})}) +
         I32(0) + I32(0) + Placed({Block({.src = 2, .idx = 2, .chip = 8, .hit = 0, .flags = hitOnly})}) + I32(0) +
         I32(0) + I32(0) + I32(0) + I32(kStageTrailer);
@@ -710,7 +694,7 @@ TEST_F(StageInfoTest, WritesFuzzSeedsWhenAsked) {
     BgValues bg;
     bg.autoX = 1;
     seeds["stage_124"] = I32(124) + StageRecord(124, v) + dbfix::Counted({I32(7)}) + rules +
-                         dbfix::Counted({Block({}), Block({.chip = 5, .hit = 1})}) + std::string(20, '\0') +
+                         dbfix::Counted({Block({.hit = 0}), Block({.chip = 5, .hit = 1})}) + std::string(20, '\0') +
                          dbfix::Counted({Background(124, bg)}) + dbfix::Counted({VarName("x")});
 
     // Charas and items as their own writers store them: a hero placed, and
