@@ -71,8 +71,11 @@ public:
     virtual void RegisterFields(int version);
     // Called by the read with the file's block count before the blocks are
     // read: a class whose layout the editor wrote in more than one form
-    // re-registers the form whose block count matches.
+    // re-registers the form whose block count matches. After the read it is
+    // called again with kWrittenForm, which matches no stored count, so the
+    // record describes the form it writes.
     virtual void MatchBlockCount(int version, int32_t blocks);
+    static constexpr int32_t kWrittenForm = -1;
     // The generic part; overrides call it first, then read or write their
     // tail. False once the file is broken or cannot be written.
     virtual bool Read(cDataFile* file);

@@ -187,6 +187,7 @@ bool cRecord::Read(cDataFile* file) {
     if (ReadBlocks(file)) ReadStrings(file);
     if (g_StripCR) StripCR();
     // Also after a broken read, so a later write has the current layout.
+    MatchBlockCount(g_DataVersion, kWrittenForm);
     if (g_FileVersion != g_DataVersion) RegisterFields(g_DataVersion);
     return file->Ok();
 }

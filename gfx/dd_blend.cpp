@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "core/report_log.h"
-#include "gfx/dd_filter.h"
+#include "gfx/dd_pixel.h"
 #include "platform/paths.h"
 
 uint8_t g_BlendTable[kBlendTableSize] = {};

@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "gfx/dd_filter.h"
+#include "gfx/dd_pixel.h"
 #include "gfx/dd_layer.h"
 
 namespace {

@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <utility>
 
-#include "gfx/dd_filter.h"
+#include "gfx/dd_pixel.h"
 
 namespace {
 

@@ -36,14 +36,6 @@ void cOutRange::MatchBlockCount(int version, int32_t blocks) {
     RegisterFields(version);
 }
 
-bool cOutRange::Read(cDataFile* file) {
-    m_bMarginBlock = false;
-    bool ok = cRecord::Read(file);
-    m_bMarginBlock = false;  // written as four singles
-    RegisterFields(g_DataVersion);
-    return ok;
-}
-
 // ---------------------------------------------------------------------------
 // Backgrounds
 
@@ -84,19 +76,12 @@ void cBackground::RegisterFields(int version) {
 }
 
 void cBackground::MatchBlockCount(int version, int32_t blocks) {
-    if (StoredFrom(version, 62)) return;
     m_bDroppedBlock = false;
     RegisterFields(version);
-    m_bDroppedBlock = blocks == Fields().Size() - 1;
-    RegisterFields(version);
-}
-
-bool cBackground::Read(cDataFile* file) {
-    m_bDroppedBlock = false;
-    bool ok = cRecord::Read(file);
-    m_bDroppedBlock = false;
-    RegisterFields(g_DataVersion);
-    return ok;
+    if (!StoredFrom(version, 62) && blocks == Fields().Size() - 1) {
+        m_bDroppedBlock = true;
+        RegisterFields(version);
+    }
 }
 
 // ---------------------------------------------------------------------------
@@ -375,16 +360,15 @@ void cStageInfo::MatchBlockCount(int version, int32_t blocks) {
     // Reserved D and E as two blocks of two, or the same bytes as four singles.
     m_bSplitReserved = false;
     RegisterFields(version);
-    m_bSplitReserved = blocks == Fields().Size() + 2;
-    RegisterFields(version);
+    if (blocks == Fields().Size() + 2) {
+        m_bSplitReserved = true;
+        RegisterFields(version);
+    }
 }
 
 bool cStageInfo::Read(cDataFile* file) {
     SetDefault();
-    m_bSplitReserved = false;
     bool ok = cRecord::Read(file);
-    m_bSplitReserved = false;  // written as two blocks of two
-    RegisterFields(g_DataVersion);
     ok = ok && ReadTail(file);
     // Also after a broken read, so what is left is a stage play can use.
     ApplyUpgrades(kStageUpgrades, *this, g_FileVersion);
@@ -428,7 +412,6 @@ bool cStageInfo::WriteForReplay(cDataFile* file, cStageInfo& settings) {
 
 bool cStageInfo::WriteParts(cDataFile* file, cStageInfo& settings) {
     if (!file) return false;
-    settings.m_bSplitReserved = false;
     if (!settings.cRecord::Write(file) || !WriteVector(settings.m_vExtra, file)) return false;
     for (cOutRange& rule : settings.m_OutRange)
         if (!rule.Write(file)) return false;

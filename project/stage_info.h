@@ -45,7 +45,6 @@ public:
     cOutRange();
     void RegisterFields(int version) override;
     void MatchBlockCount(int version, int32_t blocks) override;
-    bool Read(cDataFile* file) override;
 
 private:
     bool m_bMarginBlock = false;  // the margins stored as one block of four
@@ -82,7 +81,6 @@ public:
     cBackground();
     void RegisterFields(int version) override;
     void MatchBlockCount(int version, int32_t blocks) override;
-    bool Read(cDataFile* file) override;
 
 private:
     int32_t m_nDropped[2] = {};   // members of old files that are read and dropped

@@ -442,8 +442,6 @@ bool cSystemData::Read(cDataFile* file) {
     if (!file) return false;
     const int version = g_FileVersion;
     bool ok = cRecord::Read(file);
-    m_bColourOneBlock = false;  // written in the three-block form
-    RegisterFields(g_DataVersion);
 
     ok = ok && ReadVector(m_vCarryPart, file);
     if (ok && StoredFrom(version, 501)) ok = ReadVector(m_vMissClearPart, file);

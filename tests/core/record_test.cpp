@@ -458,14 +458,8 @@ public:
         AddInt(&m_nAfter);
     }
     void MatchBlockCount(int version, int32_t blocks) override {
-        m_bOneBlock = blocks == 3;
+        m_bOneBlock = blocks == 3;  // written in the three-block form
         RegisterFields(version);
-    }
-    bool Read(cDataFile* file) override {
-        bool ok = cRecord::Read(file);
-        m_bOneBlock = false;  // written in the three-block form
-        RegisterFields(g_DataVersion);
-        return ok;
     }
 };
 }  // namespace
