@@ -1,22 +1,20 @@
 #!/bin/sh
-# Starts the player in fresh folders: it lays down its report log with the
-# version line and the system report, copies the default data after asking
-# and loads the databases; when it cannot create the log, it says why on
-# standard error and fails; without default data it reports and fails.
-# Usage: startup_test.sh player database-files-folder
+# Starts the player in fresh folders: on the bundled game it lays down its
+# report log with the version line and the system report, copies the
+# default data after asking and loads the databases; when it cannot create
+# the log, it says why on standard error and fails; without default data it
+# reports and fails.
+# Usage: startup_test.sh player make_sample_game
 set -u
 export LC_ALL=C  # the logs hold Shift-JIS bytes
 player=$1
-seeds=$2
+make_game=$2
 dir=$(mktemp -d)
 trap 'rm -rf "$dir"' EXIT
 mkdir "$dir/ok" "$dir/bad" "$dir/bad/Report_Game.txt" "$dir/empty" "$dir/datafile"
 fail() { echo "FAIL: $*"; exit 1; }
 
-mkdir -p "$dir/ok/default/database"
-for f in AnimeSet Anime Bmp_CharaExc SwordType Effect CharaEffect ScrEffect Picture Sound Bgm; do
-  cp "$seeds/$f" "$dir/ok/default/database/$f.dat" || fail "no database file $f"
-done
+"$make_game" "$dir/ok" || fail "the bundled game could not be made"
 export ORV_DIALOG_TRANSCRIPT="$dir/transcript"
 (cd "$dir/ok" && "$player") || fail "player failed in a writable folder"
 cmp -s "$dir/ok/default/database/Bgm.dat" "$dir/ok/data/database/Bgm.dat" || fail "default data not copied"
