@@ -1,5 +1,6 @@
 // What exists only for tests and headless runs, behind this one header:
-// virtual time, a pinned date, scripted dialog answers and their transcript.
+// virtual time, a pinned date, scripted dialog answers and their transcript,
+// scripted joysticks and key presses.
 // The system's own code never includes it.
 #pragma once
 #include <cstdint>
@@ -7,6 +8,7 @@
 #include <vector>
 
 #include "platform/clock.h"
+#include "platform/input.h"
 
 namespace plat::testing {
 
@@ -42,5 +44,19 @@ struct DialogRecord {
 // with line breaks in the text written as "\n".
 std::vector<DialogRecord> DialogTranscript();
 void ClearDialogTranscript();
+
+// Scripted joysticks: a device with this id, read before any real device of
+// the same id, until removed.
+void SetJoystick(unsigned id, const JoyReading& reading);
+void RemoveJoystick(unsigned id);
+void ClearJoysticks();
+
+// Input script entries, applied by BeginInputFrame at the frame given
+// (frames count from 0), after those of the ORV_INPUT_SCRIPT file. A
+// press also posts the key-down message to the key message window, as the
+// file's "down" lines do. ClearInputScript drops every entry, restarts the
+// frame count at 0 and has the file read again at the next frame.
+void ScriptInput(int frame, int vk, bool down);
+void ClearInputScript();
 
 }  // namespace plat::testing
