@@ -37,4 +37,24 @@ bool PeekWindowMessage(WindowHandle window, Message& out);
 // Messages waiting in the queue (0 for no live window).
 size_t PendingWindowMessages(WindowHandle window);
 
+// Sent messages. A window may have a procedure; the thread that sets it owns
+// the window and handles what other threads send to it.
+using WindowProc = intptr_t (*)(WindowHandle window, uint32_t id, uintptr_t wParam, intptr_t lParam);
+void SetWindowProc(WindowHandle window, WindowProc proc);
+
+// From the owning thread: calls the procedure at once. From any other
+// thread: passes a freeze point, queues the message and waits (counted as
+// parked for a freezer) until the owner has handled it. 0 when the window
+// has no procedure, is gone or goes before handling, or a stop is asked of
+// the waiting thread: a send never outlives shutdown.
+intptr_t SendWindowMessage(WindowHandle window, uint32_t id, uintptr_t wParam = 0, intptr_t lParam = 0);
+
+// On the owning thread: handles every message sent so far. PeekWindowMessage
+// does this first when the owner calls it, as a message pump must.
+void HandleSentMessages(WindowHandle window);
+
+// Waits up to ms milliseconds of real time until a message is posted or
+// sent to the window; true when one waits.
+bool WaitWindowMessage(WindowHandle window, uint32_t ms);
+
 }  // namespace plat

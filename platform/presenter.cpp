@@ -44,6 +44,9 @@ std::atomic<bool> g_minimized{false};
 std::atomic<bool> g_redraw{false};
 std::atomic<int> g_openedWidth{0};
 std::atomic<int> g_openedHeight{0};
+std::atomic<int> g_posX{0};
+std::atomic<int> g_posY{0};
+std::atomic<bool> g_maximized{false};
 
 std::mutex g_cursorMutex;
 int g_cursorCount = 0;
@@ -198,7 +201,11 @@ bool OpenFrameWindow(const char* title, int width, int height, bool fullScreen) 
     g_openedWidth = width;
     g_openedHeight = height;
     g_minimized = false;
+    g_maximized = false;
     if (Headless()) {
+        // Centred on a desktop of the usual size.
+        g_posX = (1920 - width) / 2;
+        g_posY = (1080 - height) / 2;
         g_open = true;
         return true;
     }
@@ -301,6 +308,44 @@ void RestoreFrameWindow() {
 }
 
 bool FrameWindowMinimized() { return g_minimized; }
+
+void FrameWindowPosition(int* x, int* y) {
+    int px = g_posX, py = g_posY;
+    if (g_hasWindow && OnWindowThread()) SDL_GetWindowPosition(g_window, &px, &py);
+    if (x) *x = px;
+    if (y) *y = py;
+}
+
+void MoveFrameWindow(int x, int y) {
+    g_posX = x;
+    g_posY = y;
+    if (g_hasWindow && OnWindowThread()) SDL_SetWindowPosition(g_window, x, y);
+}
+
+void SetFrameWindowClientSize(int width, int height) {
+    if (width <= 0 || height <= 0) return;
+    g_openedWidth = width;
+    g_openedHeight = height;
+    if (g_hasWindow && OnWindowThread()) SDL_SetWindowSize(g_window, width, height);
+    g_redraw = true;
+}
+
+void SetFrameWindowResizable(bool resizable) {
+    if (g_hasWindow && OnWindowThread()) SDL_SetWindowResizable(g_window, resizable ? SDL_TRUE : SDL_FALSE);
+}
+
+void MaximizeFrameWindow() {
+    if (!g_open) return;
+    g_maximized = true;
+    if (g_hasWindow && OnWindowThread()) SDL_MaximizeWindow(g_window);
+}
+
+bool FrameWindowMaximized() {
+    if (g_hasWindow && OnWindowThread()) return (SDL_GetWindowFlags(g_window) & SDL_WINDOW_MAXIMIZED) != 0;
+    return g_maximized;
+}
+
+uint32_t FrameWindowId() { return g_windowId; }
 
 int ShowCursorCount(bool show) {
     int count = 0;

@@ -33,6 +33,17 @@ void ShowLatestFrame();
 // Client-area size of the window (the size it was opened with headless).
 void FrameWindowClientSize(int* width, int* height);
 void SetFrameWindowFullScreen(bool fullScreen);
+// Outer top-left of the window on the desktop (where it was put, headless).
+void FrameWindowPosition(int* x, int* y);
+void MoveFrameWindow(int x, int y);
+// Client-area size of a window (not full screen); the picture scales to it.
+void SetFrameWindowClientSize(int width, int height);
+// Lets the user resize the window.
+void SetFrameWindowResizable(bool resizable);
+void MaximizeFrameWindow();
+bool FrameWindowMaximized();
+// The desktop's id of the window (0 headless), for telling its events.
+uint32_t FrameWindowId();
 void MinimizeFrameWindow();
 void RestoreFrameWindow();
 bool FrameWindowMinimized();

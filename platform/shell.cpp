@@ -1,0 +1,149 @@
+#include "platform/shell.h"
+
+#include <SDL.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "platform/clock.h"
+#include "platform/host_facts.h"
+#include "platform/input_sdl.h"
+#include "platform/presenter.h"
+#include "platform/text_codec.h"
+
+namespace plat {
+namespace {
+
+std::atomic<bool> g_activationPosted{false};
+int g_lockFd = -1;
+
+void PostWindowEvent(WindowHandle window, const SDL_WindowEvent& e) {
+    switch (e.event) {
+    case SDL_WINDOWEVENT_CLOSE: PostWindowMessage(window, kWmClose); break;
+    case SDL_WINDOWEVENT_FOCUS_GAINED: PostWindowMessage(window, kWmActivateApp, 1); break;
+    case SDL_WINDOWEVENT_FOCUS_LOST: PostWindowMessage(window, kWmActivateApp, 0); break;
+    case SDL_WINDOWEVENT_MOVED:
+        PostWindowMessage(window, kWmMove, 0, static_cast<intptr_t>((e.data2 & 0xFFFF) << 16 | (e.data1 & 0xFFFF)));
+        break;
+    case SDL_WINDOWEVENT_SIZE_CHANGED:
+        PostWindowMessage(window, kWmSize, 0, static_cast<intptr_t>((e.data2 & 0xFFFF) << 16 | (e.data1 & 0xFFFF)));
+        break;
+    case SDL_WINDOWEVENT_EXPOSED: PostWindowMessage(window, kWmPaint); break;
+    default: break;
+    }
+}
+
+std::string LockPath(std::string_view name) {
+    std::string folder;
+    if (const char* dir = std::getenv("ORV_INSTANCE_DIR"); dir && *dir)
+        folder = dir;
+    else if (const char* run = std::getenv("XDG_RUNTIME_DIR"); run && *run)
+        folder = run;
+    else
+        folder = "/tmp";
+    // The name is Shift-JIS; its bytes in hex make a file name on any disk.
+    std::string hex;
+    char part[3];
+    for (unsigned char c : name) {
+        std::snprintf(part, sizeof part, "%02x", c);
+        hex += part;
+    }
+    return folder + "/orvendel-" + std::to_string(getuid()) + "-" + hex + ".lock";
+}
+
+bool ProcessAlive(int pid) { return pid > 0 && (kill(pid, 0) == 0 || errno == EPERM); }
+
+}  // namespace
+
+void PumpDesktopEvents(WindowHandle window) {
+    if (!FrameWindowId()) {
+        if (!g_activationPosted.exchange(true)) PostWindowMessage(window, kWmActivateApp, 1);
+        return;
+    }
+    SDL_Event e;
+    while (SDL_PollEvent(&e)) {
+        HandleSdlEvent(e);
+        switch (e.type) {
+        case SDL_QUIT: PostWindowMessage(window, kWmClose); break;
+        case SDL_WINDOWEVENT:
+            if (e.window.windowID == FrameWindowId()) PostWindowEvent(window, e.window);
+            break;
+        case SDL_KEYDOWN:
+            if ((e.key.keysym.mod & KMOD_ALT) && e.key.keysym.sym >= SDLK_1 && e.key.keysym.sym <= SDLK_5) {
+                PostWindowMessage(window, kWmSysCommand, static_cast<uintptr_t>(e.key.keysym.sym - SDLK_0));
+                break;
+            }
+            if (int vk = VirtualKeyFromSdl(e.key.keysym.sym, e.key.keysym.scancode))
+                PostWindowMessage(window, kWmKeyDown, static_cast<uintptr_t>(vk));
+            break;
+        default: break;
+        }
+    }
+    RefreshJoysticks();
+}
+
+void StartDesktopInput() { InitJoysticks(); }
+void StopDesktopInput() { QuitJoysticks(); }
+
+InstanceLock AcquireInstanceLock(std::string_view name, int* otherPid) {
+    if (otherPid) *otherPid = 0;
+    if (g_lockFd >= 0) return InstanceLock::Acquired;
+    const std::string path = LockPath(name);
+    const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (fd < 0) return InstanceLock::Failed;
+    if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        char buf[32] = {};
+        const ssize_t n = pread(fd, buf, sizeof buf - 1, 0);
+        close(fd);
+        if (otherPid && n > 0) *otherPid = std::atoi(buf);
+        return InstanceLock::HeldByOther;
+    }
+    // A lock left by a process that is gone is simply taken over.
+    const std::string pid = std::to_string(getpid());
+    if (ftruncate(fd, 0) != 0 || pwrite(fd, pid.data(), pid.size(), 0) != static_cast<ssize_t>(pid.size())) {
+        close(fd);
+        return InstanceLock::Failed;
+    }
+    g_lockFd = fd;
+    return InstanceLock::Acquired;
+}
+
+void ReleaseInstanceLock() {
+    if (g_lockFd < 0) return;
+    flock(g_lockFd, LOCK_UN);
+    close(g_lockFd);
+    g_lockFd = -1;
+}
+
+bool EndOtherInstance(int pid, uint32_t waitMs) {
+    if (pid <= 0 || pid == getpid()) return false;
+    if (kill(pid, SIGKILL) != 0) return !ProcessAlive(pid);
+    for (uint32_t waited = 0; waited < waitMs; ++waited) {
+        if (!ProcessAlive(pid)) return true;
+        usleep(1000);
+    }
+    return !ProcessAlive(pid);
+}
+
+int DesktopBitsPerPixel() { return 32; }
+
+WorkArea DesktopWorkArea() {
+    WorkArea area;
+    if (auto desk = QueryDesktop()) {
+        area.right = desk->width;
+        area.bottom = desk->height;
+    } else {
+        area.right = 1920;
+        area.bottom = 1080;
+    }
+    return area;
+}
+
+}  // namespace plat
