@@ -4,6 +4,11 @@
 
 #include "core/report_log.h"
 
+cThread thGame;
+cThread thPause;
+cThread thRanking;
+cThread thLoad;
+
 namespace {
 
 constexpr int kExitPolls = 200;

@@ -39,3 +39,10 @@ private:
     uint32_t m_dwThreadId = 0;
     plat::ThreadHandle m_hThread;
 };
+
+// The worker threads: the game loop, the modal waits of the stage, the
+// ranking entry and the stage loader.
+extern cThread thGame;
+extern cThread thPause;
+extern cThread thRanking;
+extern cThread thLoad;

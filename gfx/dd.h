@@ -170,6 +170,8 @@ extern DTCONTEXT* lpDTCon;
 extern DDCONTEXT* lpDDCon;
 
 extern int g_nBpp;         // display depth 8, 16, 24 or 32
+// The main window's client area on the desktop, kept by the window.
+extern plat::PixelRect g_rcWindow;
 extern int g_bWindowMode;  // 0 full screen, 1 window
 
 // Configuration stored by DDInit.

@@ -13,6 +13,7 @@ DTCONTEXT* lpDTCon = nullptr;
 DDCONTEXT* lpDDCon = nullptr;
 
 int g_nBpp = 0;
+plat::PixelRect g_rcWindow;
 int g_bWindowMode = 1;
 DDCONFIG g_DDConfig;
 

@@ -21,7 +21,6 @@
 
 namespace {
 
-cThread thLoad;
 std::atomic<StageLoadMessageHandler> s_messageHandler{nullptr};
 
 // The last int32 of the file at path; false when it cannot be read.
