@@ -1,8 +1,10 @@
 #!/bin/sh
 # Starts the player in fresh folders: on the bundled game it lays down its
-# report log with the version line and the system report, copies the
-# default data after asking and loads the databases; when it cannot create
-# the log, it says why on standard error and fails; without default data it
+# report log with the version line, the system report and the video report,
+# copies the default data after asking, runs its frames until the input
+# script closes it, saves the window placement and ends with status 0; a
+# second start asks whether to restart the first; when it cannot create the
+# log, it says why on standard error and fails; without default data it
 # reports and fails.
 # Usage: startup_test.sh player make_sample_game
 set -u
@@ -16,7 +18,9 @@ fail() { echo "FAIL: $*"; exit 1; }
 
 "$make_game" "$dir/ok" || fail "the bundled game could not be made"
 export ORV_DIALOG_TRANSCRIPT="$dir/transcript"
-(cd "$dir/ok" && "$player") || fail "player failed in a writable folder"
+export ORV_INSTANCE_DIR="$dir"
+echo "90 close" > "$dir/close90"
+(cd "$dir/ok" && ORV_INPUT_SCRIPT="$dir/close90" "$player") || fail "player failed in a writable folder"
 cmp -s "$dir/ok/default/database/Bgm.dat" "$dir/ok/data/database/Bgm.dat" || fail "default data not copied"
 for folder in user_data/rpl4 data/stg4/old_ver bmp/hbt wave bgm; do
   [ -d "$dir/ok/$folder" ] || fail "program folder $folder missing"
@@ -25,9 +29,34 @@ done
 [ "$(wc -l < "$dir/transcript")" -eq 1 ] && grep -q "^msgbox	.*	6$" "$dir/transcript" || fail "the default-data question was not asked once"
 log="$dir/ok/Report_Game.txt"
 [ "$(head -n 1 "$log")" = "App : ver 901" ] || fail "first line is not the version line"
-for prefix in "OS : " "CPU : " "Mem Total : " "Mem Free : " "Vir Total : " "Vir Free : " "HD Free : " "Display : " "System Font : "; do
-  grep -q "^$prefix" "$log" || fail "no line starting '$prefix'"
+# The system report, then the video report once the display is up, in order.
+last=0
+for prefix in "OS : " "CPU : " "Mem Total : " "Mem Free : " "Vir Total : " "Vir Free : " "HD Free : " "Display : " "System Font : " "Mode : Window" "Bpp : 32"; do
+  at=$(grep -n "^$prefix" "$log" | head -n 1 | cut -d: -f1)
+  [ -n "$at" ] || fail "no line starting '$prefix'"
+  [ "$at" -gt "$last" ] || fail "'$prefix' out of order"
+  last=$at
 done
+# The placement of the closed window: version 901, five fields, no strings.
+[ "$(wc -c < "$dir/ok/user_data/Window.dat")" -eq 32 ] || fail "Window.dat is not 32 bytes"
+[ "$(od -An -tu4 -N8 "$dir/ok/user_data/Window.dat" | tr -s ' ')" = " 901 5" ] || fail "Window.dat header"
+
+# A second start while the first runs asks to restart: no leaves the first
+# running, yes ends it and takes its place.
+echo "1000000 close" > "$dir/never"
+(cd "$dir/ok" && ORV_INPUT_SCRIPT="$dir/never" exec "$player") &
+first=$!
+# Running once it holds the instance lock.
+for _ in $(seq 200); do [ "$(cat "$dir"/orvendel-*.lock 2>/dev/null)" = "$first" ] && break; sleep 0.05; done
+[ "$(cat "$dir"/orvendel-*.lock 2>/dev/null)" = "$first" ] || fail "the first program did not take the instance lock"
+: > "$dir/transcript"
+echo "msgbox no" > "$dir/answers"
+(cd "$dir/ok" && ORV_DIALOG_SCRIPT="$dir/answers" ORV_INPUT_SCRIPT="$dir/close90" "$player") || fail "declining the restart is not a clean end"
+kill -0 "$first" 2>/dev/null || fail "declining the restart ended the first program"
+echo "msgbox yes" > "$dir/answers"
+(cd "$dir/ok" && ORV_DIALOG_SCRIPT="$dir/answers" ORV_INPUT_SCRIPT="$dir/close90" "$player") || fail "the restarted program failed"
+wait "$first" && fail "the first program was not ended"
+[ "$(grep -c "$(printf '二重起動' | iconv -f UTF-8 -t CP932)" "$dir/transcript")" -eq 2 ] || fail "the restart question was not asked twice"
 
 if (cd "$dir/bad" && "$player" 2>"$dir/err"); then fail "player succeeded without its report log"; fi
 grep -q "cannot create the report log" "$dir/err" || fail "no reason on standard error"

@@ -1,0 +1,430 @@
+#include "app/startup.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include "app/input_state.h"
+#include "app/main_window.h"
+#include "core/message_box.h"
+#include "core/record.h"
+#include "core/report_log.h"
+#include "core/shell_link.h"
+#include "core/system_report.h"
+#include "core/text.h"
+#include "core/thread.h"
+#include "core/timing.h"
+#include "frontend/scene_mgr.h"
+#include "gfx/dd.h"
+#include "gfx/font.h"
+#include "gfx/system_bitmaps.h"
+#include "objects/effect_state.h"
+#include "platform/clock.h"
+#include "platform/dialogs.h"
+#include "platform/input.h"
+#include "platform/paths.h"
+#include "platform/presenter.h"
+#include "platform/random.h"
+#include "platform/shell.h"
+#include "platform/text_codec.h"
+#include "project/common_palette.h"
+#include "project/database.h"
+#include "project/option.h"
+#include "project/path_table.h"
+#include "project/program_data.h"
+#include "project/system_data.h"
+#include "project/system_ini.h"
+#include "project/world_map.h"
+
+const char* const kScreenModeWindowText =
+    "画面モードが不正です！\nウインドウモードではSystem.iniの設定と画面の色の設定を合わせて下さい！";
+const char* const kScreenModeText = "画面モードが不正です！\nSystem.iniと画面の設定を見直して下さい！";
+
+namespace {
+
+constexpr const char* kInstanceName = "ゲーム";
+constexpr const char* kKeyConfigPath = "user_data\\KeyConfig.dat";
+constexpr const char* kOptionPath = "user_data\\Option.dat";
+constexpr const char* kTextureFailedText =
+    "テクスチャの作成に失敗しました！\nビデオカードの性能が十分ではないかもしれません。\n"
+    "System.iniファイルで「Direct3D=0」に変更してDirect3Dを無効にすれば改善される可能性があります。";
+
+
+// Show code of the window once start-up has placed it.
+enum class ShowCode { Normal, Maximized };
+
+int g_nDepth = 0;
+
+bool InitDisplay(ShowCode& show) {
+    const int vsync = g_SystemIni.VSync != 0 ? 1 : 0;
+    const plat::WindowHandle hwnd = g_MainWnd.m_hWnd;
+    int ok = DDInit(g_SystemIni.Direct3D, hwnd, 640, 480, g_nDepth, vsync, g_bWindowed, 1, 60, vsync, g_SysBmp,
+                    g_SysBmpDef, kSysBmpCount, 0);
+    if (!ok && g_SystemIni.Direct3D) {
+        DDRelease();
+        g_SystemIni.Direct3D = 0;
+        if (g_SystemIni.WindowMode == 0) show = ShowCode::Maximized;
+        ok = DDInit(0, hwnd, 640, 480, g_nDepth, vsync, g_bWindowed, 1, 60, vsync, g_SysBmp, g_SysBmpDef,
+                    kSysBmpCount, 0);
+    }
+    if (!ok) {
+        // The layer has said why where it could; this says what it meant.
+        ReportError("DDInit失敗");
+        return false;
+    }
+    return true;
+}
+
+bool SetPaletteAndKey() {
+    if (lpDTCon || (lpDDCon && g_lpDD && g_nBpp == 8)) {
+        if (!DDLoadPaletteFromFile(g_Palette, g_SysBmpDef[kSysBmpPalette].szFile, g_bWindowed)) {
+            ReportError("DDLoadPaletteFromFile失敗");
+            return false;
+        }
+        std::copy(g_Palette, g_Palette + 256, g_BasePalette);
+    }
+    const int colourMode = g_SystemData.Get(kSysColourMode);
+    const uint8_t* key = g_SystemData.m_bTransColour;
+    if (colourMode == 0 || g_nBpp == 16) {
+        if (!DDSetTransmit(g_SysBmpDef[kSysBmpPalette].szFile)) {
+            ReportError("DDSetTransmit失敗");
+            return false;
+        }
+        if (colourMode != 0) {
+            const RGBTRIPLE project{key[2], key[1], key[0]};
+            if (lpDTCon) lpDTCon->rgbTransmit = project;
+            if (lpDDCon) lpDDCon->rgbTransmit = project;
+        }
+    } else {
+        DDSetTransmit(key[0], key[1], key[2]);
+    }
+    return true;
+}
+
+bool CreateFontsFromProject() {
+    const char* face = FontFaceName(g_SystemData.Get(kSysFontFaceIndex));
+    for (FONTDEF& def : g_FontDef) {
+        std::snprintf(def.szFace, sizeof def.szFace, "%s", face);
+        if (def.nCache == 2) def.nCache = lpDTCon ? g_SystemIni.D3D_FontCache : g_SystemIni.DD_FontCache;
+    }
+    if (!CreateFonts(g_Font, g_FontDef, kFontCount)) return false;
+    Font10.m_bIcon = 0;
+    Font16.m_bIcon = g_SystemData.Get(kSysIconLetters);
+    Font16.m_bCenter = g_SystemData.Get(kSysTextMode);
+    Font32.m_bIcon = 0;
+    return CreateNumberSurfaces(g_FontNumberSD, g_FontNumberDef, 3, g_Font, g_FontDef) != 0;
+}
+
+bool StartStageFileIfAsked() {
+    if (g_SystemIni.FreeStage[0] == '\0') return true;
+    std::string path = g_SystemIni.FreeStage;
+    std::string found;
+    if (FindNumberedFile(found, path, "stg4")) path = found;
+    if (!plat::PathExists(path)) {
+        WriteReportDebug("「%s」の読み込みに失敗しました！", path.c_str());
+        g_SystemIni.FreeStage[0] = '\0';
+        return true;
+    }
+    std::snprintf(g_SystemIni.FreeStage, sizeof g_SystemIni.FreeStage, "%s", path.c_str());
+    g_bStartStageFile = 1;
+    if (g_SystemData.Get(kSysStartStageThenTitle) && !g_bEditorLaunch) {
+        g_bStartStageToTitle = 1;
+        g_SceneMgr.m_bRanking = 0;
+    } else {
+        g_SceneMgr.m_bRanking = 1;
+    }
+    g_SceneMgr.m_nPlayMode = 2;
+    g_SceneMgr.m_nTitleCmd = 3;
+    g_SceneMgr.m_nScene = kSceneStage;
+    g_SceneMgr.m_nPrevScene = kSceneTitle;
+    return true;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+
+cScreenModeOut ResolveScreenMode(const cScreenModeIn& in) {
+    cScreenModeOut out;
+    const bool d3d = in.direct3D != 0;
+    const bool windowed = in.windowMode != 0;
+    out.vsync = in.vsync;
+    if (d3d) {
+        if (out.vsync >= 2) out.vsync = 1;
+    } else if (windowed) {
+        out.vsync = 0;
+    } else if (out.vsync >= 2) {
+        out.vsync = in.windowsAtLeast6 ? 0 : 1;
+    }
+    if (in.bpp != 0) {
+        out.depth = in.bpp;
+    } else if (windowed) {
+        out.depth = in.desktopBpp;
+    } else if (d3d) {
+        out.depth = in.d3dDepth == 1 ? 16 : 32;
+    } else {
+        out.depth = in.ddDepth == 1 ? 16 : in.ddDepth == 2 ? (in.colourMode == 0 ? 8 : 32) : 32;
+    }
+    const bool eightAllowed = !d3d && in.colourMode == 0;
+    const bool allowed = out.depth == 16 || out.depth == 32 || (out.depth == 8 && eightAllowed);
+    bool pass = allowed;
+    if (windowed) pass = (out.depth == 16 || out.depth == 32) && out.depth == in.desktopBpp;
+    if (!pass) out.error = windowed && (out.depth == 16 || out.depth == 32) ? 1 : 2;
+    out.resizable = pass && d3d && in.windowMode == 2;
+    return out;
+}
+
+cCommandLine ParseCommandLine(int argc, char** argv) {
+    cCommandLine line;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--test-play") == 0) {
+            line.editorLaunch = true;
+            if (i + 1 < argc) line.stage = plat::Utf8ToSjis(argv[++i]);
+        }
+    }
+    return line;
+}
+
+bool GameInit(const cCommandLine& commandLine) {
+    plat::SeedRand(plat::TimeMs());
+    g_DataVersion = 901;
+    g_StripCR = 1;
+    g_FileTooNew = 0;
+
+    if (!SetupProgramFolders()) return false;
+    GetElapsedTime(true);
+
+    if (!SetupDatabase()) return false;
+    InitCharaEffectStates(g_CharaEffectProtos, g_CharaEffectProtosRev);
+    InitScrEffectStates(g_ScrEffectProtos, g_ScrEffectProtosRev);
+    if (!LoadSystemData("data\\System.dat")) return false;
+    SetupSystemIni(g_SystemIni, g_SystemData.m_vIniKey);
+
+    // The start-up question of the drawing mode needs the dialogs; until
+    // they exist a setting that asks takes the textured-quad device.
+    if (g_SystemIni.Direct3D >= 2) g_SystemIni.Direct3D = 1;
+
+    if (g_bEditorLaunch) {
+        if (!commandLine.stage.empty())
+            std::snprintf(g_SystemIni.FreeStage, sizeof g_SystemIni.FreeStage, "%s", commandLine.stage.c_str());
+        else if (g_SystemData.Get(kSysStartStageThenTitle))
+            g_SystemIni.FreeStage[0] = '\0';
+    }
+
+    g_SceneMgr.m_nFrameRate = 60;
+    g_SceneMgr.m_nFadeSpeed = 10;
+    for (size_t i = 0; i < g_InputStates.size(); ++i) g_InputStates[i].SetRepeat(18, 6);
+
+    cScreenModeIn mode;
+    mode.direct3D = g_SystemIni.Direct3D;
+    mode.windowMode = g_SystemIni.WindowMode;
+    mode.bpp = g_SystemIni.Bpp;
+    mode.vsync = g_SystemIni.VSync;
+    mode.colourMode = g_SystemData.Get(kSysColourMode);
+    mode.d3dDepth = g_SystemData.Get(kSysD3DFullScreenDepth);
+    mode.ddDepth = g_SystemData.Get(kSysDDFullScreenDepth);
+    mode.desktopBpp = plat::DesktopBitsPerPixel();
+    mode.windowsAtLeast6 = IsWindowsAtLeast(6, 0);
+    const cScreenModeOut screen = ResolveScreenMode(mode);
+    g_bWindowed = g_SystemIni.WindowMode != 0 ? 1 : 0;
+    g_SystemIni.VSync = screen.vsync;
+    g_SystemIni.Bpp = screen.depth;
+    if (screen.error) {
+        ErrorPrintf("%s", screen.error == 1 ? kScreenModeWindowText : kScreenModeText);
+        return false;
+    }
+    g_MainWnd.m_bResizable = screen.resizable ? 1 : 0;
+    g_nDepth = screen.depth;
+
+    g_hMainWnd = g_MainWnd.m_hWnd;
+    GetElapsedTime(true);
+    if (g_nDepth == 8) g_SystemIni.DD_VideoStretch = 0;
+
+    ShowCode show = ShowCode::Normal;
+    if (!InitDisplay(show)) return false;
+    if (lpDTCon) {
+        lpDTCon->strErrorText = kTextureFailedText;
+        LinkSharedSurfaces();
+    }
+    if (g_bWindowed && g_WindowPos.Load(kWindowPosPath)) {
+        g_MainWnd.m_nX = g_WindowPos.m_nX;
+        g_MainWnd.m_nY = g_WindowPos.m_nY;
+        if (lpDTCon && g_SystemIni.WindowMode == 2 && g_WindowPos.m_nWidth > 0 && g_WindowPos.m_nHeight > 0) {
+            g_MainWnd.m_nClientWidth = g_WindowPos.m_nWidth;
+            g_MainWnd.m_nClientHeight = g_WindowPos.m_nHeight;
+        }
+        if (g_WindowPos.m_bMaximized) show = ShowCode::Maximized;
+    }
+    const bool fullScreen = !lpDTCon && !g_bWindowed;
+    if (!plat::OpenFrameWindow(g_SystemData.m_strTitle.c_str(), g_MainWnd.m_nClientWidth, g_MainWnd.m_nClientHeight,
+                               !g_bWindowed)) {
+        ReportError("ウインドウが生成出来ません！");
+        return false;
+    }
+    if (g_bWindowed) {
+        if (g_WindowPos.m_nWidth || g_WindowPos.m_nX || g_WindowPos.m_nY) plat::MoveFrameWindow(g_MainWnd.m_nX, g_MainWnd.m_nY);
+        plat::FrameWindowPosition(&g_MainWnd.m_nX, &g_MainWnd.m_nY);
+        plat::SetFrameWindowResizable(g_MainWnd.m_bResizable != 0);
+    }
+    if (show == ShowCode::Maximized || fullScreen) plat::MaximizeFrameWindow();
+    plat::SetKeyMessageWindow(g_MainWnd.m_hWnd);
+    WriteVideoReport(true);
+    WriteDebugLog("DDInit成功");
+
+    if (!SetPaletteAndKey()) return false;
+    if (lpDDCon) {
+        const uint32_t refresh = g_DDConfig.nRefreshRate > 0 ? static_cast<uint32_t>(g_DDConfig.nRefreshRate) : 60;
+        g_bNoFlip = g_bWindowed || g_SystemIni.VSync == 0 || refresh < static_cast<uint32_t>(g_SceneMgr.m_nFrameRate);
+    }
+
+    const DDSURFACEDEF& loading = g_SysBmpDef[kSysBmpLoading];
+    DDCheckSurfaceErr(DDCreateSurfaceFromFile(&g_SysBmp[kSysBmpLoading], loading.szFile, loading.bColorKey, g_nBpp,
+                                              loading.bSystemMemory, loading.nMemoryType, loading.lpShared,
+                                              loading.bIndexMap, loading.nMirrorWidth, loading.nMirrorHeight, 0));
+    ShowLoadingScreen();
+    const int startPictures[] = {kSysBmpDebug, kSysBmpSymbol, kSysBmpLoading};
+    if (!DDCreateGameSurfaces(g_SysBmp, startPictures, 3)) return false;
+    if (!CreateFontsFromProject()) return false;
+
+    for (size_t i = 0; i < g_InputStates.size(); ++i) g_InputStates[i].DefaultJoyButtons();
+    if (!LoadKeyConfig(kKeyConfigPath, g_KeyConfig)) DefaultKeyConfig(g_KeyConfig);
+    LoadOption(g_Option, kOptionPath);
+    if (g_nBpp == 8 && !LoadHbtPalette(g_Option.m_nTone)) return false;
+
+    if (!g_WorldMap.LoadFile("data\\WorldMap.dat")) {
+        ReportError("%s のロードに失敗！", "data\\WorldMap.dat");
+        return false;
+    }
+    if (!g_CommonPalette.LoadFile("data\\CommonPalette.cplt4")) {
+        ReportError("%s のロードに失敗！", "data\\CommonPalette.cplt4");
+        return false;
+    }
+    return StartStageFileIfAsked();
+}
+
+void GameRelease() {
+    if (lpDTCon || lpDDCon) {
+        if (Font10.m_lpFastFont_FullAdd) WriteReport("Font10 : %d", Font10.m_lpFastFont_FullAdd->Count());
+        if (Font16.m_lpFastFont_FullAdd) WriteReport("Font16 : %d", Font16.m_lpFastFont_FullAdd->Count());
+    }
+    g_SceneMgr.DeleteScenes();
+    for (Font& font : g_Font) font.Release();
+    for (DDSURFACEDATA& s : g_FontNumberSD) DDReleaseSurface(&s);
+    if (g_bWindowed == 1)
+        DDUninit();
+    else
+        DDRelease();
+}
+
+unsigned GameLoop(void*) {
+    for (;;) {
+        plat::FreezePoint();
+        plat::Message m;
+        if (plat::PeekThreadMessage(m)) {
+            if (m.id == plat::kWmQuit) {
+                WriteDebugLog("GameLoop WM_QUIT!");
+                return 1;
+            }
+            continue;
+        }
+        if (plat::StopRequested()) return 1;
+        if (!g_bActive) {
+            plat::SleepMs(1);
+            continue;
+        }
+        if (!g_SceneMgr.Frame()) {
+            plat::PostWindowMessage(g_hMainWnd, plat::kWmClose);
+            return 1;
+        }
+    }
+}
+
+namespace {
+
+// The window's loop: the desktop's events, then queued messages; a 1-ms
+// sleep a pass, and a wait for the next message while inactive.
+void RunWindowLoop() {
+    const plat::WindowHandle hwnd = g_MainWnd.m_hWnd;
+    while (!MainWindowQuitPosted()) {
+        plat::PumpDesktopEvents(hwnd);
+        plat::ShowLatestFrame();
+        plat::Message m;
+        if (plat::PeekWindowMessage(hwnd, m)) {
+            DispatchMainWindowMessage(m);
+        } else if (!g_bActive) {
+            plat::WaitWindowMessage(hwnd, 10);
+        }
+        plat::SleepMs(1);
+    }
+}
+
+bool SingleInstance() {
+    int other = 0;
+    if (plat::AcquireInstanceLock(kInstanceName, &other) != plat::InstanceLock::HeldByOther) return true;
+    const int answer = plat::ShowMessageBox(
+        "既に起動しています。\n実行中のプログラムを閉じて再起動しますか？\n\nWould you like to restart the game?",
+        "二重起動", plat::kMbYesNo);
+    if (answer != plat::kIdYes) return false;
+    if (!plat::EndOtherInstance(other, 500)) {
+        plat::ShowMessageBox("プログラムの終了に失敗しました。", "二重起動", plat::kMbOk);
+        return false;
+    }
+    // The lock of the ended program is free now; should another start have
+    // taken it meanwhile, this one runs unguarded rather than not at all.
+    plat::AcquireInstanceLock(kInstanceName, &other);
+    return true;
+}
+
+}  // namespace
+
+int PlayerMain(int argc, char** argv) {
+    InitDebugLog(false, "EC_Game.txt");
+    char reportPath[kMaxPath] = "Report_Game.txt";
+    MakeAbsolutePath(reportPath);
+    if (!InitReportLog(reportPath)) {
+        // Without a log nothing later could say what went wrong.
+        std::fprintf(stderr, "player: cannot create the report log Report_Game.txt in the current folder: %s\n",
+                     std::strerror(errno));
+        return 1;
+    }
+    WriteReport("App : ver %d", g_DataVersion);
+    WriteSystemReport();
+
+    const cCommandLine commandLine = ParseCommandLine(argc, argv);
+    g_bEditorLaunch = commandLine.editorLaunch ? 1 : 0;
+    if (!SingleInstance()) return 0;
+    if (!g_MainWnd.Create()) {
+        ErrorBox("ウインドウが生成出来ません！");
+        plat::ReleaseInstanceLock();
+        return 1;
+    }
+    g_hMainWnd = g_MainWnd.m_hWnd;
+    if (g_bEditorLaunch) NotifyEditorStarted();
+    plat::StartDesktopInput();
+
+    // A failed start ends with a failure status, so whoever started the
+    // program can tell.
+    auto failedStart = [] {
+        GameRelease();
+        if (g_bEditorLaunch) NotifyEditor(0);
+        plat::StopDesktopInput();
+        plat::CloseFrameWindow();
+        plat::DestroyMessageWindow(g_MainWnd.m_hWnd);
+        g_hMainWnd = plat::kNoWindow;
+        plat::ReleaseInstanceLock();
+        return 1;
+    };
+    if (!GameInit(commandLine)) return failedStart();
+    g_bRunning = 1;
+    if (!thGame.Start(GameLoop, nullptr)) return failedStart();
+    while (!plat::PostThreadMessage(thGame.ThreadId(), plat::kWmApp)) {
+    }
+    RunWindowLoop();
+    // A close that did not pass the close handler still stops the game
+    // thread before anything it uses goes.
+    thGame.Exit();
+    GameRelease();
+    plat::StopDesktopInput();
+    plat::ReleaseInstanceLock();
+    return 0;
+}
