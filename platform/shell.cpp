@@ -14,6 +14,7 @@
 
 #include "platform/clock.h"
 #include "platform/host_facts.h"
+#include "platform/picture_internal.h"
 #include "platform/input_sdl.h"
 #include "platform/presenter.h"
 #include "platform/text_codec.h"
@@ -132,7 +133,7 @@ bool EndOtherInstance(int pid, uint32_t waitMs) {
     return !ProcessAlive(pid);
 }
 
-int DesktopBitsPerPixel() { return 32; }
+int DesktopBitsPerPixel() { return internal::DesktopDepthNow(); }
 
 WorkArea DesktopWorkArea() {
     WorkArea area;

@@ -45,7 +45,7 @@ void ReleaseInstanceLock();
 // go; false when it cannot be ended (not ours, or it did not go).
 bool EndOtherInstance(int pid, uint32_t waitMs);
 
-// Colour depth of the desktop in bits a pixel.
+// Colour depth of the desktop in bits a pixel (the same the displays see).
 int DesktopBitsPerPixel();
 
 // The desktop's work area (right and bottom edges in pixels).

@@ -11,6 +11,8 @@
 #include "app/input_state.h"
 #include "core/shell_link.h"
 #include "gfx/system_bitmaps.h"
+#include "platform/presenter.h"
+#include "project/system_data.h"
 #include "support/logged_test.h"
 
 namespace {
@@ -143,6 +145,38 @@ TEST(PingPong, BouncesShortOfTheLimitsAndReportsTheEndOfADownwardRun) {
 }
 
 TEST(BlendTablePalette, NothingToDoWithoutAnEightBitDisplay) { EXPECT_EQ(LoadHbtPalette(3), 1); }
+
+class FlashColourTest : public orvtest::LoggedTest {
+protected:
+    void SetUp() override {
+        LoggedTest::SetUp();
+        plat::OpenFrameWindow("test", 640, 480, false);
+        ASSERT_TRUE(DDInit(1, 0, 640, 480, 32, 0, 1, 1, 60, 0, nullptr, nullptr, 0, 0));
+    }
+    void TearDown() override {
+        DDUninit();
+        plat::CloseFrameWindow();
+        g_SystemData.SetDefault();
+        LoggedTest::TearDown();
+    }
+};
+
+TEST_F(FlashColourTest, EachCallShowsTheCountersBeforeTheirStep) {
+    g_SystemData.Set(kSysColourCycleStep, 20);
+    AnimatePalette();
+    EXPECT_EQ(g_FlashColors[0].argb, 0u);
+    EXPECT_EQ(g_FlashColors[1].argb, 0xFF000000u);
+    AnimatePalette();
+    EXPECT_EQ(g_FlashColors[1].argb, 0xFF141414u);
+    EXPECT_EQ(g_FlashColors[1].op, 7);
+    EXPECT_EQ(g_FlashColors[2].op, 10);
+    EXPECT_EQ(g_FlashColors[7].argb, 0xFF140005u);  // red c, blue c / 4
+    EXPECT_EQ(g_FlashColors[8].argb, 0xFF050014u);
+    EXPECT_EQ(g_FlashColors[9].argb, 0xFF140000u);  // mode 0: red
+    // Up to 240, down to 20 and a turn: the ninth entry moves on to green.
+    for (int i = 0; i < 24; ++i) AnimatePalette();
+    EXPECT_EQ(g_FlashColors[9].argb, 0xFF001400u);
+}
 
 TEST(SystemBitmapTable, RowsAndTheirSharedSources) {
     EXPECT_STREQ(g_SysBmpDef[kSysBmpPalette].szFile, "bmp\\plt\\Palette.bmp");
