@@ -64,10 +64,10 @@ bool ProcessAlive(int pid) { return pid > 0 && (kill(pid, 0) == 0 || errno == EP
 }  // namespace
 
 void PumpDesktopEvents(WindowHandle window) {
-    if (!FrameWindowId()) {
-        if (!g_activationPosted.exchange(true)) PostWindowMessage(window, kWmActivateApp, 1);
-        return;
-    }
+    // A window that has just been shown is the active one, as on the desktop
+    // the games were made for; some video drivers never report the focus.
+    if (!g_activationPosted.exchange(true)) PostWindowMessage(window, kWmActivateApp, 1);
+    if (!FrameWindowId()) return;
     SDL_Event e;
     while (SDL_PollEvent(&e)) {
         HandleSdlEvent(e);

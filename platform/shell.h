@@ -26,8 +26,8 @@ constexpr uint32_t kWmApp = 0x8000;
 // its virtual-key code, focus WM_ACTIVATEAPP (1 gained, 0 lost), moves and
 // size changes WM_MOVE and WM_SIZE, a damaged picture WM_PAINT, Alt with a
 // digit 1 to 5 WM_SYSCOMMAND with that digit (the zoom commands). Keys and
-// joysticks are updated on the way. Headless, the first call posts one
-// activation, as a shown window would get.
+// joysticks are updated on the way. The first call posts one activation,
+// as a window that has just been shown gets.
 void PumpDesktopEvents(WindowHandle window);
 // Opens and closes the joysticks; the window's thread, around its loop.
 void StartDesktopInput();

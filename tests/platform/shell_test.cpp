@@ -120,7 +120,7 @@ TEST(InstanceLock, ASecondHolderSeesTheFirstAndTakesOverOnceItEnds) {
     std::system((std::string("rm -rf ") + folder).c_str());
 }
 
-TEST(DesktopEvents, HeadlessPumpActivatesOnce) {
+TEST(DesktopEvents, TheFirstPumpActivatesOnce) {
     plat::WindowHandle w = plat::CreateMessageWindow();
     plat::PumpDesktopEvents(w);
     plat::PumpDesktopEvents(w);
