@@ -169,22 +169,15 @@ int cInputState::Poll(unsigned joyId, int steps, int retry, const cKeyConfig& co
     bool joyDirHeld = false, joyButtonHeld = false;
     plat::JoyReading r;
     if (TryJoystick(joyId, retry, &r) && (steps & 1)) {
-        m_nNumpad = 5;
-        m_sDir = 0;
-        if (r.x <= kStickLow) {
-            m_sDir = kDirLeft;
-            m_nNumpad = 4;
-        } else if (r.x >= kStickHigh) {
-            m_sDir = kDirRight;
-            m_nNumpad = 6;
-        }
-        if (r.y <= kStickLow) {
-            m_sDir |= kDirUp;
-            m_nNumpad -= 3;
-        } else if (r.y >= kStickHigh) {
-            m_sDir |= kDirDown;
-            m_nNumpad += 3;
-        }
+        ClearDir();
+        if (r.x <= kStickLow)
+            AddDirection(*this, 0);
+        else if (r.x >= kStickHigh)
+            AddDirection(*this, 1);
+        if (r.y <= kStickLow)
+            AddDirection(*this, 2);
+        else if (r.y >= kStickHigh)
+            AddDirection(*this, 3);
         int buttons = 0;
         for (int j = 0; j < kJoyButtons; ++j)
             if (static_cast<uint16_t>(m_sJoyButton[j]) & r.buttons) buttons |= 1 << j;
@@ -195,8 +188,7 @@ int cInputState::Poll(unsigned joyId, int steps, int retry, const cKeyConfig& co
     if (!(steps & 2)) return 1;
 
     if (!joyDirHeld) {
-        m_sDir = 0;
-        m_nNumpad = 5;
+        ClearDir();
         static const int kArrows[4] = {plat::kVkLeft, plat::kVkRight, plat::kVkUp, plat::kVkDown};
         for (int d = 0; d < 4; ++d)
             if (plat::KeyDown(kArrows[d])) AddDirection(*this, d);
@@ -222,8 +214,7 @@ int cInputState::PollKeyConfig(int players, int retry, const cKeyConfig& config)
     for (int id = 0; id < joyCount; ++id) read[id] = TryJoystick(static_cast<unsigned>(id), retry, &readings[id]);
     if (players < 1) return 1;
 
-    m_nNumpad = 5;
-    m_sDir = 0;
+    ClearDir();
     int buttons = 0;
     for (int i = 0; i < entryCount; ++i) {
         const cKeyEntry& e = config.m_Entries[i];

@@ -11,6 +11,7 @@
 #include "platform/presenter.h"
 #include "platform/shell.h"
 #include "project/database.h"
+#include "project/path_table.h"
 #include "project/system_data.h"
 #include "project/system_ini.h"
 
@@ -31,7 +32,6 @@ bool g_bQuitPosted = false;
 }  // namespace
 
 bool MainWindowQuitPosted() { return g_bQuitPosted; }
-void ClearMainWindowQuit() { g_bQuitPosted = false; }
 
 // ---------------------------------------------------------------------------
 // Placement
@@ -216,7 +216,7 @@ void cMainWindow::OnClose() {
         int x = m_nX, y = m_nY;
         plat::FrameWindowPosition(&x, &y);
         g_WindowPos.Set(x, y, m_nClientWidth, m_nClientHeight, plat::FrameWindowMaximized() ? 1 : 0);
-        g_WindowPos.SaveFile(kWindowPosPath);
+        g_WindowPos.SaveFile(g_PathTable[kPathWindow]);
     }
     if (thPause.Running() && !thPause.Ended()) {
         WriteDebugLog("WM_CLOSE thPause.m_hThread");

@@ -23,7 +23,6 @@ public:
     int32_t m_bMaximized = 0;
 };
 extern cWindowPos g_WindowPos;
-constexpr const char* kWindowPosPath = "user_data\\Window.dat";
 
 class cMainWindow {
 public:
@@ -83,4 +82,3 @@ int ConfirmQuit(int english);
 void DispatchMainWindowMessage(const plat::Message& message);
 // The window has gone and its loop should end.
 bool MainWindowQuitPosted();
-void ClearMainWindowQuit();

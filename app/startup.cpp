@@ -25,6 +25,7 @@
 #include "platform/paths.h"
 #include "platform/presenter.h"
 #include "platform/random.h"
+#include "platform/raster_device.h"
 #include "platform/shell.h"
 #include "platform/text_codec.h"
 #include "project/common_palette.h"
@@ -43,28 +44,22 @@ const char* const kScreenModeText = "画面モードが不正です！\nSystem.i
 namespace {
 
 constexpr const char* kInstanceName = "ゲーム";
-constexpr const char* kKeyConfigPath = "user_data\\KeyConfig.dat";
-constexpr const char* kOptionPath = "user_data\\Option.dat";
 constexpr const char* kTextureFailedText =
     "テクスチャの作成に失敗しました！\nビデオカードの性能が十分ではないかもしれません。\n"
     "System.iniファイルで「Direct3D=0」に変更してDirect3Dを無効にすれば改善される可能性があります。";
 
 
-// Show code of the window once start-up has placed it.
-enum class ShowCode { Normal, Maximized };
-
-int g_nDepth = 0;
-
-bool InitDisplay(ShowCode& show) {
+// The depth is the resolved "Bpp"; a failing textured-quad device falls
+// back to the blit display for the rest of the run.
+bool InitDisplay() {
     const int vsync = g_SystemIni.VSync != 0 ? 1 : 0;
     const plat::WindowHandle hwnd = g_MainWnd.m_hWnd;
-    int ok = DDInit(g_SystemIni.Direct3D, hwnd, 640, 480, g_nDepth, vsync, g_bWindowed, 1, 60, vsync, g_SysBmp,
-                    g_SysBmpDef, kSysBmpCount, 0);
+    int ok = DDInit(g_SystemIni.Direct3D, hwnd, 640, 480, g_SystemIni.Bpp, vsync, g_bWindowed, 1, 60, vsync,
+                    g_SysBmp, g_SysBmpDef, kSysBmpCount, 0);
     if (!ok && g_SystemIni.Direct3D) {
         DDRelease();
         g_SystemIni.Direct3D = 0;
-        if (g_SystemIni.WindowMode == 0) show = ShowCode::Maximized;
-        ok = DDInit(0, hwnd, 640, 480, g_nDepth, vsync, g_bWindowed, 1, 60, vsync, g_SysBmp, g_SysBmpDef,
+        ok = DDInit(0, hwnd, 640, 480, g_SystemIni.Bpp, vsync, g_bWindowed, 1, 60, vsync, g_SysBmp, g_SysBmpDef,
                     kSysBmpCount, 0);
     }
     if (!ok) {
@@ -197,7 +192,7 @@ bool GameInit(const cCommandLine& commandLine) {
     if (!SetupDatabase()) return false;
     InitCharaEffectStates(g_CharaEffectProtos, g_CharaEffectProtosRev);
     InitScrEffectStates(g_ScrEffectProtos, g_ScrEffectProtosRev);
-    if (!LoadSystemData("data\\System.dat")) return false;
+    if (!LoadSystemData(g_PathTable[kPathSystemDat])) return false;
     SetupSystemIni(g_SystemIni, g_SystemData.m_vIniKey);
 
     // The start-up question of the drawing mode needs the dialogs; until
@@ -234,47 +229,40 @@ bool GameInit(const cCommandLine& commandLine) {
         return false;
     }
     g_MainWnd.m_bResizable = screen.resizable ? 1 : 0;
-    g_nDepth = screen.depth;
 
-    g_hMainWnd = g_MainWnd.m_hWnd;
     GetElapsedTime(true);
-    if (g_nDepth == 8) g_SystemIni.DD_VideoStretch = 0;
+    if (g_SystemIni.Bpp == 8) g_SystemIni.DD_VideoStretch = 0;
 
-    ShowCode show = ShowCode::Normal;
-    if (!InitDisplay(show)) return false;
+    if (!InitDisplay()) return false;
     if (lpDTCon) {
         lpDTCon->strErrorText = kTextureFailedText;
         LinkSharedSurfaces();
     }
-    if (g_bWindowed && g_WindowPos.Load(kWindowPosPath)) {
-        g_MainWnd.m_nX = g_WindowPos.m_nX;
-        g_MainWnd.m_nY = g_WindowPos.m_nY;
-        if (lpDTCon && g_SystemIni.WindowMode == 2 && g_WindowPos.m_nWidth > 0 && g_WindowPos.m_nHeight > 0) {
-            g_MainWnd.m_nClientWidth = g_WindowPos.m_nWidth;
-            g_MainWnd.m_nClientHeight = g_WindowPos.m_nHeight;
-        }
-        if (g_WindowPos.m_bMaximized) show = ShowCode::Maximized;
+    // Full screen is a desktop-size window; a window goes where it was left.
+    const bool placed = g_bWindowed && g_WindowPos.Load(g_PathTable[kPathWindow]);
+    if (placed && lpDTCon && g_SystemIni.WindowMode == 2 && g_WindowPos.m_nWidth > 0 && g_WindowPos.m_nHeight > 0) {
+        g_MainWnd.m_nClientWidth = g_WindowPos.m_nWidth;
+        g_MainWnd.m_nClientHeight = g_WindowPos.m_nHeight;
     }
-    const bool fullScreen = !lpDTCon && !g_bWindowed;
     if (!plat::OpenFrameWindow(g_SystemData.m_strTitle.c_str(), g_MainWnd.m_nClientWidth, g_MainWnd.m_nClientHeight,
                                !g_bWindowed)) {
         ReportError("ウインドウが生成出来ません！");
         return false;
     }
     if (g_bWindowed) {
-        if (g_WindowPos.m_nWidth || g_WindowPos.m_nX || g_WindowPos.m_nY) plat::MoveFrameWindow(g_MainWnd.m_nX, g_MainWnd.m_nY);
+        if (placed) plat::MoveFrameWindow(g_WindowPos.m_nX, g_WindowPos.m_nY);
         plat::FrameWindowPosition(&g_MainWnd.m_nX, &g_MainWnd.m_nY);
         plat::SetFrameWindowResizable(g_MainWnd.m_bResizable != 0);
+        if (placed && g_WindowPos.m_bMaximized) plat::MaximizeFrameWindow();
     }
-    if (show == ShowCode::Maximized || fullScreen) plat::MaximizeFrameWindow();
     plat::SetKeyMessageWindow(g_MainWnd.m_hWnd);
     WriteVideoReport(true);
     WriteDebugLog("DDInit成功");
 
     if (!SetPaletteAndKey()) return false;
     if (lpDDCon) {
-        const uint32_t refresh = g_DDConfig.nRefreshRate > 0 ? static_cast<uint32_t>(g_DDConfig.nRefreshRate) : 60;
-        g_bNoFlip = g_bWindowed || g_SystemIni.VSync == 0 || refresh < static_cast<uint32_t>(g_SceneMgr.m_nFrameRate);
+        g_bNoFlip = g_bWindowed || g_SystemIni.VSync == 0 ||
+                    plat::RasterDevice::DisplayRefreshRate() < g_SceneMgr.m_nFrameRate;
     }
 
     const DDSURFACEDEF& loading = g_SysBmpDef[kSysBmpLoading];
@@ -287,17 +275,16 @@ bool GameInit(const cCommandLine& commandLine) {
     if (!CreateFontsFromProject()) return false;
 
     for (size_t i = 0; i < g_InputStates.size(); ++i) g_InputStates[i].DefaultJoyButtons();
-    if (!LoadKeyConfig(kKeyConfigPath, g_KeyConfig)) DefaultKeyConfig(g_KeyConfig);
-    LoadOption(g_Option, kOptionPath);
+    if (!LoadKeyConfig(g_PathTable[kPathKeyConfig], g_KeyConfig)) DefaultKeyConfig(g_KeyConfig);
+    LoadOption(g_Option, g_PathTable[kPathOption]);
     if (g_nBpp == 8 && !LoadHbtPalette(g_Option.m_nTone)) return false;
 
-    if (!g_WorldMap.LoadFile("data\\WorldMap.dat")) {
-        ReportError("%s のロードに失敗！", "data\\WorldMap.dat");
-        return false;
-    }
-    if (!g_CommonPalette.LoadFile("data\\CommonPalette.cplt4")) {
-        ReportError("%s のロードに失敗！", "data\\CommonPalette.cplt4");
-        return false;
+    for (auto [record, path] : {std::pair<cRecord*, int>{&g_WorldMap, kPathWorldMap},
+                                {&g_CommonPalette, kPathCommonPalette}}) {
+        if (!record->LoadFile(g_PathTable[path])) {
+            ReportError("%s のロードに失敗！", g_PathTable[path]);
+            return false;
+        }
     }
     return StartStageFileIfAsked();
 }

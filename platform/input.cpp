@@ -104,14 +104,6 @@ bool g_scriptFileRead = false;
 int64_t g_frame = 0;
 std::atomic<WindowHandle> g_keyWindow{kNoWindow};
 
-std::string_view Trim(std::string_view s) {
-    const char* blanks = " \t\r\n\v\f";
-    size_t b = s.find_first_not_of(blanks);
-    if (b == std::string_view::npos) return {};
-    size_t e = s.find_last_not_of(blanks);
-    return s.substr(b, e - b + 1);
-}
-
 std::vector<std::string_view> Words(std::string_view s) {
     std::vector<std::string_view> words;
     const char* blanks = " \t\r\n\v\f";
@@ -151,9 +143,8 @@ std::optional<int> KeyCode(std::string_view word) {
 bool ParseScriptLine(std::string_view line, ScriptTable& table) {
     size_t hash = line.find('#');
     if (hash != std::string_view::npos) line = line.substr(0, hash);
-    line = Trim(line);
-    if (line.empty()) return true;
     std::vector<std::string_view> w = Words(line);
+    if (w.empty()) return true;
     if (w.size() < 2) return false;
     std::optional<int64_t> frame = WholeNumber(w[0], 10, 0, INT32_MAX);
     if (!frame) return false;

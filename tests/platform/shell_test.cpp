@@ -10,6 +10,7 @@
 #include "platform/messages.h"
 #include "platform/shell.h"
 #include "platform/threads.h"
+#include "support/test_support.h"
 
 namespace {
 
@@ -86,7 +87,7 @@ TEST(SentMessages, AGoneWindowOrAStopReleasesTheSender) {
 TEST(InstanceLock, ASecondHolderSeesTheFirstAndTakesOverOnceItEnds) {
     char folder[] = "/tmp/orv_lock_XXXXXX";
     ASSERT_NE(mkdtemp(folder), nullptr);
-    setenv("ORV_INSTANCE_DIR", folder, 1);
+    orvtest::ScopedEnv instanceDir("ORV_INSTANCE_DIR", folder);
     int pipeFds[2];
     ASSERT_EQ(pipe(pipeFds), 0);
     const pid_t child = fork();
@@ -114,7 +115,6 @@ TEST(InstanceLock, ASecondHolderSeesTheFirstAndTakesOverOnceItEnds) {
     EXPECT_EQ(plat::AcquireInstanceLock("x", &other), plat::InstanceLock::Acquired);
     plat::ReleaseInstanceLock();
     EXPECT_FALSE(plat::EndOtherInstance(getpid(), 10)) << "never itself";
-    unsetenv("ORV_INSTANCE_DIR");
     close(pipeFds[0]);
     close(pipeFds[1]);
     std::system((std::string("rm -rf ") + folder).c_str());

@@ -1,5 +1,7 @@
 // Helpers shared by the test programs.
 #pragma once
+#include <cstdlib>
+#include <optional>
 #include <string>
 
 namespace orvtest {
@@ -17,6 +19,30 @@ public:
 private:
     std::string m_host;
     std::string m_previous;
+};
+
+// Sets (or with null clears) an environment variable for one scope.
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const char* value) : m_name(name) {
+        if (const char* old = std::getenv(name)) m_old = old;
+        if (value)
+            setenv(name, value, 1);
+        else
+            unsetenv(name);
+    }
+    ~ScopedEnv() {
+        if (m_old)
+            setenv(m_name.c_str(), m_old->c_str(), 1);
+        else
+            unsetenv(m_name.c_str());
+    }
+    ScopedEnv(const ScopedEnv&) = delete;
+    ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+private:
+    std::string m_name;
+    std::optional<std::string> m_old;
 };
 
 // Whole contents of a host file; "" when it cannot be read.

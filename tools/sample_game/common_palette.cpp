@@ -6,6 +6,7 @@
 
 #include "project/common_palette.h"
 #include "project/database.h"
+#include "project/path_table.h"
 #include "tools/sample_game/sample_assets.h"
 #include "tools/sample_game/sample_game.h"
 
@@ -333,7 +334,7 @@ bool WriteCommonPalette(const std::string& root, std::string* error) {
     // Palette references are checked against the live common palette, so
     // the palette is built in place.
     FillCommonPalette(g_CommonPalette);
-    return SaveRecord(g_CommonPalette, GamePath(root, "default\\CommonPalette.cplt4"), error);
+    return SaveRecord(g_CommonPalette, GamePath(root, g_PathTable[kPathCommonPalette + 1]), error);
 }
 
 }  // namespace sample

@@ -4,6 +4,7 @@
 
 #include "project/anime.h"
 #include "project/database.h"
+#include "project/path_table.h"
 #include "tools/sample_game/canvas.h"
 #include "tools/sample_game/sample_assets.h"
 #include "tools/sample_game/sample_game.h"
@@ -171,23 +172,23 @@ bool WriteDatabase(const std::string& root, std::string* error) {
     }
 
     struct File {
-        const char* name;
+        int path;  // the project path; its shipped copy follows it in the table
         bool (*write)(cDatabase&, cDataFile*);
     };
     const File files[] = {
-        {"AnimeSet.dat", [](cDatabase& d, cDataFile* f) { return WriteRecords(d.m_vAnimeSet, f); }},
-        {"Anime.dat", [](cDatabase& d, cDataFile* f) { return WriteRecords(d.m_vAnime, f); }},
-        {"Bmp_CharaExc.dat", [](cDatabase& d, cDataFile* f) { return WriteRecords(d.m_vBmpCharaExc, f); }},
-        {"SwordType.dat", [](cDatabase& d, cDataFile* f) { return WriteRecords(d.m_vSwordType, f); }},
-        {"Effect.dat", [](cDatabase& d, cDataFile* f) { return WriteRecords(d.m_vEffect, f); }},
-        {"CharaEffect.dat", [](cDatabase& d, cDataFile* f) { return WriteRecords(d.m_vCharaEffect, f); }},
-        {"ScrEffect.dat", [](cDatabase& d, cDataFile* f) { return WriteRecords(d.m_vScrEffect, f); }},
-        {"Picture.dat", [](cDatabase& d, cDataFile* f) { return WriteRecords(d.m_vPicture, f); }},
-        {"Sound.dat", [](cDatabase& d, cDataFile* f) { return WriteRecords(d.m_vSound, f); }},
-        {"Bgm.dat", [](cDatabase& d, cDataFile* f) { return WriteRecords(d.m_vBgm, f); }},
+        {kPathAnimeSet, [](cDatabase& d, cDataFile* f) { return WriteRecords(d.m_vAnimeSet, f); }},
+        {kPathAnime, [](cDatabase& d, cDataFile* f) { return WriteRecords(d.m_vAnime, f); }},
+        {kPathBmpCharaExc, [](cDatabase& d, cDataFile* f) { return WriteRecords(d.m_vBmpCharaExc, f); }},
+        {kPathSwordType, [](cDatabase& d, cDataFile* f) { return WriteRecords(d.m_vSwordType, f); }},
+        {kPathEffect, [](cDatabase& d, cDataFile* f) { return WriteRecords(d.m_vEffect, f); }},
+        {kPathCharaEffect, [](cDatabase& d, cDataFile* f) { return WriteRecords(d.m_vCharaEffect, f); }},
+        {kPathScrEffect, [](cDatabase& d, cDataFile* f) { return WriteRecords(d.m_vScrEffect, f); }},
+        {kPathPicture, [](cDatabase& d, cDataFile* f) { return WriteRecords(d.m_vPicture, f); }},
+        {kPathSound, [](cDatabase& d, cDataFile* f) { return WriteRecords(d.m_vSound, f); }},
+        {kPathBgm, [](cDatabase& d, cDataFile* f) { return WriteRecords(d.m_vBgm, f); }},
     };
     for (const File& file : files) {
-        std::string path = GamePath(root, (std::string("default\\database\\") + file.name).c_str());
+        std::string path = GamePath(root, g_PathTable[file.path + 1]);
         if (!MakeParentFolders(path)) {
             if (error) *error = "cannot make the folders of " + path;
             return false;

@@ -4,6 +4,7 @@
 
 #include "core/record.h"
 #include "project/database.h"
+#include "project/path_table.h"
 #include "platform/paths.h"
 
 namespace sample {
@@ -48,17 +49,18 @@ bool SaveRecord(cRecord& record, const std::string& path, std::string* error) {
 
 bool LoadSampleDatabase(const std::string& root, std::string* error) {
     g_Database.SetDefault();
-    auto path = [&](const char* name) { return GamePath(root, (std::string("default\\database\\") + name).c_str()); };
-    bool ok = LoadDatabaseFile(g_Database.m_vAnimeSet, path("AnimeSet.dat").c_str()) &&
-              LoadDatabaseFile(g_Database.m_vAnime, path("Anime.dat").c_str()) &&
-              LoadDatabaseFile(g_Database.m_vBmpCharaExc, path("Bmp_CharaExc.dat").c_str()) &&
-              LoadDatabaseFile(g_Database.m_vSwordType, path("SwordType.dat").c_str()) &&
-              LoadDatabaseFile(g_Database.m_vEffect, path("Effect.dat").c_str()) &&
-              LoadDatabaseFile(g_Database.m_vCharaEffect, path("CharaEffect.dat").c_str()) &&
-              LoadDatabaseFile(g_Database.m_vScrEffect, path("ScrEffect.dat").c_str()) &&
-              LoadDatabaseFile(g_Database.m_vPicture, path("Picture.dat").c_str()) &&
-              LoadDatabaseFile(g_Database.m_vSound, path("Sound.dat").c_str()) &&
-              LoadDatabaseFile(g_Database.m_vBgm, path("Bgm.dat").c_str());
+    // The shipped copy of each file follows its project path in the table.
+    auto path = [&](int index) { return GamePath(root, g_PathTable[index + 1]); };
+    bool ok = LoadDatabaseFile(g_Database.m_vAnimeSet, path(kPathAnimeSet).c_str()) &&
+              LoadDatabaseFile(g_Database.m_vAnime, path(kPathAnime).c_str()) &&
+              LoadDatabaseFile(g_Database.m_vBmpCharaExc, path(kPathBmpCharaExc).c_str()) &&
+              LoadDatabaseFile(g_Database.m_vSwordType, path(kPathSwordType).c_str()) &&
+              LoadDatabaseFile(g_Database.m_vEffect, path(kPathEffect).c_str()) &&
+              LoadDatabaseFile(g_Database.m_vCharaEffect, path(kPathCharaEffect).c_str()) &&
+              LoadDatabaseFile(g_Database.m_vScrEffect, path(kPathScrEffect).c_str()) &&
+              LoadDatabaseFile(g_Database.m_vPicture, path(kPathPicture).c_str()) &&
+              LoadDatabaseFile(g_Database.m_vSound, path(kPathSound).c_str()) &&
+              LoadDatabaseFile(g_Database.m_vBgm, path(kPathBgm).c_str());
     if (!ok && error) *error = "cannot read the database files under " + GamePath(root, "default\\database");
     return ok;
 }

@@ -5,9 +5,9 @@
 
 #include <algorithm>
 #include <cmath>
-#include <initializer_list>
 #include <cstdint>
 #include <cstdio>
+#include <initializer_list>
 #include <string>
 #include <vector>
 

@@ -8,6 +8,7 @@
 
 #include "project/common_palette.h"
 #include "project/database.h"
+#include "project/path_table.h"
 #include "project/stage_info.h"
 #include "project/world_map.h"
 #include "tools/sample_game/sample_assets.h"
@@ -298,7 +299,7 @@ bool WriteStages(const std::string& root, std::string* error) {
     g_Stage.SetDefault();
     cWorldMap map;
     BuildWorldMap(map);
-    return SaveRecord(map, GamePath(root, "default\\WorldMap.dat"), error);
+    return SaveRecord(map, GamePath(root, g_PathTable[kPathWorldMap + 1]), error);
 }
 
 }  // namespace sample

@@ -2,6 +2,7 @@
 // "System.ini".
 #include <string>
 
+#include "project/path_table.h"
 #include "project/system_data.h"
 #include "project/system_ini.h"
 #include "tools/sample_game/sample_assets.h"
@@ -33,7 +34,7 @@ bool WriteSystem(const std::string& root, std::string* error) {
     if (!LoadSampleDatabase(root, error)) return false;
     cSystemData sd;
     FillSystemData(sd);
-    if (!SaveRecord(sd, GamePath(root, "default\\System.dat"), error)) return false;
+    if (!SaveRecord(sd, GamePath(root, g_PathTable[kPathSystemDat + 1]), error)) return false;
 
     // Every key of the project with its default, then the end mark.
     std::string ini;
