@@ -17,9 +17,6 @@
 
 cWindowPos g_WindowPos;
 cMainWindow g_MainWnd;
-volatile int g_bNameEntryDone = 0;
-volatile int g_bFileRequestDone = 0;
-volatile int g_bFileRequestResult = 0;
 int g_bZoomMenuAdded = 0;
 
 namespace {
@@ -235,19 +232,6 @@ void cMainWindow::OnClose() {
 
 // ---------------------------------------------------------------------------
 // Senders and the rest
-
-void PlaySystemSe(int n) {
-    plat::SendWindowMessage(g_MainWnd.m_hWnd, WM_REQ_SE, static_cast<uintptr_t>(n), 0);
-}
-
-void PlayDataSe(int16_t n) {
-    if (n == 0) return;
-    plat::SendWindowMessage(g_MainWnd.m_hWnd, WM_REQ_SE, static_cast<uintptr_t>(n + 16), 0);
-}
-
-void SendBgmRequest(int number, int /*loop*/) {
-    plat::SendWindowMessage(g_hMainWnd, WM_REQ_BGM, 4, number);
-}
 
 void NotifyEditorStarted() {}
 void NotifyEditor(int) {}

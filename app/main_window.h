@@ -5,6 +5,7 @@
 #pragma once
 #include <cstdint>
 
+#include "app/requests.h"
 #include "core/record.h"
 #include "platform/messages.h"
 
@@ -47,10 +48,6 @@ extern cMainWindow g_MainWnd;
 
 intptr_t MainWndProc(plat::WindowHandle hwnd, uint32_t message, uintptr_t wParam, intptr_t lParam);
 
-// Completion flags of the dialog requests, polled by the game thread.
-extern volatile int g_bNameEntryDone;
-extern volatile int g_bFileRequestDone;
-extern volatile int g_bFileRequestResult;
 extern int g_bZoomMenuAdded;
 
 // System-menu zoom items (ids 1..5) that fit the work area: bit N set for
@@ -59,11 +56,6 @@ unsigned ZoomItemsThatFit(int workRight, int workBottom);
 // Where the window goes for zoom n: its outer top-left, given the current
 // outer x and y, the current client width and the work area.
 void ZoomPlacement(int n, int outerX, int outerY, int clientWidth, int workRight, int workBottom, int* x, int* y);
-
-// The game thread's senders.
-void PlaySystemSe(int n);
-void PlayDataSe(int16_t n);
-void SendBgmRequest(int number, int loop);
 
 // Notifications to the editor that started the program: there is no editor
 // window here, so they go nowhere.

@@ -6,9 +6,9 @@
 #include <string>
 
 #include "app/input_state.h"
+#include "app/requests.h"
 #include "core/message_box.h"
 #include "core/report_log.h"
-#include "core/shell_link.h"
 #include "core/timing.h"
 #include "gfx/dd_blend.h"
 #include "gfx/dd_fade.h"
@@ -136,7 +136,7 @@ void cSceneMgr::RequestBgm(int id, int loop, int index) {
     if (id != 0 && loopByte != 0 && id == m_nBgmId && m_bBgmLoop != 0) return;
     m_nBgmId = id;
     m_bBgmLoop = loopByte;
-    plat::SendWindowMessage(g_hMainWnd, WM_REQ_BGM, static_cast<uintptr_t>(index), 0);
+    SendSceneBgmRequest(index);
 }
 
 void cSceneMgr::PollInput(cVector<cInputState>& inputs) {
@@ -153,7 +153,7 @@ void cSceneMgr::Present() {
     const bool fastStage = g_pGameScene && m_nFrameRate > 60;
     if (lpDTCon) {
         if (!DDPresent(m_nFrameRate, 0, nullptr) && lpDTCon && g_bWindowMode)
-            plat::SendWindowMessage(g_hMainWnd, WM_REQ_RESTORE, 0, 0);
+            SendRestoreRequest();
         return;
     }
     if (!lpDDCon || !g_lpDD || !g_BackBufferSD.lpDDS) return;

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "app/input_state.h"
-#include "core/shell_link.h"
+#include "app/requests.h"
 #include "gfx/system_bitmaps.h"
 #include "platform/presenter.h"
 #include "project/system_data.h"

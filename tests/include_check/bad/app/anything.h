@@ -1,0 +1,2 @@
+#include "frontend/scene_mgr.h"
+#include <SDL2/SDL.h>

@@ -1,0 +1,2 @@
+#include "core/text.h"
+#include "gfx/dd.h"

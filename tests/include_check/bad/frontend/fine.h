@@ -1,0 +1,2 @@
+#include "objects/effect_state.h"
+#include "app/input_state.h"

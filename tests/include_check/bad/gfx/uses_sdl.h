@@ -1,0 +1,2 @@
+#include <vector>
+#include <SDL2/SDL.h>

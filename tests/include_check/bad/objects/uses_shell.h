@@ -1,0 +1,2 @@
+#include "app/requests.h"
+#include "app/startup.h"
