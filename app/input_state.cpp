@@ -92,16 +92,12 @@ void FromBytes(const unsigned char* in, cKeyConfig& block) {
     block.m_nUseMapping = static_cast<int32_t>(GetLe(in + 104, 4));
 }
 
-cKeyConfig DefaultBlock() {
-    cKeyConfig block{};
-    DefaultKeyConfig(block);
-    return block;
-}
-
 }  // namespace
 
-cKeyConfig g_KeyConfig = DefaultBlock();
-cVector<cInputState> g_InputStates(1);
+constinit ProgramObject<cKeyConfig> g_KeyConfigObject;
+constinit cKeyConfig& g_KeyConfig = g_KeyConfigObject.Get();
+constinit ProgramObject<cVector<cInputState>> g_InputStatesObject;
+constinit cVector<cInputState>& g_InputStates = g_InputStatesObject.Get();
 
 // ---- the key configuration ----
 

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/containers.h"
+#include "core/program_object.h"
 #include "platform/input.h"
 
 // Direction word bits.
@@ -55,7 +56,8 @@ int LoadKeyConfig(const char* path, cKeyConfig& block);
 // one joystick, no mapping.
 void DefaultKeyConfig(cKeyConfig& block);
 
-extern cKeyConfig g_KeyConfig;
+extern ProgramObject<cKeyConfig> g_KeyConfigObject;
+extern cKeyConfig& g_KeyConfig;
 
 // ---- the input state ----
 
@@ -141,7 +143,8 @@ private:
     bool TryJoystick(unsigned id, int retry, plat::JoyReading* reading);
 };
 
-extern cVector<cInputState> g_InputStates;
+extern ProgramObject<cVector<cInputState>> g_InputStatesObject;
+extern cVector<cInputState>& g_InputStates;
 
 // The index (0-9) of the first direction sequence held now; 0 when none.
 int GetFirstPressedKey(const cInputState& state);

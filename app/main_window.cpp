@@ -15,8 +15,10 @@
 #include "project/system_data.h"
 #include "project/system_ini.h"
 
-cWindowPos g_WindowPos;
-cMainWindow g_MainWnd;
+constinit ProgramObject<cMainWindow> g_MainWndObject;
+constinit cMainWindow& g_MainWnd = g_MainWndObject.Get();
+constinit ProgramObject<cWindowPos> g_WindowPosObject;
+constinit cWindowPos& g_WindowPos = g_WindowPosObject.Get();
 int g_bZoomMenuAdded = 0;
 
 namespace {

@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "app/requests.h"
+#include "core/program_object.h"
 #include "core/record.h"
 #include "platform/messages.h"
 
@@ -23,7 +24,8 @@ public:
     int32_t m_nWidth = 0, m_nHeight = 0;
     int32_t m_bMaximized = 0;
 };
-extern cWindowPos g_WindowPos;
+extern ProgramObject<cWindowPos> g_WindowPosObject;
+extern cWindowPos& g_WindowPos;
 
 class cMainWindow {
 public:
@@ -44,7 +46,8 @@ private:
     void OnZoom(int n);
     void UpdateClientRect();
 };
-extern cMainWindow g_MainWnd;
+extern ProgramObject<cMainWindow> g_MainWndObject;
+extern cMainWindow& g_MainWnd;
 
 intptr_t MainWndProc(plat::WindowHandle hwnd, uint32_t message, uintptr_t wParam, intptr_t lParam);
 

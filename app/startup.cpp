@@ -14,6 +14,7 @@
 #include "core/text.h"
 #include "core/thread.h"
 #include "core/timing.h"
+#include "frontend/program_objects.h"
 #include "frontend/scene_mgr.h"
 #include "gfx/dd.h"
 #include "gfx/font.h"
@@ -33,6 +34,7 @@
 #include "project/option.h"
 #include "project/path_table.h"
 #include "project/program_data.h"
+#include "project/stage_file.h"
 #include "project/system_data.h"
 #include "project/system_ini.h"
 #include "project/world_map.h"
@@ -362,9 +364,7 @@ bool SingleInstance() {
     return true;
 }
 
-}  // namespace
-
-int PlayerMain(int argc, char** argv) {
+int RunPlayer(int argc, char** argv) {
     InitDebugLog(false, "EC_Game.txt");
     char reportPath[kMaxPath] = "Report_Game.txt";
     MakeAbsolutePath(reportPath);
@@ -386,6 +386,9 @@ int PlayerMain(int argc, char** argv) {
         return 1;
     }
     g_hMainWnd = g_MainWnd.m_hWnd;
+    // A stage loaded on the window's thread (the stage-file request) keeps
+    // the window's own messages flowing through its procedure.
+    SetStageLoadMessageHandler(DispatchMainWindowMessage);
     if (g_bEditorLaunch) NotifyEditorStarted();
     plat::StartDesktopInput();
 
@@ -414,4 +417,19 @@ int PlayerMain(int argc, char** argv) {
     plat::StopDesktopInput();
     plat::ReleaseInstanceLock();
     return 0;
+}
+
+}  // namespace
+
+int PlayerMain(int argc, char** argv) {
+    // The program-wide objects, in the order of their table: the window's
+    // first, released last.
+    g_MainWndObject.Build();
+    g_WindowPosObject.Build();
+    BuildProgramObjects();
+    const int status = RunPlayer(argc, argv);
+    ReleaseProgramObjects();
+    g_WindowPosObject.Release();
+    g_MainWndObject.Release();
+    return status;
 }

@@ -4,10 +4,11 @@
 
 #include "core/report_log.h"
 
-cThread thGame;
-cThread thPause;
-cThread thRanking;
-cThread thLoad;
+constinit ProgramObject<cThread> thGameObject, thPauseObject, thRankingObject, thLoadObject;
+constinit cThread& thGame = thGameObject.Get();
+constinit cThread& thPause = thPauseObject.Get();
+constinit cThread& thRanking = thRankingObject.Get();
+constinit cThread& thLoad = thLoadObject.Get();
 
 namespace {
 

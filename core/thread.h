@@ -7,6 +7,7 @@
 #pragma once
 #include <cstdint>
 
+#include "core/program_object.h"
 #include "platform/threads.h"
 
 class cThread {
@@ -42,7 +43,8 @@ private:
 
 // The worker threads: the game loop, the modal waits of the stage, the
 // ranking entry and the stage loader.
-extern cThread thGame;
-extern cThread thPause;
-extern cThread thRanking;
-extern cThread thLoad;
+extern ProgramObject<cThread> thGameObject, thPauseObject, thRankingObject, thLoadObject;
+extern cThread& thGame;
+extern cThread& thPause;
+extern cThread& thRanking;
+extern cThread& thLoad;

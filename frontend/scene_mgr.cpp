@@ -19,7 +19,8 @@
 #include "project/system_data.h"
 #include "project/system_ini.h"
 
-cSceneMgr g_SceneMgr;
+constinit ProgramObject<cSceneMgr> g_SceneMgrObject;
+constinit cSceneMgr& g_SceneMgr = g_SceneMgrObject.Get();
 cScene* g_pGameScene = nullptr;
 cFpsRing g_FpsRing;
 cFlashColor g_FlashColors[kFlashColorCount];

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/containers.h"
+#include "core/program_object.h"
 #include "gfx/dd.h"
 
 class cInputState;
@@ -103,7 +104,8 @@ private:
     std::unique_ptr<cScene> m_apScene[kSceneTypeCount];
 };
 
-extern cSceneMgr g_SceneMgr;
+extern ProgramObject<cSceneMgr> g_SceneMgrObject;
+extern cSceneMgr& g_SceneMgr;
 // The live stage-play scene, or null.
 extern cScene* g_pGameScene;
 

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/containers.h"
+#include "core/program_object.h"
 #include "core/text.h"
 #include "platform/blit_display.h"
 #include "platform/picture.h"
@@ -206,10 +207,12 @@ extern DDSURFACEDATA g_WorkSD;
 constexpr int kSysBmpCount = 72;
 extern DDSURFACEDATA g_SysBmp[kSysBmpCount];
 extern DDSURFACEDATA g_FontNumberSD[3];
-extern cList<DDSURFACEDATA> Off_Msg;
-extern cList<DDSURFACEDEF> g_OffMsgDef;
-extern cList<DDSURFACEDATA> g_PictureSD;
-extern cList<DDSURFACEDEF> g_PictureDef;
+extern ProgramObject<cList<DDSURFACEDATA>> g_PictureSDObject, Off_MsgObject;
+extern ProgramObject<cList<DDSURFACEDEF>> g_PictureDefObject, g_OffMsgDefObject;
+extern cList<DDSURFACEDATA>& Off_Msg;
+extern cList<DDSURFACEDEF>& g_OffMsgDef;
+extern cList<DDSURFACEDATA>& g_PictureSD;
+extern cList<DDSURFACEDEF>& g_PictureDef;
 
 // Every Direct3D surface that owns a texture, in creation order.
 cList<DDSURFACEDATA*>& DDRegisteredSurfaces();

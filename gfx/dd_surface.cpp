@@ -28,10 +28,12 @@ DDSURFACEDATA g_WorkSD;
 
 DDSURFACEDATA g_SysBmp[kSysBmpCount];
 DDSURFACEDATA g_FontNumberSD[3];
-cList<DDSURFACEDATA> Off_Msg;
-cList<DDSURFACEDEF> g_OffMsgDef;
-cList<DDSURFACEDATA> g_PictureSD;
-cList<DDSURFACEDEF> g_PictureDef;
+constinit ProgramObject<cList<DDSURFACEDATA>> g_PictureSDObject, Off_MsgObject;
+constinit ProgramObject<cList<DDSURFACEDEF>> g_PictureDefObject, g_OffMsgDefObject;
+constinit cList<DDSURFACEDATA>& Off_Msg = Off_MsgObject.Get();
+constinit cList<DDSURFACEDEF>& g_OffMsgDef = g_OffMsgDefObject.Get();
+constinit cList<DDSURFACEDATA>& g_PictureSD = g_PictureSDObject.Get();
+constinit cList<DDSURFACEDEF>& g_PictureDef = g_PictureDefObject.Get();
 
 cList<DDSURFACEDATA*>& DDRegisteredSurfaces() {
     static cList<DDSURFACEDATA*> registered;

@@ -13,7 +13,8 @@
 #include "gfx/dd_layer.h"
 #include "platform/glyphs.h"
 
-FONTDEF g_FontDef[kFontCount] = {
+FONTDEF g_FontDef[kFontCount];
+const FONTDEF kFontDefRows[kFontCount] = {
     {"ＭＳ ゴシック", 0, 9, 10, 10, 241, 46, 1, 240, 51, 2},
     {"ＭＳ ゴシック", 0, 16, 16, 16, 241, 46, 1, 240, 51, 2},
     {"ＭＳ ゴシック", 0, 30, 32, 32, 241, 46, 1, 240, 51, 0},
@@ -31,10 +32,11 @@ const char g_szFullGlyphList[] =
 // UTF-8, three bytes a character.
 static_assert(sizeof "あ" != 3 || sizeof g_szFullGlyphList == 517, "258 double-byte characters");
 
-Font g_Font[kFontCount];
-Font& Font10 = g_Font[0];
-Font& Font16 = g_Font[1];
-Font& Font32 = g_Font[2];
+constinit ProgramObject<Font[kFontCount]> g_FontObject;
+constinit Font (&g_Font)[kFontCount] = g_FontObject.Get();
+constinit Font& Font10 = g_FontObject.Get()[0];
+constinit Font& Font16 = g_FontObject.Get()[1];
+constinit Font& Font32 = g_FontObject.Get()[2];
 
 namespace {
 

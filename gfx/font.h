@@ -34,9 +34,10 @@ struct FONTDEF {
 };
 
 constexpr int kFontCount = 3;
-// Font10, Font16 and the large third font, before GameInit puts the
-// project's face and cache settings in.
+// Font10, Font16 and the large third font; GameInit puts the project's face
+// and cache settings in. kFontDefRows holds them as the program starts.
 extern FONTDEF g_FontDef[kFontCount];
+extern const FONTDEF kFontDefRows[kFontCount];
 
 // The double-byte characters every full-width cache starts with (258
 // characters, 516 bytes, in cell order).
@@ -176,7 +177,8 @@ private:
 };
 
 // The program-wide fonts and their names.
-extern Font g_Font[kFontCount];
+extern ProgramObject<Font[kFontCount]> g_FontObject;
+extern Font (&g_Font)[kFontCount];
 extern Font& Font10;
 extern Font& Font16;
 extern Font& Font32;

@@ -1,6 +1,9 @@
 #include "gfx/system_bitmaps.h"
 
+#include <algorithm>
 #include <cstdio>
+
+#include "gfx/font.h"
 
 DDSURFACEDEF g_SysBmpDef[kSysBmpCount];
 DDSURFACEDEF g_FontNumberDef[3];
@@ -22,11 +25,8 @@ void LinkSharedSurfaces() {
     }
 }
 
-namespace {
-
-// Fills the tables before anything can load from them.
-struct cTableFiller {
-    cTableFiller() {
+void FillSystemBitmapTables() {
+    {
         auto row = [](int n, const char* file, int key, int sys, int memType, int optional, int mirrorW, int blankW,
                       int blankH) {
             const int source = SharedSourceRow(n);
@@ -81,7 +81,5 @@ struct cTableFiller {
         row(71, "E", 1, 1, 1, 0, 0, 1024, 1024);
         for (DDSURFACEDEF& def : g_FontNumberDef) def.Set("", 1, 0, 0, nullptr, 0, 0, 0, 0, 0, 0);
     }
-};
-const cTableFiller g_filler;
-
-}  // namespace
+    std::copy(std::begin(kFontDefRows), std::end(kFontDefRows), std::begin(g_FontDef));
+}

@@ -31,6 +31,10 @@ enum SysBmpRow : int {
 extern DDSURFACEDEF g_SysBmpDef[kSysBmpCount];
 extern DDSURFACEDEF g_FontNumberDef[3];
 
+// Fills the picture table, the digit-strip rows and the font rows, as the
+// program's start and every rebuild of the program-wide objects have them.
+void FillSystemBitmapTables();
+
 // The row whose texture a shared row draws with; -1 for a row of its own.
 int SharedSourceRow(int row);
 

@@ -6,10 +6,12 @@
 #include "project/database.h"
 #include "project/db_media.h"
 
-cVector<cCharaEffectState> g_CharaEffectProtos;
-cVector<cCharaEffectState> g_CharaEffectProtosRev;
-cVector<cScreenEffectState> g_ScrEffectProtos;
-cVector<cScreenEffectState> g_ScrEffectProtosRev;
+constinit ProgramObject<cVector<cCharaEffectState>> g_CharaEffectProtosObject, g_CharaEffectProtosRevObject;
+constinit ProgramObject<cVector<cScreenEffectState>> g_ScrEffectProtosObject, g_ScrEffectProtosRevObject;
+constinit cVector<cCharaEffectState>& g_CharaEffectProtos = g_CharaEffectProtosObject.Get();
+constinit cVector<cCharaEffectState>& g_CharaEffectProtosRev = g_CharaEffectProtosRevObject.Get();
+constinit cVector<cScreenEffectState>& g_ScrEffectProtos = g_ScrEffectProtosObject.Get();
+constinit cVector<cScreenEffectState>& g_ScrEffectProtosRev = g_ScrEffectProtosRevObject.Get();
 
 namespace {
 

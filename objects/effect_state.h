@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "core/containers.h"
+#include "core/program_object.h"
 
 class cCharaEffectData;
 class cScrEffectData;
@@ -66,10 +67,12 @@ public:
 };
 
 // Prepared states, index = entry of the effect list.
-extern cVector<cCharaEffectState> g_CharaEffectProtos;
-extern cVector<cCharaEffectState> g_CharaEffectProtosRev;
-extern cVector<cScreenEffectState> g_ScrEffectProtos;
-extern cVector<cScreenEffectState> g_ScrEffectProtosRev;
+extern ProgramObject<cVector<cCharaEffectState>> g_CharaEffectProtosObject, g_CharaEffectProtosRevObject;
+extern ProgramObject<cVector<cScreenEffectState>> g_ScrEffectProtosObject, g_ScrEffectProtosRevObject;
+extern cVector<cCharaEffectState>& g_CharaEffectProtos;
+extern cVector<cCharaEffectState>& g_CharaEffectProtosRev;
+extern cVector<cScreenEffectState>& g_ScrEffectProtos;
+extern cVector<cScreenEffectState>& g_ScrEffectProtosRev;
 
 // Build the prepared states of every entry of g_Database's chara-effect
 // (screen-effect) list, forward and reversed. Each reversed copy is first

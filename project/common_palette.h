@@ -4,6 +4,7 @@
 // "data\CommonPalette.cplt4"; the player never writes it.
 #pragma once
 #include "core/containers.h"
+#include "core/program_object.h"
 #include "core/record.h"
 #include "project/block_def.h"
 #include "project/chara_def.h"
@@ -32,7 +33,8 @@ public:
     cVector<cPltItem> m_vItem;
 };
 
-extern cCommonPalette g_CommonPalette;
+extern ProgramObject<cCommonPalette> g_CommonPaletteObject;
+extern cCommonPalette& g_CommonPalette;
 
 // Entry counts of the common palette's lists and of the live stage's palette
 // lists, for the palette checks of flows and commands.

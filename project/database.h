@@ -7,6 +7,7 @@
 
 #include "core/containers.h"
 #include "core/frame_pattern.h"
+#include "core/program_object.h"
 #include "core/record.h"
 #include "core/record_file.h"
 #include "project/anime.h"
@@ -50,13 +51,16 @@ public:
     cVector<cScrEffectData> m_vScrEffectRev;
 };
 
-extern cDatabase g_Database;
+extern ProgramObject<cDatabase> g_DatabaseObject;
+extern cDatabase& g_Database;
 
 // One frame pattern per entry of the anime list and of the effect list,
 // same index.
 using FramePatternList = cVector<cVector<FRAMEPAT>>;
-extern FramePatternList g_AnimePatterns;
-extern FramePatternList g_EffectPatterns;
+extern ProgramObject<FramePatternList> g_AnimePatternsObject;
+extern FramePatternList& g_AnimePatterns;
+extern ProgramObject<FramePatternList> g_EffectPatternsObject;
+extern FramePatternList& g_EffectPatterns;
 
 // Frame value of the last step of every anime and effect but entry 0: the
 // owners take it as "the animation has ended".

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 
+#include "core/program_object.h"
 #include "core/record.h"
 #include "core/record_file.h"
 
@@ -42,4 +43,5 @@ int LoadOption(cOption& option, const char* path);
 // Writes them through a replacing write: 1, or 0 and the old file stays.
 int SaveOption(cOption& option, const char* path);
 
-extern cOption g_Option;
+extern ProgramObject<cOption> g_OptionObject;
+extern cOption& g_Option;

@@ -9,24 +9,31 @@
 #include "project/system_ini.h"
 #include "project/world_map.h"
 
-// The program-wide data objects of the project, defined here in their
-// construction order (static initialisation runs in file order within one
-// file), so each exists before start-up and is destroyed after it in the
-// reverse order. The sound lists and the music manager come before them,
-// the effect prototypes, replays and the play objects of later rooms
-// between and after them, each in its own room.
-cCommonPalette g_CommonPalette;
-cSystemData g_SystemData;
-cDatabase g_Database;
-FramePatternList g_AnimePatterns;
-FramePatternList g_EffectPatterns;
-cStageInfo g_Stage;
-cStageInfo g_StageSettings;
-cCharaDef g_HeroDef;
-cWorldMap g_WorldMap;
-cOption g_Option;
-// Plain settings, filled at start-up.
-cSystemIni g_SystemIni;
+// The program-wide data objects of the project. BuildProgramObjects builds
+// them, with the rest of the program's, in the order of the program-wide
+// objects table.
+constinit ProgramObject<cCommonPalette> g_CommonPaletteObject;
+constinit cCommonPalette& g_CommonPalette = g_CommonPaletteObject.Get();
+constinit ProgramObject<cSystemData> g_SystemDataObject;
+constinit cSystemData& g_SystemData = g_SystemDataObject.Get();
+constinit ProgramObject<cDatabase> g_DatabaseObject;
+constinit cDatabase& g_Database = g_DatabaseObject.Get();
+constinit ProgramObject<FramePatternList> g_AnimePatternsObject;
+constinit FramePatternList& g_AnimePatterns = g_AnimePatternsObject.Get();
+constinit ProgramObject<FramePatternList> g_EffectPatternsObject;
+constinit FramePatternList& g_EffectPatterns = g_EffectPatternsObject.Get();
+constinit ProgramObject<cStageInfo> g_StageObject;
+constinit cStageInfo& g_Stage = g_StageObject.Get();
+constinit ProgramObject<cStageInfo> g_StageSettingsObject;
+constinit cStageInfo& g_StageSettings = g_StageSettingsObject.Get();
+constinit ProgramObject<cCharaDef> g_HeroDefObject;
+constinit cCharaDef& g_HeroDef = g_HeroDefObject.Get();
+constinit ProgramObject<cWorldMap> g_WorldMapObject;
+constinit cWorldMap& g_WorldMap = g_WorldMapObject.Get();
+constinit ProgramObject<cOption> g_OptionObject;
+constinit cOption& g_Option = g_OptionObject.Get();
+constinit ProgramObject<cSystemIni> g_SystemIniObject;
+constinit cSystemIni& g_SystemIni = g_SystemIniObject.Get();
 
 const char* const g_FontFaceList[kFontFaceCount] = {
     "System", "Terminal", "FixedSys", "Roman", "Script",  // 0

@@ -17,6 +17,7 @@
 #include <string>
 
 #include "core/containers.h"
+#include "core/program_object.h"
 #include "core/record.h"
 #include "project/block_def.h"
 #include "project/chara_def.h"
@@ -271,6 +272,9 @@ private:
     bool m_bSplitReserved = false;  // reserved D and E stored as four blocks
 };
 
-extern cStageInfo g_Stage;
-extern cStageInfo g_StageSettings;
-extern cCharaDef g_HeroDef;
+extern ProgramObject<cStageInfo> g_StageObject;
+extern cStageInfo& g_Stage;
+extern ProgramObject<cStageInfo> g_StageSettingsObject;
+extern cStageInfo& g_StageSettings;
+extern ProgramObject<cCharaDef> g_HeroDefObject;
+extern cCharaDef& g_HeroDef;

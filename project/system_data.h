@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "core/containers.h"
+#include "core/program_object.h"
 #include "core/record.h"
 
 class cDataFile;
@@ -295,7 +296,8 @@ private:
     bool m_bColourOneBlock = false;  // the file being read keeps the colour as one block
 };
 
-extern cSystemData g_SystemData;
+extern ProgramObject<cSystemData> g_SystemDataObject;
+extern cSystemData& g_SystemData;
 
 // Loads the settings from `path` (start-up passes "data\System.dat"); on
 // failure one error report naming the file and 0.

@@ -5,6 +5,7 @@
 #pragma once
 #include <cstdint>
 
+#include "core/program_object.h"
 #include "project/system_data.h"
 
 constexpr int kFreeStageSize = 260;
@@ -56,4 +57,5 @@ void SetupSystemIni(cSystemIni& settings, const cIniKeyList& keys);
 extern const char* const kSystemIniPath;
 extern const char* const kSystemIniFailedText;
 
-extern cSystemIni g_SystemIni;
+extern ProgramObject<cSystemIni> g_SystemIniObject;
+extern cSystemIni& g_SystemIni;

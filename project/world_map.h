@@ -7,6 +7,7 @@
 #include <string>
 
 #include "core/containers.h"
+#include "core/program_object.h"
 #include "core/record.h"
 
 class cDataFile;
@@ -140,4 +141,5 @@ public:
     int FindPointByStage(const std::string& stageKey, int keyed, int keyA, int keyB) const;
 };
 
-extern cWorldMap g_WorldMap;
+extern ProgramObject<cWorldMap> g_WorldMapObject;
+extern cWorldMap& g_WorldMap;

@@ -67,7 +67,7 @@ public:
     }
 };
 
-// Built before main, as the program-wide data objects are.
+// Built by static initialisation, before main.
 cSample g_early;
 
 std::string Bytes(const std::string& hex) { return orvtest::FromHex(hex); }

@@ -1,6 +1,7 @@
 // The scene manager: which scenes exist after a change and in what order
 // they go, how a scene is entered and stepped, the music request that is not
 // sent twice, and the small shared services.
+#include "frontend/program_objects.h"
 #include "frontend/scene_mgr.h"
 
 #include <gtest/gtest.h>
@@ -156,7 +157,7 @@ protected:
     void TearDown() override {
         DDUninit();
         plat::CloseFrameWindow();
-        g_SystemData.SetDefault();
+        ResetProgramObjects();
         LoggedTest::TearDown();
     }
 };

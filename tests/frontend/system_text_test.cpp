@@ -1,5 +1,6 @@
 // Lists of system texts: their centring column and their window, drawn with
 // the fixed-pattern glyphs so each character can be read back by position.
+#include "frontend/program_objects.h"
 #include "frontend/system_text.h"
 
 #include <gtest/gtest.h>
@@ -20,7 +21,7 @@ namespace {
 class SystemTextTest : public orvtest::LoggedTest {
 protected:
     void TearDown() override {
-        g_SystemData.SetDefault();
+        ResetProgramObjects();
         LoggedTest::TearDown();
     }
     void Texts(std::initializer_list<const char*> texts) {

@@ -1,3 +1,4 @@
+#include "frontend/program_objects.h"
 #include "objects/effect_state.h"
 
 #include <gtest/gtest.h>
@@ -21,9 +22,7 @@ class EffectStateTest : public orvtest::LoggedTest {
 protected:
     void TearDown() override {
         LoggedTest::TearDown();
-        g_Database.SetDefault();
-        g_Database.m_vCharaEffectRev.clear();
-        g_Database.m_vScrEffectRev.clear();
+        ResetProgramObjects();
     }
     template <class R>
     static R Effect(int32_t kind, std::initializer_list<int32_t> params) {

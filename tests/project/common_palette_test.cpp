@@ -1,6 +1,7 @@
 // The common palette file: entries read in place in order (so inheritance
 // sees the entries before as read and those after as defaults), entry 0
 // reset, inherit flags cleared, item references checked once all is read.
+#include "frontend/program_objects.h"
 #include "project/common_palette.h"
 
 #include <gtest/gtest.h>
@@ -49,11 +50,10 @@ class CommonPaletteTest : public projtest::ListFileTest {
 protected:
     void SetUp() override {
         ListFileTest::SetUp();
-        g_CommonPalette = cCommonPalette();
-        g_Stage = cStageInfo();
+        ResetProgramObjects();
     }
     void TearDown() override {
-        g_CommonPalette = cCommonPalette();
+        ResetProgramObjects();
         ListFileTest::TearDown();
     }
     static bool Load(const std::string& bytes) {

@@ -1,3 +1,4 @@
+#include "frontend/program_objects.h"
 #include "project/database.h"
 
 #include <gtest/gtest.h>
@@ -49,11 +50,7 @@ protected:
         for (const DbFile& f : Files901()) WriteHostFile(f.host, f.bytes);
     }
     void TearDown() override {
-        g_Database.SetDefault();
-        g_Database.m_vCharaEffectRev.clear();
-        g_Database.m_vScrEffectRev.clear();
-        g_AnimePatterns.clear();
-        g_EffectPatterns.clear();
+        ResetProgramObjects();
         g_StripCR = 0;
         pt::ClearDialogTranscript();
     }
@@ -373,11 +370,7 @@ TEST_F(DatabaseFiles, SetupFailureAddsTheDatabaseMessage) {
 // Patterns from lists set up in memory.
 class Patterns : public ::testing::Test {
 protected:
-    void TearDown() override {
-        g_Database.SetDefault();
-        g_AnimePatterns.clear();
-        g_EffectPatterns.clear();
-    }
+    void TearDown() override { ResetProgramObjects(); }
     static cAnimeData AnimeOf(std::initializer_list<std::array<int32_t, 3>> frames) {
         cAnimeData a;
         a.m_vFrame.clear();

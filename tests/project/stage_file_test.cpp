@@ -1,6 +1,7 @@
 // Opening stage files: numbered names, the trailer check, the refusals that
 // keep the stage loaded before, the copies handed out, and the messages of
 // the asking thread while the loader reads.
+#include "frontend/program_objects.h"
 #include "project/stage_file.h"
 
 #include <gtest/gtest.h>
@@ -58,17 +59,13 @@ class StageFileTest : public projtest::ListFileTest {
 protected:
     void SetUp() override {
         ListFileTest::SetUp();
-        g_CommonPalette = cCommonPalette();
-        g_Stage = cStageInfo();
-        g_StageSettings = cStageInfo();
-        g_HeroDef = cCharaDef();
+        ResetProgramObjects();
         g_handled.clear();
         plat::testing::ClearDialogTranscript();
     }
     void TearDown() override {
         SetStageLoadMessageHandler(nullptr);
-        g_Stage = cStageInfo();
-        g_StageSettings = cStageInfo();
+        ResetProgramObjects();
         ListFileTest::TearDown();
     }
     std::vector<plat::Message> Queue() {

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "core/text.h"
+#include "frontend/program_objects.h"
 #include "project/common_palette.h"
 #include "project/database.h"
 #include "project/stage_file.h"
@@ -27,13 +28,10 @@ protected:
         ASSERT_TRUE(sample::WriteDatabase("", &error)) << error;
         ASSERT_TRUE(sample::WriteCommonPalette("", &error)) << error;
         ASSERT_TRUE(sample::WriteStages("", &error)) << error;
-        g_CommonPalette = cCommonPalette();
-        g_Stage = cStageInfo();
+        ResetProgramObjects();
     }
     void TearDown() override {
-        g_CommonPalette = cCommonPalette();
-        g_Stage = cStageInfo();
-        g_Database.SetDefault();
+        ResetProgramObjects();
         LoggedTest::TearDown();
     }
 };

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <string>
 
+#include "frontend/program_objects.h"
 #include "platform/bitmap.h"
 #include "project/database.h"
 #include "project/system_data.h"
@@ -22,8 +23,7 @@ using orvtest::ReadHostFile;
 class SampleFilesTest : public orvtest::LoggedTest {
 protected:
     void TearDown() override {
-        g_Database.SetDefault();
-        g_SystemData.SetDefault();
+        ResetProgramObjects();
         LoggedTest::TearDown();
     }
 };

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <string>
 
+#include "frontend/program_objects.h"
 #include "tools/sample_game/sample_game.h"
 
 int main(int argc, char** argv) {
@@ -10,8 +11,11 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: make_sample_game folder\n");
         return 2;
     }
+    BuildProgramObjects();
     std::string error;
-    if (!sample::WriteGame(argv[1], &error)) {
+    const bool written = sample::WriteGame(argv[1], &error);
+    ReleaseProgramObjects();
+    if (!written) {
         std::fprintf(stderr, "make_sample_game: %s\n", error.c_str());
         return 1;
     }
