@@ -1,5 +1,7 @@
 #include "project/anime.h"
 
+#include "core/report_log.h"
+
 // cAnimeFrameData
 
 cAnimeFrameData::cAnimeFrameData() {
@@ -83,10 +85,16 @@ bool cAnimeSetData::Read(cDataFile* file) {
     bool ok = cRecord::Read(file) &&
               ReadNestedRecords(m_vAnime, file, kMinRecordBytes + 4, [] { return cAnimeData(); });
     ApplyUpgrades(kAnimeSetUpgrades, *this, g_FileVersion);
-    // Charas pick their flying animes by index whatever the file held; a
-    // longer list keeps its extra animes.
-    if (m_vAnime.Size() < kBasicAnimeCount) m_vAnime.resize(kBasicAnimeCount);
     return ok;
 }
 
 bool cAnimeSetData::Write(cDataFile* file) { return cRecord::Write(file) && WriteRecords(m_vAnime, file); }
+
+const cAnimeData& cAnimeSetData::BasicAnime(int action) const {
+    if (action >= 0 && action < m_vAnime.Size()) return m_vAnime[static_cast<size_t>(action)];
+    // The line of a bad index, but no close: a short set is a valid file.
+    WriteReportDebug("err V[%d] ( %d , %d )", action, m_vAnime.Size(), static_cast<int>(sizeof(cAnimeData)));
+    if (!m_vAnime.empty()) return m_vAnime[0];
+    static const cAnimeData kDefaultAnime;
+    return kDefaultAnime;
+}

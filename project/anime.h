@@ -58,7 +58,10 @@ public:
     int32_t m_nInvincibleChip = 4;
     int32_t m_nBlockChip = 8;
     int32_t m_nFlightChip = 0;
-    cVector<cAnimeData> m_vAnime;  // by basic action, at least four after a read
+    // By basic action. A read keeps the list the file holds, so a set may
+    // have fewer animes than there are basic actions: take them through
+    // BasicAnime.
+    cVector<cAnimeData> m_vAnime;
 
     cAnimeSetData();
     // Offsets 4, 8, 0 and the four named default animes.
@@ -67,6 +70,13 @@ public:
     // The record, its counted animes, then the upgrades of older files.
     bool Read(cDataFile* file) override;
     bool Write(cDataFile* file) override;
+
+    // The anime of a basic action (kAnimeStand..kAnimeFlyMove, or any index
+    // of the list). One the set lacks gives the first anime of the set, or
+    // a default anime when the set is empty, and one report line, without
+    // the close request of a bad index: the chara plays on. Meant for when
+    // a chara takes the set, not for every frame.
+    const cAnimeData& BasicAnime(int action) const;
 };
 template <>
 struct cElementTraits<cAnimeSetData> : cDefaultedRecord<cAnimeSetData> {};

@@ -324,19 +324,19 @@ void cStageInfo::RegisterFields(int version) {
     AddInt(&m_nItemBoxH);
     AddInt(&m_nHeroShotBoxW);
     AddInt(&m_nHeroShotBoxH);
-    if (m_bSplitReserved) {
+    if (m_bPairedReserved) {
+        AddInt(m_nReservedD, 2);
+    } else {
         AddInt(&m_nReservedD[0]);
         AddInt(&m_nReservedD[1]);
-    } else {
-        AddInt(m_nReservedD, 2);
     }
     AddInt(&m_nCharaShotBoxW);
     AddInt(&m_nCharaShotBoxH);
-    if (m_bSplitReserved) {
+    if (m_bPairedReserved) {
+        AddInt(m_nReservedE, 2);
+    } else {
         AddInt(&m_nReservedE[0]);
         AddInt(&m_nReservedE[1]);
-    } else {
-        AddInt(m_nReservedE, 2);
     }
     AddInt(&m_nReservedC);
     AddInt(&m_nViewExtX);
@@ -357,11 +357,12 @@ void cStageInfo::RegisterFields(int version) {
 }
 
 void cStageInfo::MatchBlockCount(int version, int32_t blocks) {
-    // Reserved D and E as two blocks of two, or the same bytes as four singles.
-    m_bSplitReserved = false;
+    // Reserved D and E are four singles; a file that stores them as two
+    // blocks of two (the same bytes) still reads.
+    m_bPairedReserved = false;
     RegisterFields(version);
-    if (blocks == Fields().Size() + 2) {
-        m_bSplitReserved = true;
+    if (blocks == Fields().Size() - 2) {
+        m_bPairedReserved = true;
         RegisterFields(version);
     }
 }

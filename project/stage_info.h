@@ -269,7 +269,7 @@ public:
 private:
     bool ReadTail(cDataFile* file);
     bool WriteParts(cDataFile* file, cStageInfo& settings);
-    bool m_bSplitReserved = false;  // reserved D and E stored as four blocks
+    bool m_bPairedReserved = false;  // reserved D and E read as two blocks of two
 };
 
 extern ProgramObject<cStageInfo> g_StageObject;

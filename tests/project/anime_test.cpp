@@ -7,6 +7,7 @@
 
 #include "core/record_file.h"
 #include "core/report_log.h"
+#include "platform/messages.h"
 #include "project/list_file_test.h"
 #include "support/test_support.h"
 
@@ -128,9 +129,6 @@ TEST_F(AnimeTest, OlderAnimeSetsAreUpgraded) {
         {118, 2, 4, "飛行", "飛行移動", false},
         {125, 6, 4, "飛行", "飛行移動", true},
         {128, 6, 6, "a2", "a3", true},
-        // Charas pick animes 2 and 3 by index: a short set is padded with
-        // unnamed default animes.
-        {901, 2, 4, "", "", false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.version);
@@ -160,6 +158,43 @@ TEST_F(AnimeTest, OlderAnimeSetsAreUpgraded) {
             EXPECT_EQ(s.m_vAnime[5].m_strName, "a5");
         }
     }
+}
+
+// From 128 on a set keeps the animes its file holds, however few; a chara
+// asking for one it lacks gets the first, or a default anime from an empty
+// set, with a report line and no close request.
+TEST_F(AnimeTest, ShortCurrentSetKeepsItsAnimesAndGuardsTheMissingOnes) {
+    Bytes b;
+    b.I32(901).I32(2);
+    b.I32(3).I32(4).I32(8).I32(0).I32(1).Str("short").I32(2);
+    Anime(b, "a0", {100, 101});
+    Anime(b, "a1", {110});
+    b.I32(3).I32(4).I32(8).I32(0).I32(1).Str("empty").I32(0);
+    cVector<cAnimeSetData> sets;
+    ASSERT_TRUE(Load(b.s, sets));
+    ASSERT_EQ(sets.Size(), 2);
+    const cAnimeSetData& s = sets[0];
+    ASSERT_EQ(s.m_vAnime.Size(), 2);
+    EXPECT_TRUE(sets[1].m_vAnime.empty());
+    EXPECT_EQ(Hex(Save(sets)), Hex(b.s));
+
+    EXPECT_EQ(&s.BasicAnime(kAnimeStand), &s.m_vAnime[0]);
+    EXPECT_EQ(&s.BasicAnime(kAnimeWalk), &s.m_vAnime[1]);
+    EXPECT_EQ(ReadHostFile("Report_Game.txt"), "");
+    for (int action : {int{kAnimeFly}, int{kAnimeFlyMove}, -1}) {
+        SCOPED_TRACE(action);
+        EXPECT_EQ(&s.BasicAnime(action), &s.m_vAnime[0]);
+    }
+    const cAnimeData& none = sets[1].BasicAnime(kAnimeWalk);
+    ASSERT_EQ(none.m_vFrame.Size(), 1);
+    EXPECT_EQ(none.m_vFrame[0].m_nChip, 0);
+    EXPECT_EQ(none.m_vFrame[0].m_nTime, 1);
+    const std::string element = std::to_string(sizeof(cAnimeData));
+    EXPECT_EQ(ReadHostFile("Report_Game.txt"), "err V[2] ( 2 , " + element + " )\n" +
+                                                    "err V[3] ( 2 , " + element + " )\n" +
+                                                    "err V[-1] ( 2 , " + element + " )\n" +
+                                                    "err V[1] ( 0 , " + element + " )\n");
+    EXPECT_EQ(plat::PendingWindowMessages(window), 0u);
 }
 
 TEST_F(AnimeTest, AnimesOlderThan55KeepTheirEditorDefaults) {

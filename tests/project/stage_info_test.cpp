@@ -33,7 +33,7 @@ std::string F64(double v) {
 
 // The stage record's numbered fields in file order: number, first version
 // storing it, and the member it lands in. Reserved D and E are the pairs
-// 78 and 82.
+// 78-79 and 82-83, each value its own block.
 enum Kind { kInt, kDouble, kPair };
 struct Field {
     int no;
@@ -109,7 +109,8 @@ struct StageValues {
     }
 };
 
-std::string StageRecord(int version, const StageValues& v, bool splitPairs = false) {
+// pairBlocks stores each of the two reserved pairs as one block of two.
+std::string StageRecord(int version, const StageValues& v, bool pairBlocks = false) {
     std::vector<std::string> blocks;
     for (const Field& f : StageFields()) {
         if (version < f.from) continue;
@@ -117,11 +118,11 @@ std::string StageRecord(int version, const StageValues& v, bool splitPairs = fal
         if (f.kind == kDouble) blocks.push_back(F64(v.Dbl(f.no)));
         if (f.kind == kPair) {
             std::string a = I32(v.Int(f.no)), b = I32(v.Int(f.no) + 1);
-            if (splitPairs) {
+            if (pairBlocks) {
+                blocks.push_back(a + b);
+            } else {
                 blocks.push_back(a);
                 blocks.push_back(b);
-            } else {
-                blocks.push_back(a + b);
             }
         }
     }
@@ -230,9 +231,9 @@ protected:
 
     // A version-901 stage: two palette blocks, no palette charas or items,
     // one placed block, one background, two variable names.
-    std::string File901(const StageValues& v, bool splitPairs = false) {
+    std::string File901(const StageValues& v, bool pairBlocks = false) {
         StageParts parts(901);
-        return I32(901) + StageRecord(901, v, splitPairs) + parts.extra + parts.rules +
+        return I32(901) + StageRecord(901, v, pairBlocks) + parts.extra + parts.rules +
                dbfix::Counted({Block({.hit = 0}), Block({.chip = 5, .hit = 1, .name = "wall"})}) + I32(0) + I32(0) +
                Placed({Block({.chip = 9, .hit = 2, .name = "spike", .col = 12, .row = 3})}) + I32(0) + I32(0) +
                dbfix::Counted({Background(901, kBg901)}) + dbfix::Counted({VarName("coins"), VarName("")}) +
@@ -350,7 +351,9 @@ TEST_F(StageInfoTest, WritesTheLayoutItReads) {
                            items + Placed({Block({.chip = 9, .hit = 2, .name = "spike", .col = 12, .row = 3})}) +
                            I32(0) + I32(0) + dbfix::Counted({Background(901, kBg901)}) +
                            dbfix::Counted({VarName("coins"), VarName("")}) + I32(kStageTrailer);
-    EXPECT_EQ(orvtest::Hex(Save(s)), orvtest::Hex(expected));
+    const std::string saved = Save(s);
+    EXPECT_EQ(saved.substr(4, 4), I32(98));  // every numbered field its own block
+    EXPECT_EQ(orvtest::Hex(saved), orvtest::Hex(expected));
 
     // A replay takes the palettes and placements from the stage played and
     // the rest from the settings it started with.
@@ -362,6 +365,7 @@ TEST_F(StageInfoTest, WritesTheLayoutItReads) {
     settings.m_vVarName.resize(3);
     s.m_vBlock[0].m_sCol = 40;
     std::string replayBytes = SaveBytes([&](cDataFile* file) { return s.WriteForReplay(file, settings); });
+    EXPECT_EQ(replayBytes.substr(4, 4), I32(98));
     cStageInfo replay;
     ASSERT_TRUE(Load(replay, replayBytes));
     EXPECT_EQ(replay.m_strName, "Start");
@@ -380,17 +384,17 @@ TEST_F(StageInfoTest, ReadsTheOtherBlockLayoutsAndWritesItsOwn) {
     StageValues v;
     v.Derived();
     const std::string own = File901(v);
-    // Reserved D and E as four singles; the margins of every rule as one
-    // block of four.
-    std::string split = File901(v, true);
+    // Reserved D and E as two blocks of two (96 blocks in all); the margins
+    // of every rule as one block of four.
+    std::string paired = File901(v, true);
     StageParts parts(901);
     std::string blockRules;
     for (int r = 0; r < 5; ++r) blockRules += OutRange(901, {1, 0, 1, 0}, {r, r + 1, r + 2, r + 3}, true);
     const size_t rulesAt = 4 + StageRecord(901, v, true).size() + parts.extra.size();
-    split.replace(rulesAt, parts.rules.size(), blockRules);
+    paired.replace(rulesAt, parts.rules.size(), blockRules);
 
     cStageInfo s;
-    ASSERT_TRUE(Load(s, split));
+    ASSERT_TRUE(Load(s, paired));
     EXPECT_EQ(s.m_nReservedD[1], 179);
     EXPECT_EQ(s.m_nReservedE[0], 182);
     EXPECT_EQ(s.m_nCharaShotBoxW, 180);
@@ -687,7 +691,7 @@ TEST_F(StageInfoTest, WritesFuzzSeedsWhenAsked) {
     const std::string folder = env;
     StageValues v;
     v.Derived();
-    std::map<std::string, std::string> seeds{{"stage_901", File901(v)}, {"stage_901_split", File901(v, true)}};
+    std::map<std::string, std::string> seeds{{"stage_901", File901(v)}, {"stage_901_pairs", File901(v, true)}};
 
     std::string rules;
     for (int r = 0; r < 5; ++r) rules += OutRange(124, {1}, {r, r, r, r});
