@@ -319,8 +319,8 @@ TEST_F(SystemDataTest, LaterReadersNamesReachTheirMembers) {
         SysValue name;
         int member;
     } cases[] = {{kSysColourMode, 28},          {kSysFontFaceIndex, 6},       {kSysTextMode, 7},
-                 {kSysOpenAllChallengeStages, 17}, {kSysLivesDisplay, 15},    {kSysRestoreVarsStartupFile, 27},
-                 {kSysFlashColour, 36},         {kSysLandWhileRising, 44},    {kSysLegacyGroundContact, 61},
+                 {kSysStageCountFromProject, 17}, {kSysLivesBox, 15},    {kSysRestoreVarsStartup, 27},
+                 {kSysPlayRule4, 36},         {kSysPlayRule9, 44},    {kSysPlayRule26, 61},
                  {kSysD3DFullScreenDepth, 84},  {kSysStartStageThenTitle, 86}, {kSysSwitch214, 32},
                  {kSysSwitch525, 40},           {kSysSwitch832, 70},          {kSysSwitch838, 3},
                  {kSysSwitch845c, 76},          {kSysSwitch855, 9},           {kSysSwitch894, 80},

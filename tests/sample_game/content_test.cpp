@@ -23,12 +23,16 @@ class SampleContentTest : public orvtest::LoggedTest {
 protected:
     void SetUp() override {
         LoggedTest::SetUp();
+        ResetProgramObjects();
         std::string error;
         // The game folder is the test's own fresh folder.
         ASSERT_TRUE(sample::WriteDatabase("", &error)) << error;
         ASSERT_TRUE(sample::WriteCommonPalette("", &error)) << error;
         ASSERT_TRUE(sample::WriteStages("", &error)) << error;
-        ResetProgramObjects();
+        // The palette and stages are read back from their files; the
+        // database they were made against stays as written.
+        g_CommonPaletteObject.Build();
+        g_StageObject.Build();
     }
     void TearDown() override {
         ResetProgramObjects();
