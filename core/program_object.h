@@ -33,8 +33,13 @@ class ProgramObject {
 public:
     constexpr ProgramObject() : m_none() {}
     // The program releases its objects itself; an object still built at
-    // exit is left to the end of the process.
-    ~ProgramObject() {}
+    // exit is left to the end of the process. The storage is given back
+    // unpoisoned, for a holder that lived on the stack.
+    ~ProgramObject() {
+#ifdef ORV_POISON_RELEASED
+        ASAN_UNPOISON_MEMORY_REGION(&m_object, sizeof(T));
+#endif
+    }
     ProgramObject(const ProgramObject&) = delete;
     ProgramObject& operator=(const ProgramObject&) = delete;
 
