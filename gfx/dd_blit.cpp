@@ -135,6 +135,50 @@ void LockedCopy(const cSurfaceLock& dl, const DDSURFACEDATA* dest, int x, int y,
         return;
     }
 
+    // Below 2^24 every offset and its half are exact floats, so the steps
+    // below take source pixel i / 2 exactly.
+    constexpr int kExact = 1 << 24;
+    if (w < kExact && h < kExact && w % 2 == 0 && h % 2 == 0 && sw == w / 2 && sh == h / 2) {
+        // Twice the size: each row is its source row with every pixel
+        // duplicated, and each second row a copy of the one before wherever
+        // nothing shows through. Cut to the pixels that pass the checks on
+        // both surfaces, as above.
+        auto span = [](int pos, int size, int spos, int limit, int slimit, int& lo, int& hi) {
+            const int64_t from = std::max({int64_t{0}, -int64_t{pos}, -2 * int64_t{spos}});
+            const int64_t to = std::min({int64_t{size}, int64_t{limit} - pos, 2 * (int64_t{slimit} - spos)});
+            lo = static_cast<int>(std::min<int64_t>(from, size));
+            hi = static_cast<int>(std::max<int64_t>(to, lo));
+        };
+        int i0, i1, j0, j1;
+        span(x, w, sx, dw, srcW, i0, i1);
+        span(y, h, sy, dh, srcH, j0, j1);
+        if (i0 >= i1 || j0 >= j1) return;
+        const size_t rowBytes = static_cast<size_t>(i1 - i0) * sizeof(Pixel);
+        for (int j = j0; j < j1; ++j) {
+            Pixel* d = dbase + (y + j) * dpitch + (x + i0);
+            if (!rule.keyed && j > j0 && j % 2 == 1) {
+                std::memcpy(d, d - dpitch, rowBytes);
+                continue;
+            }
+            // d[k] takes source pixel (i0 + k) / 2 of the rectangle.
+            const Pixel* s = sbase + (sy + j / 2) * spitch + (sx + i0 / 2);
+            const int n = i1 - i0;
+            int k = 0;
+            if (i0 % 2 == 1) {  // the second of a pair cut off on the left
+                if (!(rule.keyed && rule.Transparent(s[0]))) d[0] = rule.Convert(s[0]);
+                k = 1;
+                ++s;
+            }
+            for (; k + 1 < n; k += 2, ++s) {
+                const Pixel p = *s;
+                if (rule.keyed && rule.Transparent(p)) continue;
+                d[k] = d[k + 1] = rule.Convert(p);
+            }
+            if (k < n && !(rule.keyed && rule.Transparent(*s))) d[k] = rule.Convert(*s);
+        }
+        return;
+    }
+
     const float rx = static_cast<float>(sw) / static_cast<float>(w);
     const float ry = static_cast<float>(sh) / static_cast<float>(h);
     for (int j = 0; j < h; ++j) {

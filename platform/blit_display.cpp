@@ -190,10 +190,43 @@ void CopyRect(Image& dst, int dx, int dy, const Image& src, int sx, int sy, int 
     }
 }
 
+// Each of n source pixels twice: the row of a doubled stretch, no index
+// table and no gather.
 template <typename T>
-void StretchRows(Image& dst, const PixelRect& dr, const Image& src, const std::vector<int>& cols,
+void DoubleRow(uint8_t* __restrict d, const uint8_t* __restrict s, int n) {
+    int i = 0;
+#if defined(__SSE2__)
+    constexpr int kLanes = 16 / sizeof(T);
+    for (; i + kLanes <= n; i += kLanes) {
+        __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i * sizeof(T)));
+        __m128i lo, hi;
+        if constexpr (sizeof(T) == 1) {
+            lo = _mm_unpacklo_epi8(v, v), hi = _mm_unpackhi_epi8(v, v);
+        } else if constexpr (sizeof(T) == 2) {
+            lo = _mm_unpacklo_epi16(v, v), hi = _mm_unpackhi_epi16(v, v);
+        } else {
+            lo = _mm_unpacklo_epi32(v, v), hi = _mm_unpackhi_epi32(v, v);
+        }
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(d + 2 * i * sizeof(T)), lo);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(d + 2 * i * sizeof(T) + 16), hi);
+    }
+#endif
+    for (; i < n; ++i) {
+        const T v = LoadPx<T>(s + i * sizeof(T));
+        StorePx<T>(d + 2 * i * sizeof(T), v);
+        StorePx<T>(d + (2 * i + 1) * sizeof(T), v);
+    }
+}
+
+template <typename T>
+void StretchRows(Image& dst, const PixelRect& dr, const Image& src, const PixelRect& sr, const std::vector<int>& cols,
                  const std::vector<int>& rows, bool keyed, T key, T mask) {
-    int w = dr.Width();
+    const int w = dr.Width();
+    // Twice as wide: source pixels duplicated, then copied like a same-size
+    // row (through the key, where there is one).
+    const bool doubled = w == 2 * sr.Width();
+    std::vector<uint8_t> line(doubled && keyed ? static_cast<size_t>(w) * sizeof(T) : 0);
+    int lineRow = -1;
     for (int j = 0; j < dr.Height(); ++j) {
         uint8_t* d = dst.Row(dr.top + j) + static_cast<size_t>(dr.left) * sizeof(T);
         if (!keyed && j > 0 && rows[j] == rows[j - 1]) {
@@ -202,6 +235,17 @@ void StretchRows(Image& dst, const PixelRect& dr, const Image& src, const std::v
             continue;
         }
         const uint8_t* s = src.Row(rows[j]);
+        if (doubled) {
+            const uint8_t* from = s + static_cast<size_t>(sr.left) * sizeof(T);
+            if (!keyed) {
+                DoubleRow<T>(d, from, sr.Width());
+                continue;
+            }
+            if (rows[j] != lineRow) DoubleRow<T>(line.data(), from, sr.Width());
+            lineRow = rows[j];
+            KeyedRow<T>(d, line.data(), w, key, mask);
+            continue;
+        }
         for (int i = 0; i < w; ++i) {
             T v = LoadPx<T>(s + static_cast<size_t>(cols[i]) * sizeof(T));
             if (!keyed || ((v ^ key) & mask)) StorePx<T>(d + i * sizeof(T), v);
@@ -209,17 +253,38 @@ void StretchRows(Image& dst, const PixelRect& dr, const Image& src, const std::v
     }
 }
 
+// Nearest source pixel of each of dw destination pixels: index
+// s0 + k * sw / dw, kept as quotient and remainder from one k to the next
+// (no division per pixel).
+std::vector<int> NearestIndices(int s0, int sw, int dw) {
+    std::vector<int> out(static_cast<size_t>(dw));
+    const int step = sw / dw, rest = sw % dw;
+    int q = 0, r = 0;  // k * sw = q * dw + r
+    for (int k = 0; k < dw; ++k) {
+        out[static_cast<size_t>(k)] = s0 + q;
+        q += step;
+        r += rest;
+        if (r >= dw) {
+            r -= dw;
+            ++q;
+        }
+    }
+    return out;
+}
+
 void StretchRect(Image& dst, const PixelRect& dr, const Image& src, const PixelRect& sr, bool keyed, uint32_t key) {
-    // Nearest source pixel: index s0 + k * sw / dw, in integers.
-    std::vector<int> cols(static_cast<size_t>(dr.Width())), rows(static_cast<size_t>(dr.Height()));
-    for (int k = 0; k < dr.Width(); ++k) cols[k] = sr.left + static_cast<int>(int64_t{k} * sr.Width() / dr.Width());
-    for (int k = 0; k < dr.Height(); ++k) rows[k] = sr.top + static_cast<int>(int64_t{k} * sr.Height() / dr.Height());
+    // A doubled row needs no column table.
+    std::vector<int> cols;
+    if (dr.Width() != 2 * sr.Width() || BytesPerPixel(dst.Format()) == 3) {
+        cols = NearestIndices(sr.left, sr.Width(), dr.Width());
+    }
+    const std::vector<int> rows = NearestIndices(sr.top, sr.Height(), dr.Height());
     switch (BytesPerPixel(dst.Format())) {
     case 1:
-        StretchRows<uint8_t>(dst, dr, src, cols, rows, keyed, static_cast<uint8_t>(key), 0xFF);
+        StretchRows<uint8_t>(dst, dr, src, sr, cols, rows, keyed, static_cast<uint8_t>(key), 0xFF);
         break;
     case 2:
-        StretchRows<uint16_t>(dst, dr, src, cols, rows, keyed, static_cast<uint16_t>(key), 0xFFFF);
+        StretchRows<uint16_t>(dst, dr, src, sr, cols, rows, keyed, static_cast<uint16_t>(key), 0xFFFF);
         break;
     case 3:
         for (int j = 0; j < dr.Height(); ++j) {
@@ -230,7 +295,7 @@ void StretchRect(Image& dst, const PixelRect& dr, const Image& src, const PixelR
         }
         break;
     default:
-        StretchRows<uint32_t>(dst, dr, src, cols, rows, keyed, key, 0x00FFFFFF);
+        StretchRows<uint32_t>(dst, dr, src, sr, cols, rows, keyed, key, 0x00FFFFFF);
         break;
     }
 }

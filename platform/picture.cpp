@@ -242,14 +242,33 @@ bool Image::Lock(uint8_t** bits, int* pitch) {
 
 void Image::Unlock() { locked_ = false; }
 
-std::vector<uint32_t> ImageToArgb(const Image& image, const PaletteColor* palette) {
-    std::vector<uint32_t> out;
-    if (image.Empty()) return out;
-    int w = image.Width(), h = image.Height();
-    out.resize(static_cast<size_t>(w) * static_cast<size_t>(h));
-    uint32_t* o = out.data();
-    PixelFormat f = image.Format();
-    if (f == PixelFormat::P8) {
+namespace {
+
+// Rows of 16-bit pixels widened by the format's rule; `orMask` sets bits of
+// every result in the same pass.
+template <PixelFormat F>
+void WidenRows16(const Image& image, uint32_t orMask, uint32_t* o) {
+    const int w = image.Width();
+    for (int y = 0; y < image.Height(); ++y, o += w) {
+        const uint8_t* row = image.Row(y);
+        for (int x = 0; x < w; ++x) {
+            uint16_t v;
+            std::memcpy(&v, row + 2 * x, 2);
+            o[x] = UnpackToArgb(F, v) | orMask;
+        }
+    }
+}
+
+}  // namespace
+
+void ConvertToArgb(const Image& image, const PaletteColor* palette, bool opaque, uint32_t* out) {
+    if (image.Empty() || !out) return;
+    const int w = image.Width(), h = image.Height();
+    const PixelFormat f = image.Format();
+    const uint32_t orMask = opaque || f != PixelFormat::A8R8G8B8 ? 0xFF000000u : 0u;
+    uint32_t* o = out;
+    switch (f) {
+    case PixelFormat::P8: {
         // Without a palette every index shows black.
         uint32_t colors[256];
         for (int i = 0; i < 256; ++i) {
@@ -257,33 +276,49 @@ std::vector<uint32_t> ImageToArgb(const Image& image, const PaletteColor* palett
                             ? 0xFF000000u | uint32_t{palette[i].r} << 16 | uint32_t{palette[i].g} << 8 | palette[i].b
                             : 0xFF000000u;
         }
-        for (int y = 0; y < h; ++y) {
+        for (int y = 0; y < h; ++y, o += w) {
             const uint8_t* row = image.Row(y);
-            for (int x = 0; x < w; ++x) *o++ = colors[row[x]];
+            for (int x = 0; x < w; ++x) o[x] = colors[row[x]];
         }
-    } else if (f == PixelFormat::X8R8G8B8 || f == PixelFormat::A8R8G8B8) {
-        uint32_t orMask = f == PixelFormat::X8R8G8B8 ? 0xFF000000u : 0u;
-        for (int y = 0; y < h; ++y) {
-            std::memcpy(o, image.Row(y), static_cast<size_t>(w) * 4);
-            if (orMask) {
-                for (int x = 0; x < w; ++x) o[x] |= orMask;
-            }
-            o += w;
-        }
-    } else if (BytesPerPixel(f) == 2) {
-        for (int y = 0; y < h; ++y) {
-            const uint8_t* row = image.Row(y);
-            for (int x = 0; x < w; ++x) {
-                uint16_t v;
-                std::memcpy(&v, row + 2 * x, 2);
-                *o++ = UnpackToArgb(f, v);
-            }
-        }
-    } else {
-        for (int y = 0; y < h; ++y) {
-            for (int x = 0; x < w; ++x) *o++ = UnpackToArgb(f, image.Get(x, y));
-        }
+        break;
     }
+    case PixelFormat::X8R8G8B8:
+    case PixelFormat::A8R8G8B8:
+        for (int y = 0; y < h; ++y, o += w) {
+            const uint8_t* row = image.Row(y);
+            if (orMask == 0) {
+                std::memcpy(o, row, static_cast<size_t>(w) * 4);
+                continue;
+            }
+            for (int x = 0; x < w; ++x) {
+                uint32_t v;
+                std::memcpy(&v, row + 4 * x, 4);
+                o[x] = v | orMask;
+            }
+        }
+        break;
+    case PixelFormat::R5G6B5:
+        WidenRows16<PixelFormat::R5G6B5>(image, orMask, o);
+        break;
+    case PixelFormat::X1R5G5B5:
+        WidenRows16<PixelFormat::X1R5G5B5>(image, orMask, o);
+        break;
+    case PixelFormat::A1R5G5B5:
+        WidenRows16<PixelFormat::A1R5G5B5>(image, opaque ? 0xFF000000u : 0u, o);
+        break;
+    case PixelFormat::R8G8B8:
+        for (int y = 0; y < h; ++y, o += w) {
+            for (int x = 0; x < w; ++x) o[x] = UnpackToArgb(f, image.Get(x, y));
+        }
+        break;
+    }
+}
+
+std::vector<uint32_t> ImageToArgb(const Image& image, const PaletteColor* palette) {
+    std::vector<uint32_t> out;
+    if (image.Empty()) return out;
+    out.resize(static_cast<size_t>(image.Width()) * static_cast<size_t>(image.Height()));
+    ConvertToArgb(image, palette, false, out.data());
     return out;
 }
 

@@ -94,5 +94,8 @@ private:
 // Whole picture as 0xAARRGGBB words, row by row, for showing and for files;
 // a P8 image takes its colours from the palette (256 entries) and is opaque.
 std::vector<uint32_t> ImageToArgb(const Image& image, const PaletteColor* palette);
+// The same into `out` (width x height words, rows packed), every alpha 255
+// when `opaque`, as a screen shows it: one pass, no allocation.
+void ConvertToArgb(const Image& image, const PaletteColor* palette, bool opaque, uint32_t* out);
 
 }  // namespace plat

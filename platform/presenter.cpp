@@ -20,6 +20,10 @@ namespace {
 
 std::mutex g_frameMutex;
 std::vector<uint32_t> g_frame;
+// The next frame is converted here, outside the frame lock, then swapped
+// with the shown one: both buffers live on, so a present allocates nothing.
+std::mutex g_convertMutex;
+std::vector<uint32_t> g_spare;
 int g_frameWidth = 0;
 int g_frameHeight = 0;
 uint64_t g_frameCount = 0;
@@ -162,13 +166,12 @@ uint32_t MsToNextTick() {
 
 void PresentImage(const Image& frame, const PaletteColor* palette) {
     if (frame.Empty()) return;
-    std::vector<uint32_t> argb = ImageToArgb(frame, palette);
-    const size_t count = static_cast<size_t>(frame.Width()) * static_cast<size_t>(frame.Height());
-    if (argb.size() != count) return;
+    std::lock_guard<std::mutex> convert(g_convertMutex);
+    g_spare.resize(static_cast<size_t>(frame.Width()) * static_cast<size_t>(frame.Height()));
     // A screen shows no alpha; the kept frame and its file look the same.
-    for (uint32_t& c : argb) c |= 0xFF000000u;
+    ConvertToArgb(frame, palette, true, g_spare.data());
     std::lock_guard<std::mutex> lock(g_frameMutex);
-    g_frame.swap(argb);
+    g_frame.swap(g_spare);
     g_frameWidth = frame.Width();
     g_frameHeight = frame.Height();
     ++g_frameCount;

@@ -327,14 +327,81 @@ RowWriter WriterFor(PixelFormat f) {
     }
 }
 
+// A sprite row from texel i on: 32-bit texels straight from the texture
+// blended into a 32-bit target row.
+template <bool kKeepAlpha>
+inline __attribute__((always_inline)) void BlendRowFrom(uint8_t* d, const uint8_t* s, int i, int w) {
+#if defined(__SSE2__)
+    constexpr uint32_t kMask = kKeepAlpha ? 0xFFFFFFFFu : 0x00FFFFFFu;
+    const __m128i mask = _mm_set1_epi32(static_cast<int>(kMask));
+    // Alpha 255 spreads to all ones and alpha 0 to zero under a shift by
+    // 31; any other alpha differs between the shifts by 31 and 24.
+    for (; i + 8 <= w; i += 8) {
+        __m128i v0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + 4 * i));
+        __m128i v1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + 4 * i + 16));
+        __m128i t0 = _mm_srai_epi32(v0, 31), t1 = _mm_srai_epi32(v1, 31);
+        __m128i same =
+            _mm_and_si128(_mm_cmpeq_epi32(t0, _mm_srai_epi32(v0, 24)), _mm_cmpeq_epi32(t1, _mm_srai_epi32(v1, 24)));
+        if (_mm_movemask_epi8(same) != 0xFFFF) break;  // a partial alpha: the loop below blends it
+        // Kept or replaced texel by texel without branching: sprite rows
+        // mix both in no predictable order.
+        uint8_t* dp = d + 4 * i;
+        __m128i o0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(dp));
+        __m128i o1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(dp + 16));
+        __m128i r0 = _mm_or_si128(_mm_and_si128(t0, _mm_and_si128(v0, mask)), _mm_andnot_si128(t0, o0));
+        __m128i r1 = _mm_or_si128(_mm_and_si128(t1, _mm_and_si128(v1, mask)), _mm_andnot_si128(t1, o1));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(dp), r0);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(dp + 16), r1);
+    }
+    for (; i + 4 <= w; i += 4) {
+        __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + 4 * i));
+        __m128i o = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + 4 * i));
+        __m128i top = _mm_srai_epi32(v, 31);
+        __m128i r;
+        if (_mm_movemask_epi8(_mm_cmpeq_epi32(top, _mm_srai_epi32(v, 24))) == 0xFFFF) {
+            r = _mm_or_si128(_mm_and_si128(top, _mm_and_si128(v, mask)), _mm_andnot_si128(top, o));
+        } else {
+            __m128i clear = _mm_cmpeq_epi32(_mm_srli_epi32(v, 24), _mm_setzero_si128());
+            __m128i blended = _mm_and_si128(BlendFour(v, o), mask);
+            r = _mm_or_si128(_mm_andnot_si128(clear, blended), _mm_and_si128(clear, o));
+        }
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(d + 4 * i), r);
+    }
+#endif
+    for (; i < w; ++i) BlendPixel32(d + 4 * i, Load32(s + 4 * i), kKeepAlpha);
+}
+
+// Where the texel rows of a sprite start: row table[j] of the texture, or
+// row first + j where the rows run without a table, from column col0.
+struct TexelRows {
+    const uint8_t* base;  // column col0 of texture row 0
+    ptrdiff_t pitch;
+    const int* table;
+    int first;
+    const uint8_t* operator()(int j) const { return base + static_cast<ptrdiff_t>(table ? table[j] : first + j) * pitch; }
+};
+
+// The sprite case in one piece: 32-bit texels straight from the texture
+// blended into w x h pixels of a 32-bit target. Everything that depends on
+// the quad alone is settled before the rows.
+template <bool kKeepAlpha>
+void BlendRect32(uint8_t* d, ptrdiff_t dPitch, const TexelRows rows, int w, int h) {
+    for (int j = 0; j < h; ++j, d += dPitch) BlendRowFrom<kKeepAlpha>(d, rows(j), 0, w);
+}
+
 #if defined(__SSE2__) && defined(__x86_64__)
-// Eight texels a step in 256-bit registers where the processor has them:
-// texels of alpha 255 replace the target, texels of alpha 0 keep it. Stops
-// at the first group holding another alpha; returns how far it got. Gives
-// the same pixels as the 128-bit loop that takes over from there.
-__attribute__((target("avx2"))) int KeyRowAvx2(uint8_t* d, const uint8_t* s, int w, uint32_t keepMask) {
-    const __m256i mask = _mm256_set1_epi32(static_cast<int>(keepMask));
-    int i = 0;
+// The same in 256-bit registers where the processor has them: texels of
+// alpha 255 replace the target, texels of alpha 0 keep it. A group holding
+// another alpha hands the rest of its row to the 128-bit loop, which gives
+// the same pixels.
+
+// A row from texel i on, past the sixteen-texel steps: eight texels, then
+// the last few through a lane mask (lanes past the row read as 0 and are
+// never written).
+template <bool kKeepAlpha>
+__attribute__((target("avx2"), noinline)) void BlendRowEndAvx2(uint8_t* d, const uint8_t* s, int i, int w) {
+    constexpr uint32_t kMask = kKeepAlpha ? 0xFFFFFFFFu : 0x00FFFFFFu;
+    const __m256i mask = _mm256_set1_epi32(static_cast<int>(kMask));
     for (; i + 8 <= w; i += 8) {
         __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + 4 * i));
         __m256i top = _mm256_srai_epi32(v, 31);
@@ -342,7 +409,48 @@ __attribute__((target("avx2"))) int KeyRowAvx2(uint8_t* d, const uint8_t* s, int
         __m256i o = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(d + 4 * i));
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + 4 * i), _mm256_blendv_epi8(o, _mm256_and_si256(v, mask), top));
     }
-    return i;
+    if (i + 8 > w && i < w) {
+        const __m256i lanes = _mm256_cmpgt_epi32(_mm256_set1_epi32(w - i), _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7));
+        const int* sp = reinterpret_cast<const int*>(s + 4 * i);
+        int* dp = reinterpret_cast<int*>(d + 4 * i);
+        __m256i v = _mm256_maskload_epi32(sp, lanes);
+        __m256i top = _mm256_srai_epi32(v, 31);
+        if (_mm256_movemask_epi8(_mm256_cmpeq_epi32(top, _mm256_srai_epi32(v, 24))) == -1) {
+            __m256i o = _mm256_maskload_epi32(dp, lanes);
+            _mm256_maskstore_epi32(dp, lanes, _mm256_blendv_epi8(o, _mm256_and_si256(v, mask), top));
+            return;
+        }
+    }
+    BlendRowFrom<kKeepAlpha>(d, s, i, w);
+}
+
+// Sixteen texels a step, both source loads before any store: a load right
+// after a store to an address 4 KiB away waits for the store. The loop holds
+// nothing else, so short sprite rows pay for little besides their pixels.
+template <bool kKeepAlpha>
+__attribute__((target("avx2"))) void BlendRect32Avx2(uint8_t* d, ptrdiff_t dPitch, const TexelRows rows, int w,
+                                                     int h) {
+    constexpr uint32_t kMask = kKeepAlpha ? 0xFFFFFFFFu : 0x00FFFFFFu;
+    const __m256i mask = _mm256_set1_epi32(static_cast<int>(kMask));
+    for (int j = 0; j < h; ++j, d += dPitch) {
+        const uint8_t* s = rows(j);
+        int i = 0;
+        for (; i + 16 <= w; i += 16) {
+            __m256i v0 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + 4 * i));
+            __m256i v1 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + 4 * i + 32));
+            __m256i t0 = _mm256_srai_epi32(v0, 31), t1 = _mm256_srai_epi32(v1, 31);
+            __m256i same = _mm256_and_si256(_mm256_cmpeq_epi32(t0, _mm256_srai_epi32(v0, 24)),
+                                            _mm256_cmpeq_epi32(t1, _mm256_srai_epi32(v1, 24)));
+            if (_mm256_movemask_epi8(same) != -1) break;
+            __m256i o0 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(d + 4 * i));
+            __m256i o1 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(d + 4 * i + 32));
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + 4 * i),
+                                _mm256_blendv_epi8(o0, _mm256_and_si256(v0, mask), t0));
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + 4 * i + 32),
+                                _mm256_blendv_epi8(o1, _mm256_and_si256(v1, mask), t1));
+        }
+        if (i < w) BlendRowEndAvx2<kKeepAlpha>(d, s, i, w);
+    }
 }
 
 bool HasAvx2() {
@@ -351,59 +459,25 @@ bool HasAvx2() {
 }
 #endif
 
-// The sprite case in one piece: 32-bit texels straight from the texture's
-// rows (`rows`, from column `col0`) blended into w x h pixels of a 32-bit
-// target. One loop, so nothing is set up again for every short row.
+// Sprite rows at the widest vector steps there are.
 template <bool kKeepAlpha>
-void BlendRect32(uint8_t* d, ptrdiff_t dPitch, const Image& tex, const int* rows, int col0, int w, int h) {
-    constexpr uint32_t kMask = kKeepAlpha ? 0xFFFFFFFFu : 0x00FFFFFFu;
-#if defined(__SSE2__)
-    const __m128i mask = _mm_set1_epi32(static_cast<int>(kMask));
-#endif
-    for (int j = 0; j < h; ++j, d += dPitch) {
-        const uint8_t* s = tex.Row(rows[j]) + static_cast<size_t>(col0) * 4;
-        int i = 0;
+void DrawSpriteRect32(uint8_t* d, ptrdiff_t dPitch, const TexelRows rows, int w, int h) {
 #if defined(__SSE2__) && defined(__x86_64__)
-        if (HasAvx2()) i = KeyRowAvx2(d, s, w, kMask);
+    if (HasAvx2()) {
+        BlendRect32Avx2<kKeepAlpha>(d, dPitch, rows, w, h);
+        return;
+    }
 #endif
-#if defined(__SSE2__)
-        // Alpha 255 spreads to all ones and alpha 0 to zero under a shift
-        // by 31; any other alpha differs between the shifts by 31 and 24.
-        // Runs of only 255 are stored without reading the target, runs of
-        // only 0 are skipped.
-        for (; i + 8 <= w; i += 8) {
-            __m128i v0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + 4 * i));
-            __m128i v1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + 4 * i + 16));
-            __m128i t0 = _mm_srai_epi32(v0, 31), t1 = _mm_srai_epi32(v1, 31);
-            __m128i same =
-                _mm_and_si128(_mm_cmpeq_epi32(t0, _mm_srai_epi32(v0, 24)), _mm_cmpeq_epi32(t1, _mm_srai_epi32(v1, 24)));
-            if (_mm_movemask_epi8(same) != 0xFFFF) break;  // a partial alpha: the loop below blends it
-            // Kept or replaced texel by texel without branching: sprite rows
-            // mix both in no predictable order.
-            uint8_t* dp = d + 4 * i;
-            __m128i o0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(dp));
-            __m128i o1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(dp + 16));
-            __m128i r0 = _mm_or_si128(_mm_and_si128(t0, _mm_and_si128(v0, mask)), _mm_andnot_si128(t0, o0));
-            __m128i r1 = _mm_or_si128(_mm_and_si128(t1, _mm_and_si128(v1, mask)), _mm_andnot_si128(t1, o1));
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(dp), r0);
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(dp + 16), r1);
-        }
-        for (; i + 4 <= w; i += 4) {
-            __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + 4 * i));
-            __m128i o = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + 4 * i));
-            __m128i top = _mm_srai_epi32(v, 31);
-            __m128i r;
-            if (_mm_movemask_epi8(_mm_cmpeq_epi32(top, _mm_srai_epi32(v, 24))) == 0xFFFF) {
-                r = _mm_or_si128(_mm_and_si128(top, _mm_and_si128(v, mask)), _mm_andnot_si128(top, o));
-            } else {
-                __m128i clear = _mm_cmpeq_epi32(_mm_srli_epi32(v, 24), _mm_setzero_si128());
-                __m128i blended = _mm_and_si128(BlendFour(v, o), mask);
-                r = _mm_or_si128(_mm_andnot_si128(clear, blended), _mm_and_si128(clear, o));
-            }
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(d + 4 * i), r);
-        }
-#endif
-        for (; i < w; ++i) BlendPixel32(d + 4 * i, Load32(s + 4 * i), kKeepAlpha);
+    BlendRect32<kKeepAlpha>(d, dPitch, rows, w, h);
+}
+
+// A sprite of w x h texels into a 32-bit target at (x, y).
+void DrawSprite32(Image& target, int x, int y, const TexelRows rows, int w, int h) {
+    uint8_t* d = target.Row(y) + static_cast<size_t>(x) * 4;
+    if (target.Format() == PixelFormat::A8R8G8B8) {
+        DrawSpriteRect32<true>(d, target.Pitch(), rows, w, h);
+    } else {
+        DrawSpriteRect32<false>(d, target.Pitch(), rows, w, h);
     }
 }
 
@@ -432,20 +506,92 @@ inline int WrapTexel(double t, int size) {
     return WrapTexelSlow(p, size);
 }
 
-// table[i] = WrapTexel(base + step * (offset + i), size). floor(p0 + i s) -
-// floor(p0) - i never falls as i grows, so when the last entry is n - 1
-// above the first without a wrap, every entry is one above the one before.
-void FillTexelTable(int* table, int n, double base, double step, double offset, int size) {
-    double first = (base + step * offset) * size;
-    double last = (base + step * (offset + (n - 1))) * size;
-    if (first >= 0 && last < size && first < size && last >= 0) {
-        int a = static_cast<int>(first), b = static_cast<int>(last);
+// The texel indices WrapTexel(base + step * (offset + i), size) for i < n
+// make the run *first, *first + 1, ... when the last is n - 1 above the
+// first without a wrap: floor(p0 + i s) - floor(p0) - i never falls as i
+// grows. True when that is so, known from the two ends alone.
+inline bool TexelRun(double base, double step, double offset, int n, int size, int* first) {
+    double p0 = (base + step * offset) * size;
+    double p1 = (base + step * (offset + (n - 1))) * size;
+    if (p0 >= 0 && p1 < size && p0 < size && p1 >= 0) {
+        int a = static_cast<int>(p0), b = static_cast<int>(p1);
         if (b - a == n - 1) {
-            for (int i = 0; i < n; ++i) table[i] = a + i;
-            return;
+            *first = a;
+            return true;
         }
     }
+    return false;
+}
+
+// table[i] = WrapTexel(base + step * (offset + i), size).
+void FillTexelTable(int* table, int n, double base, double step, double offset, int size) {
+    int a = 0;
+    if (TexelRun(base, step, offset, n, size, &a)) {
+        for (int i = 0; i < n; ++i) table[i] = a + i;
+        return;
+    }
     for (int i = 0; i < n; ++i) table[i] = WrapTexel(base + step * (offset + i), size);
+}
+
+// Whether table[i] = table[0] + i for all n entries.
+bool IsRun(const int* table, int n) {
+    for (int i = 1; i < n; ++i) {
+        if (table[i] != table[0] + i) return false;
+    }
+    return true;
+}
+
+// The phase (0 or 1) when every texel of the table comes twice in a row,
+// table[i] = table[0] + (i + phase) / 2, as in a picture drawn at twice its
+// size (phase 1 where the left edge cut off one pixel of a pair); -1 when
+// it does not.
+int DoubledPhase(const int* table, int n) {
+    if (n < 2) return -1;
+    const int phase = table[1] != table[0] ? 1 : 0;
+    for (int i = 1; i < n; ++i) {
+        if (table[i] != table[0] + ((i + phase) >> 1)) return -1;
+    }
+    return phase;
+}
+
+// Texel (i + phase) / 2 of the 32-bit texels at s, masked, to the i-th
+// 32-bit word at d, for i < n.
+void DoubleTexels32(uint8_t* d, const uint8_t* s, int phase, int n, uint32_t mask) {
+    int i = 0;
+    if (phase != 0) {
+        Store32(d, Load32(s) & mask);
+        ++i;
+        s += 4;
+    }
+#if defined(__SSE2__)
+    const __m128i m = _mm_set1_epi32(static_cast<int>(mask));
+    for (; i + 8 <= n; i += 8, s += 16) {
+        __m128i v = _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(s)), m);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(d + 4 * i), _mm_unpacklo_epi32(v, v));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(d + 4 * i + 16), _mm_unpackhi_epi32(v, v));
+    }
+#endif
+    for (; i + 2 <= n; i += 2, s += 4) {
+        const uint32_t v = Load32(s) & mask;
+        Store32(d + 4 * i, v);
+        Store32(d + 4 * i + 4, v);
+    }
+    if (i < n) Store32(d + 4 * i, Load32(s) & mask);
+}
+
+// Whether all n 32-bit values at p have alpha 255.
+bool AllOpaque(const uint8_t* p, int n) {
+    uint32_t all = 0xFFFFFFFFu;
+    int i = 0;
+#if defined(__SSE2__)
+    __m128i acc = _mm_set1_epi32(-1);
+    for (; i + 4 <= n; i += 4) acc = _mm_and_si128(acc, _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 4 * i)));
+    alignas(16) uint32_t lanes[4];
+    _mm_store_si128(reinterpret_cast<__m128i*>(lanes), acc);
+    all = lanes[0] & lanes[1] & lanes[2] & lanes[3];
+#endif
+    for (; i < n; ++i) all &= Load32(p + 4 * i);
+    return all >> 24 == 0xFF;
 }
 
 inline uint32_t ReadTexel(const Image& tex, int x, int y) { return UnpackToArgb(tex.Format(), tex.Get(x, y)); }
@@ -644,6 +790,8 @@ public:
     }
 
     DeviceResult SetRenderTarget(RasterSurface* target) override {
+        // Set twice around every blit; the current target was checked when it was set.
+        if (target && target == shared_->target) return DeviceResult::Ok;
         SurfaceImpl* s = Own(target);
         if (!s || !s->IsRenderTarget()) return DeviceResult::InvalidCall;
         shared_->target = s;
@@ -671,6 +819,7 @@ public:
     bool InScene() const override { return inScene_; }
 
     void SetTexture(RasterTexture* texture) override {
+        if (texture && texture == shared_->texture) return;  // checked when it was set
         // Set before every blit: a type check, not a cast search.
         auto* t = texture && typeid(*texture) == typeid(TextureImpl) ? static_cast<TextureImpl*>(texture) : nullptr;
         shared_->texture = (t && t->Owner() == shared_.get()) ? t : nullptr;
@@ -824,7 +973,8 @@ private:
         }
 
         RowWriter writer = WriterFor(target.Format());
-        line_.resize(static_cast<size_t>(n));
+        // The buffers only grow: a resize down and up again would clear them.
+        if (line_.size() < static_cast<size_t>(n)) line_.resize(static_cast<size_t>(n));
         uint32_t* line = line_.data();
         int bppOut = BytesPerPixel(target.Format());
         auto writeLine = [&](int py) {
@@ -856,38 +1006,51 @@ private:
         bool separable = uby == 0 && vbx == 0;  // u along x, v along y
         bool swapped = ubx == 0 && vby == 0;    // u along y, v along x
         if (separable || swapped) {
-            // Texel index per column, one per row.
-            cols_.resize(static_cast<size_t>(n));
-            {
-                // Along x only the x term changes.
-                double base = separable ? uAt(cx0, cy0) - ubx * (cx0 - x0) : vAt(cx0, cy0) - vbx * (cx0 - x0);
-                double step = separable ? ubx : vbx;
-                int size = separable ? tw : th;
-                FillTexelTable(cols_.data(), n, base, step, cx0 - x0, size);
-            }
-            bool contiguous = separable && cols_[0] + n <= tw;
-            for (int i = 1; contiguous && i < n; ++i) contiguous = cols_[i] == cols_[0] + i;
-            int rowsCount = cy1 - cy0;
-            rows_.resize(static_cast<size_t>(rowsCount));
-            {
-                double base = separable ? vAt(cx0, cy0) - vby * (cy0 - y0) : uAt(cx0, cy0) - uby * (cy0 - y0);
-                double step = separable ? vby : uby;
-                int size = separable ? th : tw;
-                FillTexelTable(rows_.data(), rowsCount, base, step, cy0 - y0, size);
-            }
+            // Texel index per column, one per row. Along x only the x term
+            // changes, along y only the y term.
+            const int rowsCount = cy1 - cy0;
+            const double colBase = separable ? uAt(cx0, cy0) - ubx * (cx0 - x0) : vAt(cx0, cy0) - vbx * (cx0 - x0);
+            const double colStep = separable ? ubx : vbx;
+            const int colSize = separable ? tw : th;
+            const double rowBase = separable ? vAt(cx0, cy0) - vby * (cy0 - y0) : uAt(cx0, cy0) - uby * (cy0 - y0);
+            const double rowStep = separable ? vby : uby;
+            const int rowSize = separable ? th : tw;
             // A plain copy of 32-bit texels blends straight from the texture.
-            bool direct = separable && contiguous && tf == PixelFormat::A8R8G8B8 && writer && !fast.general &&
-                          fast.keep == 0xFFFFFFFF && fast.fixed == 0;
-            if (direct && blend_ && bppOut == 4) {
-                uint8_t* d = target.Row(cy0) + static_cast<size_t>(cx0) * 4;
-                if (target.Format() == PixelFormat::A8R8G8B8) {
-                    BlendRect32<true>(d, target.Pitch(), *tex, rows_.data(), cols_[0], n, rowsCount);
-                } else {
-                    BlendRect32<false>(d, target.Pitch(), *tex, rows_.data(), cols_[0], n, rowsCount);
-                }
+            const bool plainTexels =
+                tf == PixelFormat::A8R8G8B8 && writer && !fast.general && fast.keep == 0xFFFFFFFF && fast.fixed == 0;
+            const bool sprite = separable && plainTexels && blend_ && bppOut == 4;
+            int col0 = 0, row0 = 0;
+            const bool colsRun = TexelRun(colBase, colStep, cx0 - x0, n, colSize, &col0);
+            if (sprite && colsRun && TexelRun(rowBase, rowStep, cy0 - y0, rowsCount, rowSize, &row0)) {
+                // The usual sprite: one texel per pixel, no tables.
+                DrawSprite32(target, cx0, cy0, TexelRows{tex->Row(0) + static_cast<size_t>(col0) * 4, tex->Pitch(), nullptr, row0},
+                             n, rowsCount);
                 return true;
             }
+            if (cols_.size() < static_cast<size_t>(n)) cols_.resize(static_cast<size_t>(n));
+            if (rows_.size() < static_cast<size_t>(rowsCount)) rows_.resize(static_cast<size_t>(rowsCount));
+            FillTexelTable(cols_.data(), n, colBase, colStep, cx0 - x0, colSize);
+            FillTexelTable(rows_.data(), rowsCount, rowBase, rowStep, cy0 - y0, rowSize);
+            const bool contiguous = separable && cols_[0] + n <= tw && (colsRun || IsRun(cols_.data(), n));
+            if (sprite && contiguous) {
+                DrawSprite32(target, cx0, cy0,
+                             TexelRows{tex->Row(0) + static_cast<size_t>(cols_[0]) * 4, tex->Pitch(), rows_.data(), 0},
+                             n, rowsCount);
+                return true;
+            }
+            const bool direct = separable && contiguous && plainTexels;
+            // Twice the size: each texel duplicated instead of looked up. A
+            // doubled row of opaque texels (or with blending off) is written
+            // straight into a 32-bit target: nothing to blend.
+            const int doubled =
+                separable && !contiguous && tf == PixelFormat::A8R8G8B8 ? DoubledPhase(cols_.data(), n) : -1;
+            const bool doubleIntoTarget = doubled >= 0 && plainTexels && bppOut == 4;
+            const uint32_t targetMask = target.Format() == PixelFormat::A8R8G8B8 ? 0xFFFFFFFFu : 0x00FFFFFFu;
             int lineRow = -1;  // texture row (or column) whose shaded texels the line holds
+            // The row just written came out the same whatever was under it
+            // (nothing blended), so a repeat of it is a copy of that row.
+            bool lineStandsAlone = false;
+            const size_t lineBytes = static_cast<size_t>(n) * static_cast<size_t>(bppOut);
             for (int py = cy0; py < cy1; ++py) {
                 if (direct) {
                     writer(target.Row(py) + static_cast<size_t>(cx0) * bppOut,
@@ -895,16 +1058,33 @@ private:
                     continue;
                 }
                 if (rows_[py - cy0] == lineRow) {
-                    writeLine(py);  // an enlarged picture repeats its rows
+                    // An enlarged picture repeats its rows.
+                    if (lineStandsAlone) {
+                        std::memcpy(target.Row(py) + static_cast<size_t>(cx0) * bppOut,
+                                    target.Row(py - 1) + static_cast<size_t>(cx0) * bppOut, lineBytes);
+                    } else {
+                        writeLine(py);
+                    }
                     continue;
                 }
                 lineRow = rows_[py - cy0];
+                if (doubleIntoTarget) {
+                    const uint8_t* texels = tex->Row(lineRow) + static_cast<size_t>(cols_[0]) * 4;
+                    if (!blend_ || AllOpaque(texels, cols_[n - 1] - cols_[0] + 1)) {
+                        DoubleTexels32(target.Row(py) + static_cast<size_t>(cx0) * 4, texels, doubled, n, targetMask);
+                        lineStandsAlone = true;  // a repeat copies this row; the line is not needed
+                        continue;
+                    }
+                }
                 if (separable) {
                     int ty = rows_[py - cy0];
                     const uint8_t* src = tex->Row(ty);
                     if (tf == PixelFormat::A8R8G8B8) {
                         if (contiguous) {
                             std::memcpy(line, src + static_cast<size_t>(cols_[0]) * 4, static_cast<size_t>(n) * 4);
+                        } else if (doubled >= 0) {
+                            DoubleTexels32(reinterpret_cast<uint8_t*>(line), src + static_cast<size_t>(cols_[0]) * 4,
+                                           doubled, n, 0xFFFFFFFFu);
                         } else {
                             for (int i = 0; i < n; ++i) line[i] = Load32(src + static_cast<size_t>(cols_[i]) * 4);
                         }
@@ -921,6 +1101,8 @@ private:
                     for (int i = 0; i < n; ++i) line[i] = ReadTexel(*tex, tx, cols_[i]);
                 }
                 CombineLine(line, n, fast, diffuse);
+                const bool repeats = py + 1 < cy1 && rows_[py + 1 - cy0] == lineRow;
+                lineStandsAlone = repeats && (!blend_ || AllOpaque(reinterpret_cast<const uint8_t*>(line), n));
                 writeLine(py);
             }
             return true;

@@ -1,6 +1,7 @@
 // Blits and clipping, over the five display variants.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstdint>
 #include <string>
@@ -286,6 +287,62 @@ TEST_P(BlitD3DTest, LockedKeyedCopySkipsOnlyTransparentPixels) {
     }
     DDReleaseSurface(&src);
     DDReleaseSurface(&dest);
+}
+
+// The locked path copies a picture drawn at twice its size row by row:
+// every pixel still takes source pixel (offset / 2) wherever both surfaces
+// have it, also cut by odd counts on any side and through the key.
+TEST_P(BlitD3DTest, LockedDoubledCopyTakesHalfTheOffsetOnBothSurfaces) {
+    DDSURFACEDATA src;
+    ASSERT_TRUE(DDCreateSurface(&src, 32, 32, 0, 1, DTMEMORYTYPE_SYSTEM, nullptr, 0));
+    const bool b16 = gfxtest::Bpp(V()) == 16;
+    // Every seventh pixel is transparent to a keyed copy.
+    auto value = [b16](int x, int y) -> uint32_t {
+        const bool shown = (x + 3 * y) % 7 != 0;
+        const uint32_t n = static_cast<uint32_t>(x + 32 * y);
+        if (b16) return (shown ? 0x8000u : 0u) | (n & 0x1FFF);
+        return (shown ? 0xFF000000u : 0u) | n;
+    };
+    for (int y = 0; y < 32; ++y)
+        for (int x = 0; x < 32; ++x) ASSERT_TRUE(gfxtest::WriteRaw(&src, x, y, value(x, y)));
+    struct Case {
+        int x, y, sx, sy, sw, sh;
+    };
+    const Case cases[] = {
+        {10, 20, 0, 0, 32, 32},  // the whole picture
+        {-3, -5, 5, 2, 11, 9},   // cut by odd counts on the left and at the top
+        {631, 475, 20, 25, 9, 7},  // cut on the right and at the bottom
+        {100, 40, -3, 29, 8, 5},   // the source rectangle reaching past both sides
+    };
+    // What was there before differs from row to row, so a row copied where
+    // the key should let it show through is seen.
+    auto mark = [b16](int, int y) { return (b16 ? 0x1200u : 0x12345600u) + static_cast<uint32_t>(y % 64); };
+    for (bool keyed : {false, true}) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(::testing::Message() << (keyed ? "keyed " : "opaque ") << c.x << "," << c.y);
+            const int x0 = std::max(c.x - 2, 0), x1 = std::min(c.x + 2 * c.sw + 2, 640);
+            const int y0 = std::max(c.y - 2, 0), y1 = std::min(c.y + 2 * c.sh + 2, 480);
+            for (int y = y0; y < y1; ++y)
+                for (int x = x0; x < x1; ++x) ASSERT_TRUE(gfxtest::WriteRaw(&g_BackBufferSD, x, y, mark(x, y)));
+            DDStretchBlt(&g_BackBufferSD, c.x, c.y, 2 * c.sw, 2 * c.sh, &src, c.sx, c.sy, c.sw, c.sh,
+                         keyed ? DDBLT_KEYED : DDBLT_OPAQUE);
+            for (int y = y0; y < y1; ++y) {
+                for (int x = x0; x < x1; ++x) {
+                    const int i = x - c.x, j = y - c.y;
+                    const int fx = c.sx + i / 2, fy = c.sy + j / 2;
+                    uint32_t want = mark(x, y);
+                    if (i >= 0 && i < 2 * c.sw && j >= 0 && j < 2 * c.sh && fx >= 0 && fx < 32 && fy >= 0 &&
+                        fy < 32) {
+                        const uint32_t v = value(fx, fy);
+                        const bool shown = b16 ? (v & 0xA000) != 0 : (v >> 24) != 0;
+                        if (!keyed || shown) want = v;
+                    }
+                    ASSERT_EQ(gfxtest::ReadRaw(&g_BackBufferSD, x, y), want) << x << "," << y;
+                }
+            }
+        }
+    }
+    DDReleaseSurface(&src);
 }
 
 INSTANTIATE_TEST_SUITE_P(Variants, BlitD3DTest, testing::Values(Variant::D3D16, Variant::D3D32),

@@ -175,6 +175,60 @@ TEST_F(BlitTest, StretchTakesTheNearestSourceIndex) {
     }
 }
 
+// A stretch to twice the width duplicates source rows instead of looking up
+// every pixel: long rows with a ragged end, odd positions and widths, key
+// runs, padded pitches, and heights doubled or not, must all follow the
+// nearest-index rule.
+TEST_F(BlitTest, DoubledStretchFollowsTheNearestIndexRule) {
+    plat::testing::SetPitchPadding(3);
+    struct Case {
+        PixelRect source;
+        int dx, dy, heightFactor;
+        bool keyed;
+    };
+    const Case cases[] = {
+        {{0, 0, 37, 3}, 1, 0, 2, false}, {{0, 0, 37, 3}, 2, 1, 2, true},  {{5, 1, 22, 3}, 3, 0, 2, false},
+        {{5, 1, 22, 3}, 0, 2, 2, true},  {{36, 2, 37, 3}, 7, 5, 2, true}, {{3, 0, 20, 2}, 1, 1, 3, false},
+        {{3, 0, 20, 2}, 1, 1, 3, true},
+    };
+    for (const DepthValues& d : kDepths) {
+        auto display = FullScreen(d.depth);
+        auto src = Offscreen(*display, 37, 3);
+        auto dst = Offscreen(*display, 80, 12);
+        for (int y = 0; y < 3; ++y) {
+            for (int x = 0; x < 37; ++x) {
+                const bool key = (x / (4 + y)) % 3 == 1 || x % 11 == 7;
+                const uint32_t colour = d.depth == 8 ? uint32_t(1 + x + 40 * y) : d.a + uint32_t(x + 64 * y);
+                src->Pixels().Set(x, y, key ? (x % 2 ? d.keyLookalike : d.key) : colour);
+            }
+        }
+        src->SetColorKey(d.key);
+        for (const Case& c : cases) {
+            SCOPED_TRACE(::testing::Message() << d.depth << " bits, source " << c.source.left << ".."
+                                              << c.source.right << (c.keyed ? " keyed" : ""));
+            for (int y = 0; y < 12; ++y) {
+                for (int x = 0; x < 80; ++x) dst->Pixels().Set(x, y, d.b + uint32_t(x % 3 + y));
+            }
+            const Image before = dst->Pixels();
+            const int sw = c.source.Width(), sh = c.source.Height(), dw = 2 * sw, dh = c.heightFactor * sh;
+            const PixelRect dr{c.dx, c.dy, c.dx + dw, c.dy + dh};
+            ASSERT_EQ(dst->Blt(dr, src.get(), c.source, c.keyed), BlitResult::Ok);
+            for (int y = 0; y < 12; ++y) {
+                for (int x = 0; x < 80; ++x) {
+                    uint32_t want = before.Get(x, y);
+                    if (x >= dr.left && x < dr.right && y >= dr.top && y < dr.bottom) {
+                        const uint32_t s = src->Pixels().Get(c.source.left + (x - dr.left) * sw / dw,
+                                                             c.source.top + (y - dr.top) * sh / dh);
+                        const bool skipped = c.keyed && (s == d.key || (s == d.keyLookalike && d.lookalikeIsKey));
+                        if (!skipped) want = s;
+                    }
+                    ASSERT_EQ(dst->Pixels().Get(x, y), want) << x << "," << y;
+                }
+            }
+        }
+    }
+}
+
 TEST_F(BlitTest, ColorFillWritesTheRawValue) {
     for (const DepthValues& d : kDepths) {
         auto display = FullScreen(d.depth);

@@ -8,9 +8,11 @@
 #include <optional>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "platform/clock.h"
+#include "platform/picture_testing.h"
 #include "platform/testing.h"
 #include "support/test_support.h"
 
@@ -76,6 +78,55 @@ TEST(Presenter, PaletteFramesAndShownAlpha) {
     plat::PresentImage(alpha, nullptr);
     ASSERT_TRUE(plat::LastPresentedFrame(&argb, &width, &height));
     EXPECT_EQ(argb, (std::vector<uint32_t>{0xFF102030, 0xFF405060}));
+}
+
+// The frame is converted in one pass into a buffer kept from frame to
+// frame: every format, rows longer than a vector step with a ragged end,
+// padded pitches, and a size that changes, must come out as the unpacking
+// rule gives each pixel, opaque.
+TEST(Presenter, FramesOfEveryFormatShowAsTheirUnpackedColours) {
+    struct PaddedPitches {
+        PaddedPitches() { plat::testing::SetPitchPadding(3); }
+        ~PaddedPitches() { plat::testing::ResetPictureFaults(); }
+    } padded;
+    plat::PaletteColor palette[256];
+    for (int i = 0; i < 256; ++i)
+        palette[i] = {static_cast<uint8_t>(i), static_cast<uint8_t>(255 - i), static_cast<uint8_t>(i * 7), 0x55};
+    const plat::PixelFormat formats[] = {plat::PixelFormat::P8,       plat::PixelFormat::R5G6B5,
+                                         plat::PixelFormat::X1R5G5B5, plat::PixelFormat::A1R5G5B5,
+                                         plat::PixelFormat::R8G8B8,   plat::PixelFormat::X8R8G8B8,
+                                         plat::PixelFormat::A8R8G8B8};
+    for (const auto& [width, height] : {std::pair{37, 5}, std::pair{3, 2}}) {
+        for (plat::PixelFormat format : formats) {
+            SCOPED_TRACE(std::string(plat::FormatName(format)) + " " + std::to_string(width));
+            plat::Image image(width, height, format);
+            ASSERT_GT(image.Pitch(), width * plat::BytesPerPixel(format));
+            uint32_t seed = 0x9E3779B9u;
+            for (int y = 0; y < height; ++y) {
+                for (int x = 0; x < width; ++x) {
+                    seed = seed * 1664525u + 1013904223u;
+                    image.Set(x, y, seed);
+                }
+            }
+            plat::PresentImage(image, format == plat::PixelFormat::P8 ? palette : nullptr);
+            std::vector<uint32_t> argb;
+            int w = 0, h = 0;
+            ASSERT_TRUE(plat::LastPresentedFrame(&argb, &w, &h));
+            ASSERT_EQ(w, width);
+            ASSERT_EQ(h, height);
+            ASSERT_EQ(argb.size(), static_cast<size_t>(width * height));
+            for (int y = 0; y < height; ++y) {
+                for (int x = 0; x < width; ++x) {
+                    const uint32_t raw = image.Get(x, y);
+                    const plat::PaletteColor& c = palette[raw & 0xFF];
+                    const uint32_t want = format == plat::PixelFormat::P8
+                                              ? 0xFF000000u | uint32_t{c.r} << 16 | uint32_t{c.g} << 8 | c.b
+                                              : 0xFF000000u | plat::UnpackToArgb(format, raw);
+                    ASSERT_EQ(argb[static_cast<size_t>(y * width + x)], want) << x << "," << y;
+                }
+            }
+        }
+    }
 }
 
 TEST(Presenter, WritesTheLastFrameAsPng) {

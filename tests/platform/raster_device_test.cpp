@@ -409,6 +409,126 @@ TEST_F(RasterTest, WideKeyedSpriteRowsMatchThePixelRuleAtEveryVectorWidth) {
     }
 }
 
+// What one shaded value does to a pixel of the target, by the blending rule.
+uint32_t Written(PixelFormat format, uint32_t argb, uint32_t beforeRaw, bool blend) {
+    if (!blend) return plat::PackArgb(format, argb);
+    const uint32_t a = argb >> 24;
+    if (a == 0) return beforeRaw;
+    const uint32_t d = plat::UnpackToArgb(format, beforeRaw);
+    uint32_t out = 0;
+    for (int shift = 0; shift < 32; shift += 8) {
+        const uint32_t sc = argb >> shift & 0xFF, dc = d >> shift & 0xFF;
+        out |= (sc * a + dc * (255 - a) + 127) / 255 << shift;
+    }
+    return plat::PackArgb(format, out);
+}
+
+// Sprite rows whose texture rows do not simply follow each other (turned
+// upside down, stretched only in height) are looked up row by row; each row
+// must still follow the pixel rule at every vector width.
+TEST_F(RasterTest, SpritesFlippedOrStretchedInHeightKeepThePixelRule) {
+    const int w = 45, h = 6;
+    auto texel = [](int x, int y) -> uint32_t {
+        const uint32_t alpha = y == 2 && x == 30 ? 0x80u : (x * 3 + y) % 7 < 3 ? 0u : 0xFFu;
+        return alpha << 24 | (Texel(x, y) & 0xFFFFFF);
+    };
+    struct Case {
+        int sy, sh, dh;
+        // The texture row under the centre of target row j.
+        int Row(int j) const {
+            const int k = (2 * j + 1) * std::abs(sh) / (2 * dh);
+            return sh > 0 ? sy + k : sy - 1 - k;
+        }
+    };
+    const Case cases[] = {{6, -6, 6}, {0, 6, 16}};
+    for (bool narrow : {false, true}) {
+        plat::testing::UseNarrowVectors(narrow);
+        for (const Case& c : cases) {
+            SCOPED_TRACE(::testing::Message() << (narrow ? "128-bit steps" : "widest steps") << ", " << c.sh
+                                              << " rows onto " << c.dh);
+            auto device = MakeDevice(PixelFormat::X8R8G8B8, 64, 24);
+            auto tex = MakeTexture(*device, w, h, PixelFormat::A8R8G8B8, TexturePool::Managed, texel);
+            Image& bb = device->BackBuffer()->Pixels();
+            for (int y = 0; y < 24; ++y)
+                for (int x = 0; x < 64; ++x) bb.Set(x, y, uint32_t(x * 5) << 8 | uint32_t(y * 9));
+            const Image before = bb;
+            device->SetTexture(tex.get());
+            Draw(*device, BlitQuad(2, 1, w, c.dh, 0, c.sy, w, c.sh, w, h));
+            for (int j = 0; j < c.dh; ++j) {
+                for (int i = 0; i < w; ++i) {
+                    ASSERT_EQ(bb.Get(2 + i, 1 + j),
+                              Written(PixelFormat::X8R8G8B8, texel(i, c.Row(j)), before.Get(2 + i, 1 + j), true))
+                        << i << "," << j;
+                }
+            }
+        }
+    }
+}
+
+// A picture drawn at twice its size duplicates texels and rows instead of
+// sampling every pixel: each pixel still takes the texel under its centre
+// and blends with what was under it, also where the quad is cut at an odd
+// pixel, where a row holds transparent or half-transparent texels, where the
+// picture wraps, on every target format and padded pitches.
+TEST_F(RasterTest, DoubledBlitsTakeTheTexelUnderEachPixelCentre) {
+    plat::testing::SetPitchPadding(3);
+    constexpr int kTexW = 64, kTexH = 16, kW = 128, kH = 32;
+    auto texel = [](int x, int y) -> uint32_t {
+        uint32_t alpha = 0xFF;
+        if (y == 3 && x == 9) alpha = 0x80;
+        if (y == 5 && x % 5 == 0) alpha = 0;
+        return alpha << 24 | (Texel(x, y) & 0xFFFFFF);
+    };
+    struct Case {
+        int x, y, sx, sy, sw, sh;
+    };
+    const Case cases[] = {
+        {1, 0, 0, 0, 20, 5},      // rows with a half-transparent and with transparent texels
+        {-3, -1, 3, 2, 13, 6},    // cut by an odd count on the left and at the top
+        {100, 20, 50, 10, 17, 6}, // cut on the right; the picture wraps
+        {5, 8, 40, 9, 24, 7},     // opaque rows wider than a vector step
+    };
+    for (PixelFormat format : {PixelFormat::X8R8G8B8, PixelFormat::R5G6B5, PixelFormat::A8R8G8B8}) {
+        const bool renderTarget = format == PixelFormat::A8R8G8B8;
+        auto device = MakeDevice(renderTarget ? PixelFormat::X8R8G8B8 : format, kW, kH);
+        auto tex = MakeTexture(*device, kTexW, kTexH, PixelFormat::A8R8G8B8, TexturePool::Managed, texel);
+        std::unique_ptr<RasterTexture> rt;
+        if (renderTarget) {
+            rt = MakeTexture(*device, kW, kH, format, TexturePool::RenderTarget);
+            ASSERT_EQ(device->SetRenderTarget(rt->Level0()), DeviceResult::Ok);
+        }
+        Image& img = device->RenderTarget()->Pixels();
+        ASSERT_GT(img.Pitch(), kW * plat::BytesPerPixel(format));
+        device->SetTexture(tex.get());
+        for (bool blend : {true, false}) {
+            device->SetAlphaBlend(blend);
+            for (const Case& c : cases) {
+                SCOPED_TRACE(::testing::Message() << plat::FormatName(format) << (blend ? " blended" : " opaque")
+                                                  << " at " << c.x << "," << c.y);
+                // Every row different, so a row copied instead of blended shows.
+                for (int y = 0; y < kH; ++y) {
+                    for (int x = 0; x < kW; ++x) {
+                        img.Set(x, y, plat::PackArgb(format, uint32_t(x * 3 + y) % 256 << 24 | uint32_t(y * 8) << 16 |
+                                                                 uint32_t(x * 2) << 8 | uint32_t(x ^ y)));
+                    }
+                }
+                const Image before = img;
+                Draw(*device, BlitQuad(c.x, c.y, 2 * c.sw, 2 * c.sh, c.sx, c.sy, c.sw, c.sh, kTexW, kTexH));
+                for (int y = 0; y < kH; ++y) {
+                    for (int x = 0; x < kW; ++x) {
+                        const int i = x - c.x, j = y - c.y;
+                        uint32_t want = before.Get(x, y);
+                        if (i >= 0 && i < 2 * c.sw && j >= 0 && j < 2 * c.sh) {
+                            want = Written(format, texel((c.sx + i / 2) % kTexW, (c.sy + j / 2) % kTexH), want, blend);
+                        }
+                        ASSERT_EQ(img.Get(x, y), want) << x << "," << y;
+                    }
+                }
+            }
+        }
+    }
+}
+
 TEST_F(RasterTest, SlantedQuadsSharingEdgesDrawEachPixelOnce) {
     auto device = MakeDevice();
     UseFactorFill(*device, 0x80FFFFFF);
