@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <type_traits>
 
 #include "core/record_file.h"
 #include "project/database.h"
@@ -115,12 +116,15 @@ bool ReadPlacements(cVector<R>& list, cDataFile* file, int minBytes) {
     int32_t n = 0;
     if (!ReadListCount(n, file, minBytes + 4)) return false;
     list.clear();
+    // The bytes left hold n placements at least, so room for them is in
+    // proportion to the file, and the list is made without moving.
+    list.reserve(static_cast<size_t>(n));
     for (int32_t i = 0; i < n; ++i) {
         int32_t unused = 0;
         if (!file->ReadInt(unused)) return false;
-        list.push_back(cElementTraits<R>::MakeDefault());
-        if (!list.back().Read(file)) return false;
-        list.back().RegisterFields(g_DataVersion);
+        // The default placement is the class's own constructor's, made in place.
+        static_assert(std::is_base_of_v<cDefaultedRecord<R>, cElementTraits<R>>);
+        if (!list.emplace_back().Read(file)) return false;
     }
     return true;
 }
