@@ -371,6 +371,9 @@ void cStageInfo::MatchBlockCount(int version, int32_t blocks) {
 }
 
 bool cStageInfo::Read(cDataFile* file) {
+    // Placements and entries that take their flows from one palette entry
+    // keep sharing them through the checks.
+    cFlowSharing sharing;
     SetDefault();
     bool ok = cRecord::Read(file);
     ok = ok && ReadTail(file);
