@@ -127,6 +127,14 @@ void MarkSelfRegistering(const std::type_info& type) {
 // a class that registers there.
 thread_local uint64_t t_registrations = 0;
 
+// The slot this thread found last: records of one class come in runs.
+struct LastSlot {
+    const std::type_info* type = nullptr;
+    int version = 0;
+    int slot = -1;
+};
+thread_local LastSlot t_lastSlot;
+
 }  // namespace
 
 cRecord& cRecord::operator=(const cRecord& source) {
@@ -165,7 +173,11 @@ void cRecord::RegisterLayout(int version) {
         if (slot.type.load(std::memory_order_relaxed) == &type && slot.version.load(std::memory_order_relaxed) == version)
             return;
     }
-    const int at = FindSlot(type, version);
+    int at = t_lastSlot.slot;
+    if (t_lastSlot.type != &type || t_lastSlot.version != version) {
+        at = FindSlot(type, version);
+        if (at >= 0) t_lastSlot = LastSlot{&type, version, at};
+    }
     const cRecordLayout* known = at >= 0 ? g_slots[at].layout.load(std::memory_order_acquire) : nullptr;
     if (known) {
         m_pLayout = known;

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <type_traits>
 
 #include "core/record_file.h"
 #include "project/database.h"
@@ -119,12 +118,12 @@ bool ReadPlacements(cVector<R>& list, cDataFile* file, int minBytes) {
     // The bytes left hold n placements at least, so room for them is in
     // proportion to the file, and the list is made without moving.
     list.reserve(static_cast<size_t>(n));
+    // Each placement starts as a copy of one default placement.
+    const R fresh = cElementTraits<R>::MakeDefault();
     for (int32_t i = 0; i < n; ++i) {
         int32_t unused = 0;
         if (!file->ReadInt(unused)) return false;
-        // The default placement is the class's own constructor's, made in place.
-        static_assert(std::is_base_of_v<cDefaultedRecord<R>, cElementTraits<R>>);
-        if (!list.emplace_back().Read(file)) return false;
+        if (!list.emplace_back(fresh).Read(file)) return false;
     }
     return true;
 }
