@@ -33,7 +33,8 @@ constinit std::mutex g_layoutLock;
 const LayoutNode* Extend(const cRecordLayout* from, uint32_t offset, int32_t count, int8_t size) {
     auto* node = const_cast<LayoutNode*>(static_cast<const LayoutNode*>(from ? from : &g_emptyLayout));
     auto find = [&]() -> LayoutNode* {
-        for (LayoutNode* c = node->child.load(std::memory_order_acquire); c; c = c->sibling.load(std::memory_order_acquire))
+        LayoutNode* c = node->child.load(std::memory_order_acquire);
+        for (; c; c = c->sibling.load(std::memory_order_acquire))
             if (c->offset == offset && c->count == count && c->size == size) return c;
         return nullptr;
     };
@@ -170,7 +171,8 @@ void cRecord::RegisterLayout(int version) {
     // record's own (a change of stored form) moves a record off it.
     if (m_nLayoutSlot >= 0) {
         const LayoutSlot& slot = g_slots[m_nLayoutSlot];
-        if (slot.type.load(std::memory_order_relaxed) == &type && slot.version.load(std::memory_order_relaxed) == version)
+        if (slot.type.load(std::memory_order_relaxed) == &type &&
+            slot.version.load(std::memory_order_relaxed) == version)
             return;
     }
     int at = t_lastSlot.slot;
@@ -199,7 +201,8 @@ cVector<RECORDFIELD> cRecord::Fields() const {
     cVector<RECORDFIELD> list;
     if (!m_pLayout) return list;
     auto* self = const_cast<cRecord*>(this);
-    for (const cStoredField& f : m_pLayout->fields) list.push_back(RECORDFIELD{self, self->Base() + f.offset, f.count, f.size});
+    for (const cStoredField& f : m_pLayout->fields)
+        list.push_back(RECORDFIELD{self, self->Base() + f.offset, f.count, f.size});
     return list;
 }
 

@@ -173,9 +173,9 @@ public:
 private:
     bool Generic(const Shape& shape) {
         if (!ReadCount(n, f, 1)) return false;
-        const int32_t blocks = n;
+        const int32_t blocks = n, registered = static_cast<int32_t>(shape.blocks.size());
         for (int32_t i = 0; i < blocks; ++i) {
-            const auto& [count, size] = shape.blocks[static_cast<size_t>(i < static_cast<int32_t>(shape.blocks.size()) ? i : 0)];
+            const auto& [count, size] = shape.blocks[static_cast<size_t>(i < registered ? i : 0)];
             if (!f->ReadValues(x.bytes, count, size)) return false;
         }
         if (!ReadCount(n, f, 4)) return false;
@@ -198,7 +198,8 @@ private:
     }
     bool Position() { return f->ReadValues(x.bytes, 1, 2) && f->ReadValues(x.bytes, 1, 2); }
     bool Block() {
-        return Generic(ShapeOf<cPltBlock>()) && Position() && ReadVector(x.bytesList, f) && List(&StageReads::Condition);
+        return Generic(ShapeOf<cPltBlock>()) && Position() && ReadVector(x.bytesList, f) &&
+               List(&StageReads::Condition);
     }
     bool Chara() {
         return Generic(ShapeOf<cCharaDef>()) && Position() && f->ReadInt(n) && ReadVector(x.bytesList, f) &&
