@@ -1,17 +1,145 @@
 #include "core/record.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
+#include <mutex>
+#include <typeinfo>
 
 constinit int g_DataVersion = kDataVersion;
 constinit int g_FileVersion = 0;
 constinit int g_FileTooNew = 0;
 constinit int g_StripCR = 0;
 
+namespace {
+
+// Every layout ever registered, as a tree of registration steps: a
+// registration walks from the empty layout one step per Add, and each node
+// is the layout of the steps that lead to it. A node is made once and never
+// changed or freed, so a record's pointer to it stays good; its children are
+// only ever added, under the lock, and read without it.
+struct LayoutNode : cRecordLayout {
+    // The step from the parent: a block, or a string when size is 0.
+    uint32_t offset = 0;
+    int32_t count = 0;
+    int8_t size = 0;
+    std::atomic<LayoutNode*> child{nullptr};
+    std::atomic<LayoutNode*> sibling{nullptr};
+};
+
+constinit LayoutNode g_emptyLayout;
+constinit std::mutex g_layoutLock;
+
+const LayoutNode* Extend(const cRecordLayout* from, uint32_t offset, int32_t count, int8_t size) {
+    auto* node = const_cast<LayoutNode*>(static_cast<const LayoutNode*>(from ? from : &g_emptyLayout));
+    auto find = [&]() -> LayoutNode* {
+        LayoutNode* c = node->child.load(std::memory_order_acquire);
+        for (; c; c = c->sibling.load(std::memory_order_acquire))
+            if (c->offset == offset && c->count == count && c->size == size) return c;
+        return nullptr;
+    };
+    if (LayoutNode* found = find()) return found;
+    std::lock_guard lock(g_layoutLock);
+    if (LayoutNode* found = find()) return found;
+    auto* next = new LayoutNode;
+    next->fields = node->fields;
+    next->strings = node->strings;
+    if (size > 0)
+        next->fields.push_back(cStoredField{offset, count, size});
+    else
+        next->strings.push_back(offset);
+    next->offset = offset;
+    next->count = count;
+    next->size = size;
+    next->sibling.store(node->child.load(std::memory_order_relaxed), std::memory_order_relaxed);
+    node->child.store(next, std::memory_order_release);
+    return next;
+}
+
+// Which layout each class registers for a data version, so that a record
+// finds it without registering. Written under the lock, read without it; a
+// slot, once taken, keeps its class and version. A class that registers
+// again when its block count is matched keeps its slots, emptied: its
+// layout depends on the record, which then registers itself.
+struct LayoutSlot {
+    std::atomic<const std::type_info*> type{nullptr};
+    std::atomic<int> version{0};
+    std::atomic<const cRecordLayout*> layout{nullptr};
+};
+
+constexpr size_t kSlots = 4096;  // a power of two
+constexpr size_t kProbes = 16;   // beyond that a class simply registers each time
+constinit LayoutSlot g_slots[kSlots];
+constinit std::vector<const std::type_info*> g_selfRegistering;
+
+size_t SlotOf(const std::type_info& type, int version) {
+    uint64_t h = reinterpret_cast<uintptr_t>(&type) ^ (static_cast<uint64_t>(static_cast<uint32_t>(version)) << 40);
+    return static_cast<size_t>((h * 0x9E3779B97F4A7C15ull) >> 52) & (kSlots - 1);
+}
+
+// The slot of the class and version, or -1 when it has none.
+int FindSlot(const std::type_info& type, int version) {
+    size_t at = SlotOf(type, version);
+    for (size_t probe = 0; probe < kProbes; ++probe, at = (at + 1) & (kSlots - 1)) {
+        const LayoutSlot& slot = g_slots[at];
+        const std::type_info* t = slot.type.load(std::memory_order_acquire);
+        if (!t) return -1;
+        if (*t == type && slot.version.load(std::memory_order_relaxed) == version) return static_cast<int>(at);
+    }
+    return -1;
+}
+
+bool SelfRegistering(const std::type_info& type) {
+    return std::any_of(g_selfRegistering.begin(), g_selfRegistering.end(),
+                       [&](const std::type_info* t) { return *t == type; });
+}
+
+// Keeps the layout as the class's for that version (none for a class that
+// registers itself); the slot, or -1 when the layout is not the one kept.
+int RememberLayout(const std::type_info& type, int version, const cRecordLayout* layout) {
+    std::lock_guard lock(g_layoutLock);
+    if (SelfRegistering(type)) layout = nullptr;
+    size_t at = SlotOf(type, version);
+    for (size_t probe = 0; probe < kProbes; ++probe, at = (at + 1) & (kSlots - 1)) {
+        LayoutSlot& slot = g_slots[at];
+        const std::type_info* t = slot.type.load(std::memory_order_relaxed);
+        if (t && *t == type && slot.version.load(std::memory_order_relaxed) == version)
+            return layout && slot.layout.load(std::memory_order_relaxed) == layout ? static_cast<int>(at) : -1;
+        if (t) continue;
+        slot.version.store(version, std::memory_order_relaxed);
+        slot.layout.store(layout, std::memory_order_relaxed);
+        slot.type.store(&type, std::memory_order_release);
+        return layout ? static_cast<int>(at) : -1;
+    }
+    return -1;
+}
+
+void MarkSelfRegistering(const std::type_info& type) {
+    std::lock_guard lock(g_layoutLock);
+    if (SelfRegistering(type)) return;
+    g_selfRegistering.push_back(&type);
+    for (LayoutSlot& slot : g_slots) {
+        const std::type_info* t = slot.type.load(std::memory_order_relaxed);
+        if (t && *t == type) slot.layout.store(nullptr, std::memory_order_release);
+    }
+}
+
+// Registrations made on this thread; a change across MatchBlockCount shows
+// a class that registers there.
+thread_local uint64_t t_registrations = 0;
+
+// The slot this thread found last: records of one class come in runs.
+struct LastSlot {
+    const std::type_info* type = nullptr;
+    int version = 0;
+    int slot = -1;
+};
+thread_local LastSlot t_lastSlot;
+
+}  // namespace
+
 cRecord& cRecord::operator=(const cRecord& source) {
-    // Pointers copied from the source would point into the source; this
-    // record's own registration gives the same lists for its own members.
-    RegisterFields(g_DataVersion);
+    RegisterLayout(g_DataVersion);
     source.PreCopy(g_DataVersion);
     return *this;
 }
@@ -22,39 +150,112 @@ void cRecord::RegisterFields(int) { ClearFields(); }
 void cRecord::MatchBlockCount(int, int32_t) {}
 
 void cRecord::ClearFields() {
-    m_vField.clear();
-    m_vString.clear();
+    ++t_registrations;
+    m_pLayout = &g_emptyLayout;
+    m_nLayoutSlot = -1;
 }
 
-void cRecord::AddField(void* data, int count, int size) {
-    m_vField.push_back(RECORDFIELD{this, data, count, static_cast<int8_t>(size)});
+uint32_t cRecord::PlaceOf(const void* member) const {
+    return static_cast<uint32_t>(static_cast<const char*>(member) - Base());
 }
 
-void cRecord::AddString(std::string* str) { m_vString.push_back(RECORDSTRING{this, str}); }
+void cRecord::AddField(const void* data, int count, int size) {
+    m_pLayout = Extend(m_pLayout, PlaceOf(data), count, static_cast<int8_t>(size));
+}
+
+void cRecord::AddString(std::string* str) { m_pLayout = Extend(m_pLayout, PlaceOf(str), 0, 0); }
+
+void cRecord::RegisterLayout(int version) {
+    const std::type_info& type = typeid(*this);
+    // Still the class's layout for this version: only a registration of the
+    // record's own (a change of stored form) moves a record off it.
+    if (m_nLayoutSlot >= 0) {
+        const LayoutSlot& slot = g_slots[m_nLayoutSlot];
+        if (slot.type.load(std::memory_order_relaxed) == &type &&
+            slot.version.load(std::memory_order_relaxed) == version)
+            return;
+    }
+    int at = t_lastSlot.slot;
+    if (t_lastSlot.type != &type || t_lastSlot.version != version) {
+        at = FindSlot(type, version);
+        if (at >= 0) t_lastSlot = LastSlot{&type, version, at};
+    }
+    const cRecordLayout* known = at >= 0 ? g_slots[at].layout.load(std::memory_order_acquire) : nullptr;
+    if (known) {
+        m_pLayout = known;
+        m_nLayoutSlot = at;
+        return;
+    }
+    RegisterFields(version);
+    if (!m_pLayout) m_pLayout = &g_emptyLayout;  // a registration that never started its list
+    if (at < 0) m_nLayoutSlot = RememberLayout(type, version, m_pLayout);
+}
+
+void cRecord::MatchForm(int version, int32_t blocks) {
+    const uint64_t before = t_registrations;
+    MatchBlockCount(version, blocks);
+    if (t_registrations != before) MarkSelfRegistering(typeid(*this));
+}
+
+cVector<RECORDFIELD> cRecord::Fields() const {
+    cVector<RECORDFIELD> list;
+    if (!m_pLayout) return list;
+    auto* self = const_cast<cRecord*>(this);
+    for (const cStoredField& f : m_pLayout->fields)
+        list.push_back(RECORDFIELD{self, self->Base() + f.offset, f.count, f.size});
+    return list;
+}
+
+cVector<RECORDSTRING> cRecord::Strings() const {
+    cVector<RECORDSTRING> list;
+    if (!m_pLayout) return list;
+    auto* self = const_cast<cRecord*>(this);
+    for (uint32_t place : m_pLayout->strings) list.push_back(RECORDSTRING{self, &self->StringAt(place)});
+    return list;
+}
 
 void cRecord::Clear() {
-    RegisterFields(g_DataVersion);
-    for (const RECORDFIELD& f : m_vField)
-        if (f.count > 0) std::memset(f.data, 0, static_cast<size_t>(f.count) * static_cast<size_t>(f.size));
-    for (const RECORDSTRING& s : m_vString) s.str->clear();
+    RegisterLayout(g_DataVersion);
+    for (const cStoredField& f : m_pLayout->fields) {
+        char* at = Base() + f.offset;
+        // Single members, the most of them, in one store each.
+        if (f.count == 1 && f.size == 1) std::memset(at, 0, 1);
+        else if (f.count == 1 && f.size == 2) std::memset(at, 0, 2);
+        else if (f.count == 1 && f.size == 4) std::memset(at, 0, 4);
+        else if (f.count > 0) std::memset(at, 0, static_cast<size_t>(f.count) * static_cast<size_t>(f.size));
+    }
+    for (uint32_t place : m_pLayout->strings) StringAt(place).clear();
 }
 
 void cRecord::CopyFrom(cRecord& source) {
-    RegisterFields(g_DataVersion);
-    source.RegisterFields(g_DataVersion);
-    for (int i = 0; i < m_vField.Size(); ++i) {
-        const RECORDFIELD& to = m_vField.At(i);
-        const RECORDFIELD& from = source.m_vField.At(i);
+    RegisterLayout(g_DataVersion);
+    source.RegisterLayout(g_DataVersion);
+    // A place the source lacks is reported as the checked list access
+    // reports it, and taken from the source's first one.
+    const auto& from = source.m_pLayout->fields;
+    const auto& fromStrings = source.m_pLayout->strings;
+    const int fieldCount = static_cast<int>(from.size());
+    const int stringCount = static_cast<int>(fromStrings.size());
+    for (int i = 0; i < static_cast<int>(m_pLayout->fields.size()); ++i) {
+        const cStoredField& to = m_pLayout->fields[static_cast<size_t>(i)];
+        if (i >= fieldCount)
+            container_detail::ReportBadIndex("err V[%d] ( %d , %d )", i, fieldCount, sizeof(RECORDFIELD));
+        if (fieldCount == 0) continue;
+        const cStoredField& f = from[static_cast<size_t>(i < fieldCount ? i : 0)];
         // Never more than either block holds, should the classes differ.
-        int64_t bytes = std::min(int64_t{to.count} * to.size, int64_t{from.count} * from.size);
-        if (from.data && bytes > 0) std::memmove(to.data, from.data, static_cast<size_t>(bytes));
+        int64_t bytes = std::min(int64_t{to.count} * to.size, int64_t{f.count} * f.size);
+        if (bytes > 0) std::memmove(Base() + to.offset, source.Base() + f.offset, static_cast<size_t>(bytes));
     }
-    for (int i = 0; i < m_vString.Size(); ++i) {
-        const RECORDSTRING& from = source.m_vString.At(i);
-        if (from.str) *m_vString.At(i).str = *from.str;
+    for (int i = 0; i < static_cast<int>(m_pLayout->strings.size()); ++i) {
+        if (i >= stringCount)
+            container_detail::ReportBadIndex("err V[%d] ( %d , %d )", i, stringCount, sizeof(RECORDSTRING));
+        if (stringCount == 0) continue;
+        StringAt(m_pLayout->strings[static_cast<size_t>(i)]) =
+            source.StringAt(fromStrings[static_cast<size_t>(i < stringCount ? i : 0)]);
     }
 }
 
 void cRecord::StripCR() {
-    for (const RECORDSTRING& s : m_vString) std::erase(*s.str, '\r');
+    if (!m_pLayout) return;
+    for (uint32_t place : m_pLayout->strings) std::erase(StringAt(place), '\r');
 }

@@ -11,11 +11,20 @@
 //         if (StoredFrom(version, 676)) AddByte(&m_bFlag);
 //         AddString(&m_strName);
 //     }
+//
+// What a registration lists is kept as places inside the record, not as
+// pointers, so one list serves every record of the class: it is made once
+// per class, data version and stored form, and shared. A record holds only
+// a pointer to the list it uses now. A class whose list depends on its own
+// state (a class with several stored forms) changes that state only in
+// MatchBlockCount, which registers again; from the first read that shows it,
+// the records of that class register afresh at every use.
 #pragma once
 #include <concepts>
 #include <cstdint>
 #include <string>
 #include <type_traits>
+#include <vector>
 
 #include "core/containers.h"
 
@@ -51,19 +60,34 @@ struct RECORDSTRING {
     std::string* str = nullptr;
 };
 
+// A registered block as a place inside the record.
+struct cStoredField {
+    uint32_t offset = 0;  // bytes from the record's start
+    int32_t count = 0;
+    int8_t size = 0;
+};
+
+// What one registration lists, in order: the blocks, and the places of the
+// strings. Made once and never changed, shared by every record it fits.
+struct cRecordLayout {
+    std::vector<cStoredField> fields;
+    std::vector<uint32_t> strings;
+};
+
 template <class T, size_t N>
 concept StoredNumber = (std::is_integral_v<T> || std::is_enum_v<T>) && !std::is_same_v<T, bool> && sizeof(T) == N;
 
 class cRecord {
 public:
     cRecord() = default;
-    // The descriptors point into their own object, so a copy starts with
-    // none; every whole-record operation registers afresh before use.
-    cRecord(const cRecord&) {}
+    // The layout is made of places, so it fits a copy as it stands.
+    cRecord(const cRecord& other) noexcept : m_pLayout(other.m_pLayout), m_nLayoutSlot(other.m_nLayoutSlot) {}
+    cRecord(cRecord&& other) noexcept : m_pLayout(other.m_pLayout), m_nLayoutSlot(other.m_nLayoutSlot) {}
     virtual ~cRecord() = default;
-    // Leaves this record's lists describing its own members for
-    // g_DataVersion; the derived assignment then copies the members.
+    // Leaves this record describing its own members for g_DataVersion; the
+    // derived assignment then copies the members.
     cRecord& operator=(const cRecord& source);
+    cRecord& operator=(cRecord&& source) { return *this = static_cast<const cRecord&>(source); }
 
     // Called on the source of a copy-assignment before the copy.
     virtual void PreCopy(int version) const;
@@ -95,8 +119,9 @@ public:
     // a write (see ReadAndValidate).
     void Validate() {}
 
-    const cVector<RECORDFIELD>& Fields() const { return m_vField; }
-    const cVector<RECORDSTRING>& Strings() const { return m_vString; }
+    // The lists as registered now, pointing into this record.
+    cVector<RECORDFIELD> Fields() const;
+    cVector<RECORDSTRING> Strings() const;
 
 protected:
     void ClearFields();
@@ -113,12 +138,22 @@ protected:
     void AddString(std::string* str);
 
 private:
-    void AddField(void* data, int count, int size);
+    void AddField(const void* data, int count, int size);
+    uint32_t PlaceOf(const void* member) const;
+    // The list RegisterFields gives for this version, found once per class.
+    void RegisterLayout(int version);
+    // MatchBlockCount, noting a class that registers in it.
+    void MatchForm(int version, int32_t blocks);
     bool ReadBlocks(cDataFile* file);
     bool ReadStrings(cDataFile* file);
+    char* Base() { return reinterpret_cast<char*>(this); }
+    const char* Base() const { return reinterpret_cast<const char*>(this); }
+    std::string& StringAt(uint32_t place) { return *reinterpret_cast<std::string*>(Base() + place); }
 
-    cVector<RECORDFIELD> m_vField;
-    cVector<RECORDSTRING> m_vString;
+    const cRecordLayout* m_pLayout = nullptr;
+    // Where the class and version m_pLayout was found for are kept, when it
+    // came from there; -1 after a registration of the record's own.
+    int32_t m_nLayoutSlot = -1;
 };
 
 static_assert(sizeof(double) == 8);

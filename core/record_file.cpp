@@ -43,27 +43,76 @@ void cDataFile::MarkCorrupt() {
     WriteReport("data file %s is broken at byte %lld", m_path.c_str(), static_cast<long long>(m_pos));
 }
 
-bool cDataFile::ReadBytes(void* out, int64_t bytes) {
+// Large enough that the file is read in a few calls, small enough that a
+// huge file costs no more memory than this.
+constexpr size_t kReadPiece = size_t{1} << 16;
+
+bool cDataFile::Refill() {
+    m_bufferPos = m_bufferEnd = 0;
+    const int64_t want = std::min<int64_t>(static_cast<int64_t>(kReadPiece), m_size - m_taken);
+    if (want <= 0) return false;
+    if (!m_buffer) m_buffer = std::make_unique_for_overwrite<unsigned char[]>(kReadPiece);
+    m_bufferEnd = std::fread(m_buffer.get(), 1, static_cast<size_t>(want), m_file);
+    m_taken += static_cast<int64_t>(m_bufferEnd);
+    return m_bufferEnd > 0;
+}
+
+bool cDataFile::ReadBytesSlow(void* out, int64_t bytes) {
     if (m_failed || m_writing) return false;
     if (bytes <= 0) return true;
-    if (bytes > BytesLeft() || std::fread(out, 1, static_cast<size_t>(bytes), m_file) != static_cast<size_t>(bytes)) {
+    if (bytes > BytesLeft()) {
         MarkCorrupt();
         return false;
+    }
+    // The position moves only once the whole read is in, so a report names
+    // where the read began.
+    auto* to = static_cast<unsigned char*>(out);
+    for (int64_t done = 0; done < bytes;) {
+        if (m_bufferPos == m_bufferEnd && !Refill()) {
+            MarkCorrupt();
+            return false;
+        }
+        const size_t n = std::min(static_cast<size_t>(bytes - done), m_bufferEnd - m_bufferPos);
+        std::memcpy(to + done, m_buffer.get() + m_bufferPos, n);
+        m_bufferPos += n;
+        done += static_cast<int64_t>(n);
     }
     m_pos += bytes;
     return true;
 }
 
-bool cDataFile::ReadValues(void* data, int32_t count, int size) {
+void cDataFile::ToHostOrder(void* data, int32_t count, int size) {
+    if (size == 1) return;
+    auto* p = static_cast<unsigned char*>(data);
+    for (int32_t i = 0; i < count; ++i, p += size) StoreNative(p, LoadLittle(p, size), size);
+}
+
+bool cDataFile::ReadValuesSlow(void* data, int32_t count, int size) {
     if (!ValidSize(size)) {
         MarkCorrupt();
         return false;
     }
     if (!ReadBytes(data, int64_t{count} * size)) return false;
-    if (size > 1) {
-        auto* p = static_cast<unsigned char*>(data);
-        for (int32_t i = 0; i < count; ++i, p += size) StoreNative(p, LoadLittle(p, size), size);
+    ToHostOrder(data, count, size);
+    return true;
+}
+
+bool cDataFile::ReadText(std::string& str, int64_t bytes) {
+    if (bytes > 0 && !m_failed && static_cast<uint64_t>(bytes) <= m_bufferEnd - m_bufferPos) {
+        const char* text = reinterpret_cast<const char*>(m_buffer.get() + m_bufferPos);
+        const void* nul = std::memchr(text, '\0', static_cast<size_t>(bytes));
+        str.assign(text, nul ? static_cast<const char*>(nul) - text : static_cast<ptrdiff_t>(bytes));
+        Consume(static_cast<size_t>(bytes));
+        return true;
     }
+    if (bytes > BytesLeft()) {
+        MarkCorrupt();
+        return false;
+    }
+    std::string text(static_cast<size_t>(std::max<int64_t>(bytes, 0)), '\0');
+    if (!ReadBytes(text.data(), bytes)) return false;
+    text.resize(std::strlen(text.c_str()));  // never beyond the bytes read
+    str = std::move(text);
     return true;
 }
 
@@ -162,11 +211,7 @@ int ReadString(std::string& str, cDataFile* file) {
         file->MarkCorrupt();
         return 0;
     }
-    std::string bytes(static_cast<size_t>(length), '\0');
-    if (!file->ReadBytes(bytes.data(), length)) return 0;
-    bytes.resize(std::strlen(bytes.c_str()));  // never beyond the length read
-    str = std::move(bytes);
-    return 1;
+    return file->ReadText(str, length) ? 1 : 0;
 }
 
 int WriteString(const std::string& str, cDataFile* file) {
@@ -183,26 +228,35 @@ int WriteString(const std::string& str, cDataFile* file) {
 
 bool cRecord::Read(cDataFile* file) {
     if (!file) return false;
-    RegisterFields(g_FileVersion);
+    RegisterLayout(g_FileVersion);
     if (ReadBlocks(file)) ReadStrings(file);
     if (g_StripCR) StripCR();
     // Also after a broken read, so a later write has the current layout.
-    MatchBlockCount(g_DataVersion, kWrittenForm);
-    if (g_FileVersion != g_DataVersion) RegisterFields(g_DataVersion);
+    MatchForm(g_DataVersion, kWrittenForm);
+    if (g_FileVersion != g_DataVersion) RegisterLayout(g_DataVersion);
     return file->Ok();
 }
 
 bool cRecord::ReadBlocks(cDataFile* file) {
     int32_t blocks = 0;
     if (!ReadCount(blocks, file, 1)) return false;
-    MatchBlockCount(g_FileVersion, blocks);
+    MatchForm(g_FileVersion, blocks);
+    const std::vector<cStoredField>& fields = m_pLayout->fields;
+    const int registered = static_cast<int>(fields.size());
     for (int32_t i = 0; i < blocks; ++i) {
-        // A surplus block is reported by the checked access and read over
-        // the first block; with no first block there is nothing to read it
-        // by, and the file cannot be followed any further.
-        const RECORDFIELD& f = m_vField.At(i);
-        if (!f.data) file->MarkCorrupt();
-        if (!file->ReadValues(f.data, f.count, f.size)) return false;
+        // A surplus block is reported as the checked list access reports a
+        // bad index and read over the first block; with no first block
+        // there is nothing to read it by, and the file cannot be followed
+        // any further.
+        if (i >= registered) {
+            container_detail::ReportBadIndex("err V[%d] ( %d , %d )", i, registered, sizeof(RECORDFIELD));
+            if (registered == 0) {
+                file->MarkCorrupt();
+                return false;
+            }
+        }
+        const cStoredField& f = fields[static_cast<size_t>(i < registered ? i : 0)];
+        if (!file->ReadValues(Base() + f.offset, f.count, f.size)) return false;
     }
     return true;
 }
@@ -210,23 +264,31 @@ bool cRecord::ReadBlocks(cDataFile* file) {
 bool cRecord::ReadStrings(cDataFile* file) {
     int32_t strings = 0;
     if (!ReadCount(strings, file, 4)) return false;
+    const std::vector<uint32_t>& places = m_pLayout->strings;
+    const int registered = static_cast<int>(places.size());
     for (int32_t i = 0; i < strings; ++i) {
-        std::string* str = m_vString.At(i).str;
-        if (!str) file->MarkCorrupt();
-        if (!str || !ReadString(*str, file)) return false;
+        if (i >= registered) {
+            container_detail::ReportBadIndex("err V[%d] ( %d , %d )", i, registered, sizeof(RECORDSTRING));
+            if (registered == 0) {
+                file->MarkCorrupt();
+                return false;
+            }
+        }
+        if (!ReadString(StringAt(places[static_cast<size_t>(i < registered ? i : 0)]), file)) return false;
     }
     return true;
 }
 
 bool cRecord::Write(cDataFile* file) {
     if (!file) return false;
-    RegisterFields(g_DataVersion);
-    file->WriteInt(m_vField.Size());
-    for (const RECORDFIELD& f : m_vField) file->WriteValues(f.data, f.count, f.size);
-    file->WriteInt(m_vString.Size());
-    for (const RECORDSTRING& s : m_vString) {
-        s.str->resize(std::strlen(s.str->c_str()));  // the record keeps what the file holds
-        WriteString(*s.str, file);
+    RegisterLayout(g_DataVersion);
+    file->WriteInt(static_cast<int32_t>(m_pLayout->fields.size()));
+    for (const cStoredField& f : m_pLayout->fields) file->WriteValues(Base() + f.offset, f.count, f.size);
+    file->WriteInt(static_cast<int32_t>(m_pLayout->strings.size()));
+    for (uint32_t place : m_pLayout->strings) {
+        std::string& str = StringAt(place);
+        str.resize(std::strlen(str.c_str()));  // the record keeps what the file holds
+        WriteString(str, file);
     }
     return file->Ok();
 }

@@ -6,9 +6,12 @@
 // line), every later read fails, and LoadFile answers 0. Files are written
 // to a temporary file that replaces the old one only when complete.
 #pragma once
+#include <bit>
 #include <concepts>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
+#include <memory>
 #include <string>
 #include <type_traits>
 #include <utility>
@@ -26,12 +29,38 @@ public:
     bool Ok() const { return !m_failed; }
 
     // Reading. Each fails, and marks the file broken, when the bytes are
-    // not there.
+    // not there. The file is taken in large pieces and decoded from memory;
+    // the reads that the piece in hand holds take the short way here.
     int64_t BytesLeft() const { return m_size - m_pos; }
-    bool ReadBytes(void* out, int64_t bytes);
+    bool ReadBytes(void* out, int64_t bytes) {
+        if (bytes > 0 && !m_failed && static_cast<uint64_t>(bytes) <= m_bufferEnd - m_bufferPos) {
+            std::memcpy(out, m_buffer.get() + m_bufferPos, static_cast<size_t>(bytes));
+            Consume(static_cast<size_t>(bytes));
+            return true;
+        }
+        return ReadBytesSlow(out, bytes);
+    }
     // count elements of size 1, 2, 4 or 8 bytes into memory at data.
-    bool ReadValues(void* data, int32_t count, int size);
+    bool ReadValues(void* data, int32_t count, int size) {
+        const int64_t bytes = int64_t{count} * size;
+        if ((size == 1 || size == 2 || size == 4 || size == 8) && bytes > 0 && !m_failed &&
+            static_cast<uint64_t>(bytes) <= m_bufferEnd - m_bufferPos) {
+            const unsigned char* from = m_buffer.get() + m_bufferPos;
+            // Single members, the most of them, in one load each.
+            if (bytes == 1) std::memcpy(data, from, 1);
+            else if (bytes == 2) std::memcpy(data, from, 2);
+            else if (bytes == 4) std::memcpy(data, from, 4);
+            else if (bytes == 8) std::memcpy(data, from, 8);
+            else std::memcpy(data, from, static_cast<size_t>(bytes));
+            Consume(static_cast<size_t>(bytes));
+            if constexpr (std::endian::native != std::endian::little) ToHostOrder(data, count, size);
+            return true;
+        }
+        return ReadValuesSlow(data, count, size);
+    }
     bool ReadInt(int32_t& value) { return ReadValues(&value, 1, 4); }
+    // `bytes` bytes of text, kept up to their first NUL.
+    bool ReadText(std::string& str, int64_t bytes);
     // For readers of class tails that find their data impossible.
     void MarkCorrupt();
 
@@ -48,6 +77,16 @@ private:
     friend int CloseDataFile(cDataFile* file);
     cDataFile(FILE* file, std::string path) : m_file(file), m_path(std::move(path)) {}
 
+    void Consume(size_t bytes) {
+        m_bufferPos += bytes;
+        m_pos += static_cast<int64_t>(bytes);
+    }
+    bool ReadBytesSlow(void* out, int64_t bytes);
+    bool ReadValuesSlow(void* data, int32_t count, int size);
+    // The next piece of the file into the buffer; false at its end.
+    bool Refill();
+    static void ToHostOrder(void* data, int32_t count, int size);
+
     FILE* m_file;
     std::string m_path;  // program form, for the report
     bool m_writing = false;
@@ -55,6 +94,12 @@ private:
     int64_t m_size = 0;
     int64_t m_pos = 0;
     bool m_failed = false;
+    // Reading: the piece of the file in hand, and how much of the file has
+    // been taken; never beyond m_size.
+    int64_t m_taken = 0;
+    std::unique_ptr<unsigned char[]> m_buffer;
+    size_t m_bufferPos = 0;
+    size_t m_bufferEnd = 0;
 };
 
 // Opens a data file for reading (an empty path names "err") and reads its

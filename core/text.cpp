@@ -1,8 +1,10 @@
 #include "core/text.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <vector>
 
 #include "platform/paths.h"
@@ -306,11 +308,31 @@ int FindNumberedFile(std::string& target, const std::string& path, const std::st
     std::string base = path;
     size_t dot = ExtDot(base);
     if (dot != std::string::npos) base = base.substr(0, dot + 1) + ext;
-    std::string name;
-    for (int n = 999; n >= 0; --n) {
-        StrFormat(name, "%s_%d%d%d", base.c_str(), n / 100, n / 10 % 10, n % 10);
-        if (plat::PathExists(name)) {
-            target = name;
+    // One listing of the folder gives every number there; the highest whose
+    // name is there as a path wins.
+    size_t after = 0;
+    for (size_t i = 0; i < base.size(); ++i) {
+        if (IsSjisDoubleByte(base.c_str() + i)) ++i;
+        else if (base[i] == '\\' || base[i] == '/') after = i + 1;
+    }
+    const std::string folder = after > 0 ? base.substr(0, after) : ".";
+    const std::string name = base.substr(after);
+    std::vector<int> numbers;
+    for (const std::string& entry : plat::ListFolder(folder)) {
+        if (entry.size() != name.size() + 4 || entry[name.size()] != '_') continue;
+        const char* digits = entry.c_str() + name.size() + 1;
+        auto digit = [](char c) { return c >= '0' && c <= '9'; };
+        if (!digit(digits[0]) || !digit(digits[1]) || !digit(digits[2])) continue;
+        if (!SamePart(entry.substr(0, name.size()), name)) continue;
+        numbers.push_back((digits[0] - '0') * 100 + (digits[1] - '0') * 10 + (digits[2] - '0'));
+    }
+    std::sort(numbers.begin(), numbers.end(), std::greater<>());
+    numbers.erase(std::unique(numbers.begin(), numbers.end()), numbers.end());
+    std::string numbered;
+    for (int n : numbers) {
+        StrFormat(numbered, "%s_%d%d%d", base.c_str(), n / 100, n / 10 % 10, n % 10);
+        if (plat::PathExists(numbered)) {
+            target = numbered;
             return 1;
         }
     }

@@ -35,6 +35,8 @@ public:
     // Its procedure has returned, or there is none: polled by an owner that
     // pumps messages while the thread works.
     bool Ended() const { return plat::ThreadEnded(m_hThread); }
+    // Ended, waiting up to ms milliseconds of real time for it.
+    bool WaitEnded(uint32_t ms) const { return plat::WaitThreadEnd(m_hThread, ms); }
 
 private:
     uint32_t m_dwThreadId = 0;

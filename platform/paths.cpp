@@ -6,8 +6,12 @@
 
 #include <cerrno>
 #include <cstdint>
+#include <ctime>
 #include <filesystem>
+#include <functional>
+#include <mutex>
 #include <system_error>
+#include <unordered_map>
 
 #include "platform/text_codec.h"
 
@@ -18,32 +22,85 @@ bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 
 char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
-bool EqualIgnoringAsciiCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
-    return true;
-}
-
 bool HostEntryExists(const std::string& hostPath) {
     struct stat st{};
     return lstat(hostPath.c_str(), &st) == 0;
 }
 
+std::string FoldAsciiCase(std::string_view name) {
+    std::string folded(name);
+    for (char& c : folded) c = AsciiLower(c);
+    return folded;
+}
+
 // The name in the folder equal to `name` ignoring ASCII letter case; ""
 // when there is none. Of several, the smallest by bytes, so the choice
 // does not depend on the order the folder happens to list them in.
-std::string FindIgnoringCase(const std::string& folder, std::string_view name) {
-    std::string found;
+//
+// What a folder holds is kept, by the folder's device and inode, while its
+// modification time stays the same, so opening many files of one folder
+// lists it once. A listing taken within two seconds of the folder's last
+// change is not kept: a file system that counts time coarsely could change
+// the folder again without moving that time.
+struct FolderNames {
+    timespec modified{};
+    std::unordered_map<std::string, std::string> byFolded;  // folded name -> name
+};
+
+struct FolderKey {
+    dev_t device;
+    ino_t inode;
+    bool operator==(const FolderKey&) const = default;
+};
+
+struct FolderKeyHash {
+    size_t operator()(const FolderKey& k) const {
+        return std::hash<uint64_t>()(static_cast<uint64_t>(k.inode) * 31 + static_cast<uint64_t>(k.device));
+    }
+};
+
+constexpr size_t kKeptFolders = 256;
+constexpr time_t kSettledSeconds = 2;
+
+std::mutex g_folderLock;
+std::unordered_map<FolderKey, FolderNames, FolderKeyHash> g_folderNames;
+
+bool SameTime(const timespec& a, const timespec& b) { return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec; }
+
+FolderNames ListFolderNames(const std::string& folder, const timespec& modified) {
+    FolderNames names;
+    names.modified = modified;
     DIR* dir = opendir(folder.c_str());
-    if (!dir) return found;
+    if (!dir) return names;
     while (dirent* entry = readdir(dir)) {
-        std::string_view candidate(entry->d_name);
-        if (!EqualIgnoringAsciiCase(candidate, name)) continue;
-        if (found.empty() || candidate < found) found = candidate;
+        std::string_view name(entry->d_name);
+        auto [at, added] = names.byFolded.try_emplace(FoldAsciiCase(name), name);
+        if (!added && name < at->second) at->second = name;
     }
     closedir(dir);
-    return found;
+    return names;
+}
+
+std::string FindIgnoringCase(const std::string& folder, std::string_view name) {
+    struct stat st{};
+    if (stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return "";
+    const FolderKey key{st.st_dev, st.st_ino};
+    const std::string folded = FoldAsciiCase(name);
+    std::lock_guard lock(g_folderLock);
+    auto kept = g_folderNames.find(key);
+    if (kept == g_folderNames.end() || !SameTime(kept->second.modified, st.st_mtim)) {
+        FolderNames names = ListFolderNames(folder, st.st_mtim);
+        if (kept != g_folderNames.end()) g_folderNames.erase(kept);
+        const bool settled = std::time(nullptr) - st.st_mtim.tv_sec >= kSettledSeconds;
+        if (!settled) {
+            auto found = names.byFolded.find(folded);
+            return found == names.byFolded.end() ? "" : found->second;
+        }
+        if (g_folderNames.size() >= kKeptFolders) g_folderNames.clear();
+        kept = g_folderNames.emplace(key, std::move(names)).first;
+    }
+    auto found = kept->second.byFolded.find(folded);
+    return found == kept->second.byFolded.end() ? "" : found->second;
 }
 
 // A host path with a NUL inside would be cut short by the C calls and name
@@ -156,6 +213,20 @@ FILE* OpenFile(std::string_view path, const char* mode) {
         return nullptr;
     }
     return std::fopen(host.c_str(), mode);
+}
+
+std::vector<std::string> ListFolder(std::string_view path) {
+    std::vector<std::string> names;
+    const std::string host = ToHostPath(path);
+    if (host.empty() || !Usable(host)) return names;
+    DIR* dir = opendir(host.c_str());
+    if (!dir) return names;
+    while (dirent* entry = readdir(dir)) {
+        std::string_view name(entry->d_name);
+        if (name != "." && name != "..") names.push_back(FromHostPath(name));
+    }
+    closedir(dir);
+    return names;
 }
 
 bool PathExists(std::string_view path) {

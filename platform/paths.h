@@ -3,7 +3,8 @@
 // becomes a host path: split on real separators (a 0x5C trail byte of a
 // double-byte character such as "ソ" or "表" is none), each part converted
 // to UTF-8, joined with slashes, and each part found case-insensitively when
-// the exact name does not exist.
+// the exact name does not exist (what a folder holds is kept for that while
+// the folder is unchanged).
 #pragma once
 #include <cstdio>
 #include <string>
@@ -48,6 +49,10 @@ bool BeginReplace(std::string_view path, ReplacingFile* out);
 // included) it replaces the target; otherwise it is removed and the target
 // stays as it was. True when the target was replaced.
 bool EndReplace(ReplacingFile* file, bool keep);
+
+// The names in a folder, program form, in no particular order ("." and
+// ".." left out); none when it cannot be listed.
+std::vector<std::string> ListFolder(std::string_view path);
 
 // True when a file or folder of that name exists.
 bool PathExists(std::string_view path);

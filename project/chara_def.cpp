@@ -144,6 +144,15 @@ bool IsEmptyFlow(const cFlow& flow) {
            flow.m_vKeyCond.empty() && flow.m_vCmd.empty();
 }
 
+void ValidateFlowList(cVector<cFlow>& flows, const cPaletteSizes&) {
+    for (cFlow& flow : flows) flow.Validate();
+    std::erase_if(flows, IsEmptyFlow);
+}
+
+void CheckFlowRefs(cVector<cFlow>& flows, const cPaletteSizes& sizes) {
+    for (cFlow& flow : flows) flow.CheckPaletteRefs(sizes);
+}
+
 }  // namespace
 
 cCharaDef::cCharaDef() { SetDefault(); }
@@ -229,9 +238,10 @@ void cCharaDef::RegisterFields(int version) {
 bool cCharaDef::Read(cDataFile* file) {
     bool ok = cRecord::Read(file) && file->ReadValues(&m_sCol, 1, 2) && file->ReadValues(&m_sRow, 1, 2) &&
               file->ReadInt(m_nCarryItem) && ReadVector(m_vInheritFlag, file) && ReadRecordVector(m_vCond, file) &&
-              ReadRecordVector(m_vFlow, file);
+              ReadRecordVector(m_vFlow.Edit(), file);
     // Also after a broken read: flows read before the break may still run.
-    if (!KeepTestPlayFlows()) RemoveTestPlayFlows(m_vFlow);
+    if (!KeepTestPlayFlows()) RemoveTestPlayFlows(m_vFlow.Edit());
+    if (m_vFlow.empty()) m_vFlow.clear();  // no room kept for none
     if (ok) {
         ApplyUpgrades(kUpgrades, *this, g_FileVersion);
         Inherit();
@@ -245,7 +255,7 @@ bool cCharaDef::Write(cDataFile* file) {
     Validate();
     return cRecord::Write(file) && file->WriteValues(&m_sCol, 1, 2) && file->WriteValues(&m_sRow, 1, 2) &&
            file->WriteInt(m_nCarryItem) && WriteVector(m_vInheritFlag, file) && WriteRecordVector(m_vCond, file) &&
-           WriteRecordVector(m_vFlow, file);
+           WriteRecordVector(m_vFlow.Edit(), file);
 }
 
 void cCharaDef::Validate() {
@@ -260,14 +270,10 @@ void cCharaDef::Validate() {
         m_cBlockChara = 0;
         m_cExtraCopies = 0;
     }
-    for (cFlow& flow : m_vFlow) flow.Validate();
-    std::erase_if(m_vFlow, IsEmptyFlow);
+    m_vFlow.Apply(ValidateFlowList);
 }
 
-void cCharaDef::ValidateFlows() {
-    const cPaletteSizes sizes = CurrentPaletteSizes();
-    for (cFlow& flow : m_vFlow) flow.CheckPaletteRefs(sizes);
-}
+void cCharaDef::ValidateFlows() { m_vFlow.Apply(CheckFlowRefs, CurrentPaletteSizes()); }
 
 void cCharaDef::Inherit() { InheritGroups(*this, SourceList(m_cInheritSrc), kGroupCopies); }
 

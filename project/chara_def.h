@@ -6,7 +6,8 @@
 //
 // An entry may take chosen groups of its values from another chara entry of
 // the common or the live stage palette (inherit source and index, one flag
-// per group). The copy is made once, when the entry is read.
+// per group). The copy is made once, when the entry is read; the flows are
+// shared with the source until either changes them.
 #pragma once
 #include <cstdint>
 #include <string>
@@ -89,7 +90,7 @@ public:
     int32_t m_nCarryItem = 0;       // placed item of the stage the chara carries, -1 none
     cVector<int8_t> m_vInheritFlag; // one per property group
     cVector<cCondition> m_vCond;
-    cVector<cFlow> m_vFlow;
+    cFlowList m_vFlow;              // shared with the entry it is taken from
 
     cCharaDef();
 

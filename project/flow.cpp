@@ -1,7 +1,10 @@
 #include "project/flow.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstdint>
+#include <memory>
+#include <unordered_map>
 
 #include "core/record_file.h"
 #include "core/report_log.h"
@@ -472,4 +475,77 @@ void cFlow::Validate() {
 
 void cFlow::CheckPaletteRefs(const cPaletteSizes& sizes) {
     for (cFlowCmd& cmd : m_vCmd) cmd.CheckPaletteRefs(sizes);
+}
+
+// ---- cFlowList
+
+namespace {
+
+thread_local cFlowSharing* t_sharing = nullptr;
+std::atomic<uint64_t> g_nextSharing{1};
+
+}  // namespace
+
+// What a session has checked: per shared store, check and palette sizes,
+// the checked copy. The stores are held, so none is freed and its address
+// taken by another while the session lives.
+struct cFlowSharing::Done {
+    struct Entry {
+        std::shared_ptr<cFlowList::Store> from;
+        cFlowList::Check check;
+        cPaletteSizes sizes;
+        std::shared_ptr<cFlowList::Store> checked;
+    };
+    std::unordered_multimap<const cFlowList::Store*, Entry> entries;
+};
+
+cFlowSharing::cFlowSharing()
+    : m_nId(g_nextSharing.fetch_add(1)), m_pOuter(t_sharing), m_pDone(std::make_unique<Done>()) {
+    t_sharing = this;
+}
+
+cFlowSharing::~cFlowSharing() { t_sharing = m_pOuter; }
+
+const cVector<cFlow>& cFlowList::Empty() {
+    static const cVector<cFlow> none;
+    return none;
+}
+
+cVector<cFlow>& cFlowList::Edit() {
+    if (!m_pStore) {
+        m_pStore = std::make_shared<Store>();
+    } else if (m_pStore.use_count() > 1) {
+        m_pStore = std::make_shared<Store>(m_pStore->flows);
+    } else {
+        m_pStore->checkedIn = 0;  // whatever the caller changes is unchecked
+    }
+    return m_pStore->flows;
+}
+
+void cFlowList::Apply(Check check, const cPaletteSizes& sizes) {
+    if (!m_pStore) return;
+    cFlowSharing* session = t_sharing;
+    if (!session) {
+        check(Edit(), sizes);
+        return;
+    }
+    Store& store = *m_pStore;
+    if (store.checkedIn == session->m_nId && store.checkedBy == check && store.checkedSizes == sizes) return;
+    if (m_pStore.use_count() == 1) {
+        check(store.flows, sizes);
+    } else {
+        auto& done = session->m_pDone->entries;
+        for (auto [at, end] = done.equal_range(&store); at != end; ++at)
+            if (at->second.check == check && at->second.sizes == sizes) {
+                m_pStore = at->second.checked;
+                return;
+            }
+        auto checked = std::make_shared<Store>(store.flows);
+        check(checked->flows, sizes);
+        done.emplace(&store, cFlowSharing::Done::Entry{m_pStore, check, sizes, checked});
+        m_pStore = std::move(checked);
+    }
+    m_pStore->checkedIn = session->m_nId;
+    m_pStore->checkedBy = check;
+    m_pStore->checkedSizes = sizes;
 }

@@ -9,6 +9,7 @@
 #pragma once
 #include <boost/shared_ptr.hpp>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "core/containers.h"
@@ -25,6 +26,7 @@ struct cPaletteSizes {
     int nBlock[2] = {};
     int nChara[2] = {};
     int nItem[2] = {};
+    bool operator==(const cPaletteSizes&) const = default;
 };
 
 class cFlowCmd : public cRecord {
@@ -46,9 +48,11 @@ public:
 
     // Holds a default movement record.
     cFlowCmd();
-    // Sub-records are copied, never shared.
+    // Sub-records are copied, never shared; a move takes them along.
     cFlowCmd(const cFlowCmd& other);
     cFlowCmd& operator=(const cFlowCmd& source);
+    cFlowCmd(cFlowCmd&& other) noexcept = default;
+    cFlowCmd& operator=(cFlowCmd&& source) = default;
     ~cFlowCmd() override;
 
     // Cleared, no sub-records, no parameters or flows, sound only in view.
@@ -98,6 +102,82 @@ public:
     // Every condition and key condition validated, every command normalised.
     void Validate();
     void CheckPaletteRefs(const cPaletteSizes& sizes);
+};
+
+// The flow list of a chara definition. Copies share the flows until one of
+// them is changed: reading goes to the shared flows, and a change through
+// any access that may write first makes the flows the list's own. The
+// placements of a stage and the entries that take their flows from a
+// palette entry hold that entry's flows, not copies.
+class cFlowList {
+public:
+    // A check of the flows: for the same flows, database and palette sizes
+    // it gives the same result, and checking that result again changes
+    // nothing.
+    using Check = void (*)(cVector<cFlow>& flows, const cPaletteSizes& sizes);
+
+    cFlowList() = default;
+
+    // Reading.
+    const cVector<cFlow>& Get() const { return m_pStore ? m_pStore->flows : Empty(); }
+    operator const cVector<cFlow>&() const { return Get(); }
+    int Size() const { return Get().Size(); }
+    size_t size() const { return Get().size(); }
+    bool empty() const { return Get().empty(); }
+    const cFlow& operator[](size_t i) const { return Get()[i]; }
+    auto begin() const { return Get().begin(); }
+    auto end() const { return Get().end(); }
+
+    // Changing.
+    cVector<cFlow>& Edit();
+    cFlow& operator[](size_t i) { return Edit()[i]; }
+    auto begin() { return Edit().begin(); }
+    auto end() { return Edit().end(); }
+    void push_back(const cFlow& flow) { Edit().push_back(flow); }
+    void push_back(cFlow&& flow) { Edit().push_back(std::move(flow)); }
+    void resize(size_t n) { Edit().resize(n); }
+    void assign(size_t n, const cFlow& flow) { Edit().assign(n, flow); }
+    void clear() { m_pStore.reset(); }
+
+    // The flows after `check`. While a cFlowSharing lives on this thread,
+    // flows that several lists share are checked once and every sharer
+    // takes the one checked copy; otherwise the list checks its own flows.
+    void Apply(Check check, const cPaletteSizes& sizes = {});
+
+    // True when both lists hold the same flows in memory.
+    bool SharesWith(const cFlowList& other) const { return m_pStore && m_pStore == other.m_pStore; }
+
+private:
+    struct Store {
+        Store() = default;
+        explicit Store(const cVector<cFlow>& copied) : flows(copied) {}
+        cVector<cFlow> flows;
+        // The last check these flows went through, in which session.
+        uint64_t checkedIn = 0;
+        Check checkedBy = nullptr;
+        cPaletteSizes checkedSizes;
+    };
+    friend class cFlowSharing;
+    static const cVector<cFlow>& Empty();
+    std::shared_ptr<Store> m_pStore;
+};
+
+// Opened for the read of a whole stage, during which the database and, for
+// the palette check, the palettes do not change: checks of shared flow
+// lists are made once per list on this thread while it lives.
+class cFlowSharing {
+public:
+    cFlowSharing();
+    ~cFlowSharing();
+    cFlowSharing(const cFlowSharing&) = delete;
+    cFlowSharing& operator=(const cFlowSharing&) = delete;
+
+private:
+    friend class cFlowList;
+    struct Done;
+    uint64_t m_nId;
+    cFlowSharing* m_pOuter;
+    std::unique_ptr<Done> m_pDone;
 };
 
 template <>

@@ -13,7 +13,6 @@
 #include "core/shell_link.h"
 #include "core/text.h"
 #include "core/thread.h"
-#include "platform/clock.h"
 #include "platform/paths.h"
 #include "platform/threads.h"
 #include "project/chara_def.h"
@@ -63,8 +62,9 @@ bool PumpUntilLoaded(uintptr_t& quitCode) {
                 }
             }
         }
-        if (quit || thLoad.Ended()) break;
-        plat::SleepMs(1);
+        // The messages are looked at every millisecond; the end of the load
+        // is taken at once.
+        if (quit || thLoad.WaitEnded(1)) break;
     }
     for (const plat::Message& m : keep) plat::PostThreadMessage(plat::CurrentThreadId(), m.id, m.wParam, m.lParam);
     return quit;

@@ -115,12 +115,15 @@ bool ReadPlacements(cVector<R>& list, cDataFile* file, int minBytes) {
     int32_t n = 0;
     if (!ReadListCount(n, file, minBytes + 4)) return false;
     list.clear();
+    // The bytes left hold n placements at least, so room for them is in
+    // proportion to the file, and the list is made without moving.
+    list.reserve(static_cast<size_t>(n));
+    // Each placement starts as a copy of one default placement.
+    const R fresh = cElementTraits<R>::MakeDefault();
     for (int32_t i = 0; i < n; ++i) {
         int32_t unused = 0;
         if (!file->ReadInt(unused)) return false;
-        list.push_back(cElementTraits<R>::MakeDefault());
-        if (!list.back().Read(file)) return false;
-        list.back().RegisterFields(g_DataVersion);
+        if (!list.emplace_back(fresh).Read(file)) return false;
     }
     return true;
 }
@@ -368,6 +371,9 @@ void cStageInfo::MatchBlockCount(int version, int32_t blocks) {
 }
 
 bool cStageInfo::Read(cDataFile* file) {
+    // Placements and entries that take their flows from one palette entry
+    // keep sharing them through the checks.
+    cFlowSharing sharing;
     SetDefault();
     bool ok = cRecord::Read(file);
     ok = ok && ReadTail(file);

@@ -57,3 +57,15 @@ static void BM_OpenSwarmStage(benchmark::State& state) {
     state.counters["charas"] = static_cast<double>(g_Stage.m_vChara.Size());
 }
 BENCHMARK(BM_OpenSwarmStage)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// Each bundled stage opened by its numbered name, as the game opens it.
+static void BM_OpenBundledStage(benchmark::State& state) {
+    const std::string name = StageName(static_cast<int>(state.range(0)));
+    for (auto _ : state) {
+        if (OpenStageFile(name.c_str(), 1, &g_StageSettings, &g_HeroDef) != 1) {
+            state.SkipWithError("the stage did not load");
+            break;
+        }
+    }
+}
+BENCHMARK(BM_OpenBundledStage)->DenseRange(0, sample::kStages - 1)->Unit(benchmark::kMillisecond)->UseRealTime();

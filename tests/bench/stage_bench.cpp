@@ -2,16 +2,27 @@
 // from the stage palette, 2000 placed charas and items, and a stage palette
 // of 200 charas with flows (plus small block and item palettes). The file is
 // made once with the record writers in a scratch folder.
+//
+// The measure of the reader is the same reads done alone: the file decoded
+// from memory by the same calls, into scratch space, with no records made.
 #include <benchmark/benchmark.h>
+#include <malloc.h>
+#include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <system_error>
+#include <utility>
+#include <vector>
 
 #include "core/record.h"
+#include "core/record_file.h"
 #include "platform/paths.h"
+#include "project/condition.h"
+#include "project/move_shot.h"
 #include "project/common_palette.h"
 #include "project/stage_file.h"
 #include "project/stage_info.h"
@@ -118,7 +129,203 @@ int64_t FileBytes() {
     return ec ? 0 : static_cast<int64_t>(size);
 }
 
+// ---- The same reads without records
+
+// Block counts and sizes and the string count of a class's generic part.
+struct Shape {
+    std::vector<std::pair<int32_t, int>> blocks;
+    int strings = 0;
+};
+
+template <class R>
+const Shape& ShapeOf() {
+    static const Shape shape = [] {
+        R record;
+        record.Clear();
+        Shape s;
+        for (const RECORDFIELD& f : record.Fields()) s.blocks.emplace_back(f.count, f.size);
+        s.strings = record.Strings().Size();
+        return s;
+    }();
+    return shape;
+}
+
+struct Scratch {
+    alignas(8) unsigned char bytes[4096];
+    std::string text;
+    cVector<int8_t> bytesList;
+    cVector<int32_t> intList;
+};
+
+class StageReads {
+public:
+    explicit StageReads(cDataFile* file) : f(file) {}
+
+    bool Stage() {
+        if (!Generic(ShapeOf<cStageInfo>()) || !ReadVector(x.intList, f)) return false;
+        for (int i = 0; i < kOutRangeRules; ++i)
+            if (!Generic(ShapeOf<cOutRange>())) return false;
+        return List(&StageReads::Block) && List(&StageReads::Chara) && List(&StageReads::Item) &&
+               Placements(&StageReads::Block) && Placements(&StageReads::Chara) && Placements(&StageReads::Item) &&
+               List(&StageReads::Background) && List(&StageReads::VarName) && f->ReadInt(n);
+    }
+
+private:
+    bool Generic(const Shape& shape) {
+        if (!ReadCount(n, f, 1)) return false;
+        const int32_t blocks = n, registered = static_cast<int32_t>(shape.blocks.size());
+        for (int32_t i = 0; i < blocks; ++i) {
+            const auto& [count, size] = shape.blocks[static_cast<size_t>(i < registered ? i : 0)];
+            if (!f->ReadValues(x.bytes, count, size)) return false;
+        }
+        if (!ReadCount(n, f, 4)) return false;
+        const int32_t strings = n;
+        for (int32_t i = 0; i < strings; ++i)
+            if (!ReadString(x.text, f)) return false;
+        return true;
+    }
+    bool List(bool (StageReads::*entry)()) {
+        if (!ReadCount(n, f, kMinRecordBytes)) return false;
+        for (int32_t i = 0, count = n; i < count; ++i)
+            if (!(this->*entry)()) return false;
+        return true;
+    }
+    bool Placements(bool (StageReads::*entry)()) {
+        if (!ReadCount(n, f, kMinRecordBytes + 4)) return false;
+        for (int32_t i = 0, count = n; i < count; ++i)
+            if (!f->ReadInt(n) || !(this->*entry)()) return false;
+        return true;
+    }
+    bool Position() { return f->ReadValues(x.bytes, 1, 2) && f->ReadValues(x.bytes, 1, 2); }
+    bool Block() {
+        return Generic(ShapeOf<cPltBlock>()) && Position() && ReadVector(x.bytesList, f) &&
+               List(&StageReads::Condition);
+    }
+    bool Chara() {
+        return Generic(ShapeOf<cCharaDef>()) && Position() && f->ReadInt(n) && ReadVector(x.bytesList, f) &&
+               List(&StageReads::Condition) && List(&StageReads::Flow);
+    }
+    bool Item() {
+        return Generic(ShapeOf<cPltItem>()) && Position() && ReadVector(x.bytesList, f) &&
+               List(&StageReads::Condition) && List(&StageReads::Command);
+    }
+    bool Condition() { return Generic(ShapeOf<cCondition>()); }
+    bool KeyCondition() { return Generic(ShapeOf<cKeyCond>()) && ReadVector(x.bytesList, f); }
+    bool Flow() {
+        return Generic(ShapeOf<cFlow>()) && List(&StageReads::Condition) && List(&StageReads::KeyCondition) &&
+               List(&StageReads::Command);
+    }
+    bool Command() {
+        if (!Generic(ShapeOf<cFlowCmd>())) return false;
+        if (!f->ReadInt(n) || (n && !Generic(ShapeOf<cEdMove>()))) return false;
+        if (!f->ReadInt(n) || (n && !Generic(ShapeOf<cEdShot>()))) return false;
+        if (!f->ReadInt(n) || (n && !(Generic(ShapeOf<cCondList>()) && List(&StageReads::Condition)))) return false;
+        return List(&StageReads::Flow) && ReadVector(x.intList, f);
+    }
+    bool Background() { return Generic(ShapeOf<cBackground>()); }
+    bool VarName() { return Generic(ShapeOf<cVarName>()); }
+
+    cDataFile* f;
+    Scratch x;
+    int32_t n = 0;
+};
+
+bool DecodeBigStage() {
+    cDataFile* file = OpenDataFile("big.stg4_001");
+    if (!file) return false;
+    bool ok = g_FileVersion == kDataVersion && StageReads(file).Stage() && file->BytesLeft() == 0;
+    return CloseDataFile(file) && ok;
+}
+
+// Bytes the allocator holds now, small and mapped blocks together.
+int64_t HeldBytes() {
+    const struct mallinfo2 m = mallinfo2();
+    return static_cast<int64_t>(m.uordblks + m.hblkhd);
+}
+
+// The best of several rounds of one step, in wall time and in the CPU time
+// of the whole process (the loader thread included): a machine busy with
+// other work stretches the first, hardly the second.
+struct Best {
+    double wall = 1e9, cpu = 1e9;
+    template <class Step>
+    bool Time(Step step) {
+        const double wall0 = Ms(CLOCK_MONOTONIC), cpu0 = Ms(CLOCK_PROCESS_CPUTIME_ID);
+        const bool ok = step();
+        wall = std::min(wall, Ms(CLOCK_MONOTONIC) - wall0);
+        cpu = std::min(cpu, Ms(CLOCK_PROCESS_CPUTIME_ID) - cpu0);
+        return ok;
+    }
+    static double Ms(clockid_t clock) {
+        timespec t{};
+        clock_gettime(clock, &t);
+        return static_cast<double>(t.tv_sec) * 1e3 + static_cast<double>(t.tv_nsec) / 1e6;
+    }
+};
+
 }  // namespace
+
+// The reader's measure: the same reads from memory, no records made.
+static void BM_DecodeLargeStageReads(benchmark::State& state) {
+    BigStage();
+    for (auto _ : state) {
+        if (!DecodeBigStage()) {
+            state.SkipWithError("the reads did not follow the file");
+            break;
+        }
+    }
+    state.SetBytesProcessed(state.iterations() * FileBytes());
+}
+BENCHMARK(BM_DecodeLargeStageReads)->Unit(benchmark::kMillisecond);
+
+// The three in one run, each the best of the rounds: the same reads alone,
+// the read of the stage into an empty one, and the whole opening with
+// inheritance (which also frees the stage before). The figures that matter
+// are the ratios.
+static void BM_LargeStageRatios(benchmark::State& state) {
+    const std::string& name = BigStage();
+    Best decode, parse, open;
+    for (auto _ : state) {
+        bool ok = decode.Time(DecodeBigStage);
+        g_Stage = cStageInfo();  // the stage before is freed outside the count
+        ok = ok && parse.Time([] { return g_Stage.LoadFile("big.stg4_001") == 1; });
+        ok = ok && open.Time([&] { return OpenStageFile(name.c_str(), 1, &g_StageSettings, &g_HeroDef) == 1; });
+        if (!ok) {
+            state.SkipWithError("the stage did not load");
+            break;
+        }
+    }
+    state.counters["decode_ms"] = decode.wall;
+    state.counters["parse_ms"] = parse.wall;
+    state.counters["open_ms"] = open.wall;
+    state.counters["parse_x"] = parse.wall / decode.wall;
+    state.counters["open_x"] = open.wall / decode.wall;
+    state.counters["parse_x_cpu"] = parse.cpu / decode.cpu;
+    state.counters["open_x_cpu"] = open.cpu / decode.cpu;
+}
+BENCHMARK(BM_LargeStageRatios)->Unit(benchmark::kMillisecond)->Iterations(15);
+
+// What the loaded stage holds in memory, against its file's size.
+static void BM_LargeStageMemory(benchmark::State& state) {
+    BigStage();
+    int64_t held = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        g_Stage = cStageInfo();
+        malloc_trim(0);
+        const int64_t before = HeldBytes();
+        state.ResumeTiming();
+        if (g_Stage.LoadFile("big.stg4_001") != 1) {
+            state.SkipWithError("the stage did not load");
+            break;
+        }
+        held = HeldBytes() - before;
+    }
+    state.counters["stage_MB"] = static_cast<double>(held) / 1e6;
+    state.counters["file_MB"] = static_cast<double>(FileBytes()) / 1e6;
+    state.counters["per_file_byte"] = static_cast<double>(held) / static_cast<double>(FileBytes());
+}
+BENCHMARK(BM_LargeStageMemory)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 // The whole opening as the game does it: numbered name, trailer check, the
 // loader thread with the waiting pump, settings and hero copies.

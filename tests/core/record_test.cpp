@@ -3,9 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <filesystem>
 #include <string>
+#include <thread>
+#include <type_traits>
 #include <vector>
 
 #include "core/record_file.h"
@@ -161,6 +164,65 @@ TEST_F(RecordTest, CopiesKeepTheirOwnDescriptors) {
     for (const RECORDFIELD& f : d.Fields()) EXPECT_EQ(f.owner, &d);
     d.Clear();
     EXPECT_EQ(a.m_nInt, 1);
+
+    // Nor does a moved record, nor the records of a list that grew by
+    // moving them.
+    static_assert(std::is_nothrow_move_constructible_v<cSample>);
+    cVector<cSample> list;
+    for (int i = 0; i < 40; ++i) {
+        list.emplace_back().m_nInt = i;
+        list.back().m_strA = std::string(40, static_cast<char>('a' + i % 26));
+    }
+    cSample moved(std::move(list[3]));
+    for (const RECORDFIELD& f : moved.Fields()) EXPECT_EQ(f.owner, &moved);
+    moved.m_nInt = 77;
+    ASSERT_EQ(moved.SaveFile("moved.dat"), 1);
+    cSample back;
+    ASSERT_EQ(back.LoadFile("moved.dat"), 1);
+    EXPECT_EQ(back.m_nInt, 77);
+    EXPECT_EQ(back.m_strA, std::string(40, 'd'));
+    for (int i = 0; i < list.Size(); ++i) {
+        EXPECT_EQ(list.At(i).Fields()[0].data, &list.At(i).m_nInt);
+        list.At(i).Clear();
+    }
+    EXPECT_EQ(back.m_nInt, 77);
+}
+
+namespace {
+// Only ever registered by the threads of the test below.
+class cThreaded : public cRecord {
+public:
+    int8_t m_c[40] = {};
+    std::string m_str;
+    void RegisterFields(int version) override {
+        ClearFields();
+        for (int i = 0; i < 40; ++i)
+            if (StoredFrom(version, 100 + i)) AddByte(&m_c[i]);
+        AddString(&m_str);
+    }
+};
+}  // namespace
+
+TEST_F(RecordTest, LayoutsAreMadeOnceWhicheverThreadComesFirst) {
+    std::atomic<int> wrong{0};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t)
+        threads.emplace_back([&wrong, t] {
+            for (int i = 0; i < 400; ++i) {
+                const int version = 100 + (i * 7 + t) % 40;
+                cThreaded r;
+                r.RegisterFields(version);
+                cThreaded copy(r);
+                copy.m_c[0] = 5;
+                copy.Clear();
+                const int blocks = version - 99;
+                if (r.Fields().Size() != blocks || r.Strings().Size() != 1 || copy.m_c[0] != 0 ||
+                    copy.Fields().Size() != 40 || r.Fields()[blocks - 1].data != &r.m_c[blocks - 1])
+                    ++wrong;
+            }
+        });
+    for (std::thread& t : threads) t.join();
+    EXPECT_EQ(wrong, 0);
 }
 
 TEST_F(RecordTest, FileBuiltFromTheFormatTablesLoadsAndIsWrittenByteForByte) {
@@ -465,6 +527,8 @@ public:
 }  // namespace
 
 TEST_F(RecordTest, ReadTakesTheFormThatMatchesTheBlockCount) {
+    cTwoForms early;  // made and registered before any record of its class was read
+    early.Clear();
     const std::string tail = "  00 00 00 00";
     WriteHostFile("three.dat", Bytes("85 03 00 00  05 00 00 00  01 00 00 00  0A  0B  0C  02 00 00 00" + tail));
     WriteHostFile("one.dat", Bytes("85 03 00 00  03 00 00 00  01 00 00 00  0A 0B 0C  02 00 00 00" + tail));
@@ -479,5 +543,46 @@ TEST_F(RecordTest, ReadTakesTheFormThatMatchesTheBlockCount) {
         EXPECT_EQ(Closes(), 0u);
         ASSERT_EQ(r.SaveFile("out.dat"), 1);
         EXPECT_EQ(Hex(ReadHostFile("out.dat")), Hex(ReadHostFile("three.dat")));
+    }
+    early.m_nBefore = 1;
+    early.m_bColour[0] = 0x0A, early.m_bColour[1] = 0x0B, early.m_bColour[2] = 0x0C;
+    early.m_nAfter = 2;
+    ASSERT_EQ(early.SaveFile("early.dat"), 1);
+    EXPECT_EQ(Hex(ReadHostFile("early.dat")), Hex(ReadHostFile("three.dat")));
+}
+
+TEST_F(RecordTest, LargeFilesAreReadWholeAndCutsAnywhereAreBroken) {
+    // Far more than one piece of reading, with records across the seams.
+    cHolder h;
+    for (int i = 0; i < 6000; ++i) {
+        cSample& s = h.m_vItem.emplace_back();
+        s.m_nInt = i;
+        s.m_dValue = i * 0.5;
+        s.m_strA = std::string(static_cast<size_t>(i % 37), 'x');
+        s.m_vList = {i, -i};
+    }
+    h.m_strNote = "end";
+    ASSERT_EQ(h.SaveFile("big.dat"), 1);
+    const std::string bytes = ReadHostFile("big.dat");
+    ASSERT_GT(bytes.size(), 4u * 65536u);
+    cHolder back;
+    ASSERT_EQ(back.LoadFile("big.dat"), 1);
+    ASSERT_EQ(back.m_vItem.Size(), 6000);
+    for (int i = 0; i < 6000; i += 997) {
+        EXPECT_EQ(back.m_vItem.At(i).m_nInt, i);
+        EXPECT_EQ(back.m_vItem.At(i).m_dValue, i * 0.5);
+        EXPECT_EQ(back.m_vItem.At(i).m_strA.size(), static_cast<size_t>(i % 37));
+        EXPECT_EQ(back.m_vItem.At(i).m_vList, (cVector<int32_t>{i, -i}));
+    }
+    EXPECT_EQ(back.m_strNote, "end");
+    EXPECT_TRUE(LogLines().empty());
+
+    for (size_t size : {size_t{65535}, size_t{65536}, size_t{65537}, size_t{131075}, bytes.size() - 1}) {
+        SCOPED_TRACE(size);
+        orvtest::WriteHostFile("Report_Game.txt", "");
+        WriteHostFile("cut.dat", bytes.substr(0, size));
+        cHolder cut;
+        EXPECT_EQ(cut.LoadFile("cut.dat"), 0);
+        EXPECT_EQ(LogLines().size(), 1u);
     }
 }

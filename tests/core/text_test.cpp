@@ -5,6 +5,7 @@
 #include <cctype>
 #include <climits>
 #include <cstring>
+#include <filesystem>
 #include <string>
 
 #include "support/test_support.h"
@@ -190,4 +191,26 @@ TEST(Paths, FindNumberedFileTakesTheHighest) {
     orvtest::WriteHostFile("c_007", "x");
     ASSERT_EQ(FindNumberedFile(found, "c", "rpl"), 1);
     EXPECT_EQ(found, "c_007");
+
+    // One listing of the folder: names in any letter case, three digits
+    // exactly, the highest that is there as a path.
+    std::filesystem::create_directories("Game/Stg4");
+    for (const char* name : {"Game/Stg4/Stage.STG4_004", "Game/Stg4/stage.stg4_002", "Game/Stg4/stage.stg4_0100",
+                             "Game/Stg4/stage.stg4_99", "Game/Stg4/stage.stg4_x12", "Game/Stg4/bigstage.stg4_900",
+                             "Game/Stg4/stage.stg4_012.bak"})
+        orvtest::WriteHostFile(name, "x");
+    std::filesystem::create_symlink("nowhere", "Game/Stg4/stage.stg4_500");  // listed, but names nothing
+    const std::pair<const char*, const char*> cases[] = {
+        {"game\\stg4\\stage.txt", "game\\stg4\\stage.stg4_004"},
+        {"game/stg4/STAGE.x", "game/stg4/STAGE.stg4_004"},
+        {"GAME\\STG4\\STAGE.stg4", "GAME\\STG4\\STAGE.stg4_004"},
+        {"game\\stg4\\tage.stg4", nullptr},
+        {"game\\none\\stage.stg4", nullptr},
+    };
+    for (const auto& [path, expected] : cases) {
+        SCOPED_TRACE(path);
+        std::string numbered = "unchanged";
+        EXPECT_EQ(FindNumberedFile(numbered, path, "stg4"), expected ? 1 : 0);
+        EXPECT_EQ(numbered, expected ? expected : "unchanged");
+    }
 }

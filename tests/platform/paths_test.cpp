@@ -83,6 +83,33 @@ TEST_F(ProgramPathOnDisk, FindsNamesIgnoringLetterCase) {
     for (const auto& [program, host] : cases) EXPECT_EQ(plat::ToHostPath(program), host) << program;
 }
 
+TEST_F(ProgramPathOnDisk, ListsFoldersInProgramForm) {
+    EXPECT_EQ(plat::ListFolder("ソフト"), std::vector<std::string>{"表.txt"});
+    EXPECT_EQ(plat::ListFolder("DATA\\stg4\\"), std::vector<std::string>{"A.stg4_001"});
+    EXPECT_TRUE(plat::ListFolder("missing").empty());
+    EXPECT_TRUE(plat::ListFolder("data\\stg4\\a.stg4_001").empty());
+}
+
+TEST_F(ProgramPathOnDisk, NamesFoundIgnoringCaseFollowTheFolder) {
+    // A folder untouched for a while: what it holds is kept for the
+    // lookups until its time moves.
+    fs::last_write_time("Data/Stg4", fs::last_write_time("Data/Stg4") - std::chrono::hours(1));
+    EXPECT_EQ(plat::ToHostPath("data\\stg4\\a.STG4_001"), "Data/Stg4/A.stg4_001");
+    fs::rename("Data/Stg4/A.stg4_001", "Data/Stg4/B.stg4_001");
+    EXPECT_EQ(plat::ToHostPath("data\\stg4\\b.STG4_001"), "Data/Stg4/B.stg4_001");
+    EXPECT_EQ(plat::ToHostPath("data\\stg4\\a.STG4_001"), "Data/Stg4/a.STG4_001");
+
+    // A folder changed just now is listed again each time, so a second
+    // change within the same tick of the file system's clock is seen.
+    fs::create_directory("Fresh");
+    WriteHostFile("Fresh/One.txt", "1");
+    const auto changed = fs::last_write_time("Fresh");
+    EXPECT_EQ(plat::ToHostPath("fresh\\one.TXT"), "Fresh/One.txt");
+    WriteHostFile("Fresh/Two.txt", "2");
+    fs::last_write_time("Fresh", changed);
+    EXPECT_EQ(plat::ToHostPath("fresh\\two.TXT"), "Fresh/Two.txt");
+}
+
 TEST_F(ProgramPathOnDisk, ReachesJapaneseNamesFromShiftJis) {
     FILE* f = plat::OpenFile("ソフト\\表.txt", "rb");
     ASSERT_NE(f, nullptr);

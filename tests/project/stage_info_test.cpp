@@ -7,11 +7,14 @@
 #include <cstring>
 #include <map>
 #include <string>
+#include <type_traits>
+#include <utility>
 #include <vector>
 
 #include "core/record_file.h"
 #include "platform/messages.h"
 #include "project/database.h"
+#include "project/common_palette.h"
 #include "project/database_fixtures.h"
 #include "project/list_file_test.h"
 #include "project/palette_fixtures.h"
@@ -671,6 +674,61 @@ TEST_F(StageInfoTest, PaletteEntriesInheritFromThePaletteAsRead) {
     EXPECT_EQ(g_Stage.m_vPltBlock[2].m_cHit, 2);
     ASSERT_EQ(g_Stage.m_vBlock.Size(), 1);
     EXPECT_EQ(g_Stage.m_vBlock[0].m_cHit, 2);
+}
+
+TEST_F(StageInfoTest, TakenFlowsAreSharedUntilChanged) {
+    static_assert(std::is_nothrow_move_constructible_v<cPltBlock> && std::is_nothrow_move_constructible_v<cCharaDef> &&
+                  std::is_nothrow_move_constructible_v<cPltItem> && std::is_nothrow_move_constructible_v<cFlowCmd>);
+    // A flow whose get-item command names an item of the stage palette.
+    auto itemFlow = [](int32_t item) {
+        cFlow flow;
+        flow.m_cTrigger = 1;
+        flow.m_vCmd.resize(1);
+        flow.m_vCmd[0].m_cKind = 25;
+        flow.m_vCmd[0].m_vParam = {1, item};
+        return flow;
+    };
+    std::vector<int8_t> flowsOnly(cCharaDef::kInheritGroups, 0);
+    flowsOnly[cCharaDef::kFlowGroup] = 1;
+    // Common chara 1 names item 5, which this stage's three items lack;
+    // stage chara 1 names item 2. Two placements take their flows from each.
+    const cVector<cCharaDef> commonBefore = g_CommonPalette.m_vChara;
+    g_CommonPalette.m_vChara.assign(2, cCharaDef());
+    g_CommonPalette.m_vChara[1].m_vFlow.push_back(itemFlow(5));
+    g_Stage.m_vPltItem.resize(3);
+    g_Stage.m_vPltChara.resize(2);
+    g_Stage.m_vPltChara[1].m_vFlow.push_back(itemFlow(2));
+    for (int source : {2, 2, 1, 1}) {
+        cCharaDef& placed = g_Stage.m_vChara.emplace_back();
+        placed.m_cInheritSrc = static_cast<int8_t>(source);
+        placed.m_sInheritIdx = 1;
+        placed.m_vInheritFlag.assign(flowsOnly.begin(), flowsOnly.end());
+    }
+    const std::string file = Save(g_Stage);
+    ASSERT_TRUE(Load(g_Stage, file));
+
+    const cVector<cCharaDef>& placed = g_Stage.m_vChara;
+    ASSERT_EQ(placed.Size(), 4);
+    EXPECT_TRUE(placed[0].m_vFlow.SharesWith(placed[1].m_vFlow));
+    EXPECT_TRUE(placed[0].m_vFlow.SharesWith(g_Stage.m_vPltChara[1].m_vFlow));
+    EXPECT_EQ(placed[0].m_vFlow[0].m_vCmd[0].m_vParam, (cVector<int32_t>{1, 2}));
+    // The stage's palette check changes the common entry's flows for these
+    // placements only: they share one checked copy.
+    EXPECT_TRUE(placed[2].m_vFlow.SharesWith(placed[3].m_vFlow));
+    EXPECT_FALSE(placed[2].m_vFlow.SharesWith(g_CommonPalette.m_vChara[1].m_vFlow));
+    EXPECT_EQ(placed[2].m_vFlow[0].m_vCmd[0].m_vParam, (cVector<int32_t>{1, 1}));
+    EXPECT_EQ(std::as_const(g_CommonPalette.m_vChara[1]).m_vFlow[0].m_vCmd[0].m_vParam, (cVector<int32_t>{1, 5}));
+
+    // A change reaches only the flows of the placement changed.
+    g_Stage.m_vChara[0].m_vFlow[0].m_cId = 7;
+    EXPECT_EQ(placed[0].m_vFlow[0].m_cId, 7);
+    EXPECT_EQ(placed[1].m_vFlow[0].m_cId, 0);
+    EXPECT_EQ(std::as_const(g_Stage.m_vPltChara[1]).m_vFlow[0].m_cId, 0);
+    // Checked again outside a stage's read, shared flows become a copy too.
+    g_Stage.m_vChara[3].ValidateFlows();
+    EXPECT_FALSE(placed[2].m_vFlow.SharesWith(placed[3].m_vFlow));
+    EXPECT_EQ(placed[3].m_vFlow[0].m_vCmd[0].m_vParam, (cVector<int32_t>{1, 1}));
+    g_CommonPalette.m_vChara = commonBefore;
 }
 
 TEST_F(StageInfoTest, SetDefaultLeavesNothingOfTheStageBefore) {
