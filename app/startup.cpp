@@ -233,23 +233,28 @@ bool GameInit(const cCommandLine& commandLine) {
     GetElapsedTime(true);
     if (g_SystemIni.Bpp == 8) g_SystemIni.DD_VideoStretch = 0;
 
-    if (!InitDisplay()) return false;
-    if (lpDTCon) {
-        lpDTCon->strErrorText = kTextureFailedText;
-        LinkSharedSurfaces();
-    }
-    // Full screen is a desktop-size window; a window goes where it was left.
-    const bool placed = g_bWindowed && g_WindowPos.Load(g_PathTable[kPathWindow]);
-    if (placed && lpDTCon && g_SystemIni.WindowMode == 2 && g_WindowPos.m_nWidth > 0 && g_WindowPos.m_nHeight > 0) {
-        g_MainWnd.m_nClientWidth = g_WindowPos.m_nWidth;
-        g_MainWnd.m_nClientHeight = g_WindowPos.m_nHeight;
-    }
+    // A display in a window takes the window's client area, so the window
+    // opens first, at the size the game draws; full screen is a
+    // desktop-size window.
     if (!plat::OpenFrameWindow(g_SystemData.m_strTitle.c_str(), g_MainWnd.m_nClientWidth, g_MainWnd.m_nClientHeight,
                                !g_bWindowed)) {
         ReportError("ウインドウが生成出来ません！");
         return false;
     }
+    if (!InitDisplay()) return false;
+    if (lpDTCon) {
+        lpDTCon->strErrorText = kTextureFailedText;
+        LinkSharedSurfaces();
+    }
+    // A window goes where it was left.
+    const bool placed = g_bWindowed && g_WindowPos.Load(g_PathTable[kPathWindow]);
     if (g_bWindowed) {
+        if (placed && lpDTCon && g_SystemIni.WindowMode == 2 && g_WindowPos.m_nWidth > 0 &&
+            g_WindowPos.m_nHeight > 0) {
+            g_MainWnd.m_nClientWidth = g_WindowPos.m_nWidth;
+            g_MainWnd.m_nClientHeight = g_WindowPos.m_nHeight;
+            plat::SetFrameWindowClientSize(g_MainWnd.m_nClientWidth, g_MainWnd.m_nClientHeight);
+        }
         if (placed) plat::MoveFrameWindow(g_WindowPos.m_nX, g_WindowPos.m_nY);
         plat::FrameWindowPosition(&g_MainWnd.m_nX, &g_MainWnd.m_nY);
         plat::SetFrameWindowResizable(g_MainWnd.m_bResizable != 0);
