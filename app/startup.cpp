@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "app/input_state.h"
@@ -28,6 +29,7 @@
 #include "platform/raster_device.h"
 #include "platform/shell.h"
 #include "platform/text_codec.h"
+#include "platform/threads.h"
 #include "project/common_palette.h"
 #include "project/database.h"
 #include "project/option.h"
@@ -415,6 +417,14 @@ int PlayerMain(int argc, char** argv) {
     // A close that did not pass the close handler still stops the game
     // thread before anything it uses goes.
     thGame.Exit();
+    if (plat::RunningDetachedThreads() > 0) {
+        // A worker that did not stop may be mid-frame: releasing the display
+        // and fonts under it, or the program's objects as it ends, would
+        // pull them away. The system takes everything back instead.
+        plat::ReleaseInstanceLock();
+        std::fflush(nullptr);
+        std::_Exit(0);
+    }
     GameRelease();
     plat::StopDesktopInput();
     plat::ReleaseInstanceLock();
