@@ -51,9 +51,15 @@ int cWindowPos::Load(const char* path) {
     if (!read.LoadFile(path)) return 0;
     Set(read.m_nX, read.m_nY, read.m_nWidth, read.m_nHeight, read.m_bMaximized);
     const plat::WorkArea area = plat::DesktopWorkArea();
-    m_nX = std::clamp(m_nX, 0, std::max(0, area.right));
-    m_nY = std::clamp(m_nY, 0, std::max(0, area.bottom));
+    KeepOnDesktop(m_nX, m_nY, area.right, area.bottom, &m_nX, &m_nY);
     return 1;
+}
+
+void KeepOnDesktop(int x, int y, int workRight, int workBottom, int* outX, int* outY) {
+    // A placement saved on a larger desktop must still leave something to
+    // grab: the title bar's height and a strip of the window's width.
+    *outX = std::clamp(x, 0, std::max(0, workRight - kKeptOnDesktopWidth));
+    *outY = std::clamp(y, 0, std::max(0, workBottom - kTitleBarHeight));
 }
 
 void cWindowPos::Set(int x, int y, int width, int height, int maximized) {

@@ -15,8 +15,8 @@ class cWindowPos : public cRecord {
 public:
     cWindowPos();
     void RegisterFields(int version) override;
-    // Reads the file; x and y are then kept on the desktop. 0 when it is
-    // missing, too new or broken (nothing changes then).
+    // Reads the file; x and y are then kept on the desktop (KeepOnDesktop).
+    // 0 when it is missing, too new or broken (nothing changes then).
     int Load(const char* path);
     void Set(int x, int y, int width, int height, int maximized);
 
@@ -26,6 +26,17 @@ public:
 };
 extern ProgramObject<cWindowPos> g_WindowPosObject;
 extern cWindowPos& g_WindowPos;
+
+// How much of a restored window stays on the desktop at least: the title
+// bar's height (the desktop cannot tell it before the window is shown, so
+// the tallest usual one) and this much of its width.
+constexpr int kTitleBarHeight = 40;
+constexpr int kKeptOnDesktopWidth = 64;
+// The saved outer top-left x, y on a desktop whose work area ends at
+// workRight, workBottom: kept where the title bar and kKeptOnDesktopWidth
+// pixels stay on it, else pulled back just so far; never above or left of
+// the desktop.
+void KeepOnDesktop(int x, int y, int workRight, int workBottom, int* outX, int* outY);
 
 class cMainWindow {
 public:

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "app/input_state.h"
@@ -29,6 +30,7 @@
 #include "platform/raster_device.h"
 #include "platform/shell.h"
 #include "platform/text_codec.h"
+#include "platform/threads.h"
 #include "project/common_palette.h"
 #include "project/database.h"
 #include "project/option.h"
@@ -235,23 +237,28 @@ bool GameInit(const cCommandLine& commandLine) {
     GetElapsedTime(true);
     if (g_SystemIni.Bpp == 8) g_SystemIni.DD_VideoStretch = 0;
 
-    if (!InitDisplay()) return false;
-    if (lpDTCon) {
-        lpDTCon->strErrorText = kTextureFailedText;
-        LinkSharedSurfaces();
-    }
-    // Full screen is a desktop-size window; a window goes where it was left.
-    const bool placed = g_bWindowed && g_WindowPos.Load(g_PathTable[kPathWindow]);
-    if (placed && lpDTCon && g_SystemIni.WindowMode == 2 && g_WindowPos.m_nWidth > 0 && g_WindowPos.m_nHeight > 0) {
-        g_MainWnd.m_nClientWidth = g_WindowPos.m_nWidth;
-        g_MainWnd.m_nClientHeight = g_WindowPos.m_nHeight;
-    }
+    // A display in a window takes the window's client area, so the window
+    // opens first, at the size the game draws; full screen is a
+    // desktop-size window.
     if (!plat::OpenFrameWindow(g_SystemData.m_strTitle.c_str(), g_MainWnd.m_nClientWidth, g_MainWnd.m_nClientHeight,
                                !g_bWindowed)) {
         ReportError("ウインドウが生成出来ません！");
         return false;
     }
+    if (!InitDisplay()) return false;
+    if (lpDTCon) {
+        lpDTCon->strErrorText = kTextureFailedText;
+        LinkSharedSurfaces();
+    }
+    // A window goes where it was left.
+    const bool placed = g_bWindowed && g_WindowPos.Load(g_PathTable[kPathWindow]);
     if (g_bWindowed) {
+        if (placed && lpDTCon && g_SystemIni.WindowMode == 2 && g_WindowPos.m_nWidth > 0 &&
+            g_WindowPos.m_nHeight > 0) {
+            g_MainWnd.m_nClientWidth = g_WindowPos.m_nWidth;
+            g_MainWnd.m_nClientHeight = g_WindowPos.m_nHeight;
+            plat::SetFrameWindowClientSize(g_MainWnd.m_nClientWidth, g_MainWnd.m_nClientHeight);
+        }
         if (placed) plat::MoveFrameWindow(g_WindowPos.m_nX, g_WindowPos.m_nY);
         plat::FrameWindowPosition(&g_MainWnd.m_nX, &g_MainWnd.m_nY);
         plat::SetFrameWindowResizable(g_MainWnd.m_bResizable != 0);
@@ -413,6 +420,14 @@ int RunPlayer(int argc, char** argv) {
     // A close that did not pass the close handler still stops the game
     // thread before anything it uses goes.
     thGame.Exit();
+    if (plat::RunningDetachedThreads() > 0) {
+        // A worker that did not stop may be mid-frame: releasing the display
+        // and fonts under it, or the program's objects as it ends, would
+        // pull them away. The system takes everything back instead.
+        plat::ReleaseInstanceLock();
+        std::fflush(nullptr);
+        std::_Exit(0);
+    }
     GameRelease();
     plat::StopDesktopInput();
     plat::ReleaseInstanceLock();

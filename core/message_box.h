@@ -6,8 +6,9 @@
 #include "platform/dialogs.h"
 
 // A modal box: the drawing layer's own box over the game screen when the
-// layer is up full screen, else the desktop's. Returns the button chosen
-// (1 for the layer's box when shown), 0 when no box could be shown.
+// layer is up full screen, else the desktop's. Returns the button chosen:
+// 1 for the layer's box when shown, 0 when it could not be; a desktop box
+// that cannot be shown goes to standard error and takes its default button.
 int ShowMessageBox(const char* text, const char* caption, uint32_t type);
 
 // The error box: caption "エラー", an OK button.

@@ -2,6 +2,7 @@
 
 #include <SDL.h>
 
+#include <atomic>
 #include <cctype>
 #include <charconv>
 #include <cstdio>
@@ -150,7 +151,32 @@ int ScriptedBox(std::string_view text, std::string_view caption, uint32_t type) 
 
 // ---- desktop back-end ----
 
+std::atomic<bool> g_failDesktopBoxes{false};
+
+// A desktop without the means to show a box (no fonts, no helper program)
+// must not turn every question into a silent "no": the box goes to standard
+// error with the answer its default button gives, as Enter would.
+int UnshownBox(std::string_view text, std::string_view caption, uint32_t type, const char* why) {
+    const Button answer = ButtonsOf(type).front();
+    std::string shown = "Message box not shown (" + std::string(why) + ")\n  caption: " + SjisToShownUtf8(caption) +
+                        "\n  text: ";
+    std::string body = SjisToShownUtf8(text);
+    while (!body.empty() && (body.back() == '\n' || body.back() == '\r')) body.pop_back();
+    for (char c : body) {
+        if (c == '\r') continue;
+        shown += c;
+        if (c == '\n') shown += "        ";
+    }
+    shown += "\n  answer taken: ";
+    shown += answer.label;
+    shown += '\n';
+    std::fwrite(shown.data(), 1, shown.size(), stderr);
+    std::fflush(stderr);
+    return answer.id;
+}
+
 int DesktopBox(std::string_view text, std::string_view caption, uint32_t type) {
+    if (g_failDesktopBoxes) return UnshownBox(text, caption, type, "no message system available");
     std::vector<Button> buttons = ButtonsOf(type);
     std::vector<SDL_MessageBoxButtonData> data;
     int escapeId = 0;
@@ -184,7 +210,7 @@ int DesktopBox(std::string_view text, std::string_view caption, uint32_t type) {
     box.numbuttons = static_cast<int>(data.size());
     box.buttons = data.data();
     int chosen = -1;
-    if (SDL_ShowMessageBox(&box, &chosen) != 0) return 0;
+    if (SDL_ShowMessageBox(&box, &chosen) != 0) return UnshownBox(text, caption, type, SDL_GetError());
     // Closing the window counts as Escape.
     return chosen >= 0 ? chosen : escapeId;
 }
@@ -232,6 +258,8 @@ void ClearDialogTranscript() {
     std::lock_guard<std::mutex> lock(g_scriptMutex);
     g_transcript.clear();
 }
+
+void FailDesktopBoxes(bool fail) { g_failDesktopBoxes = fail; }
 
 }  // namespace testing
 }  // namespace plat

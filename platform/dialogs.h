@@ -31,7 +31,8 @@ constexpr int kIdYes = 6;
 constexpr int kIdNo = 7;
 
 // Shows a modal box with Shift-JIS text and caption; returns the button
-// chosen (kId...), or 0 when no box could be shown.
+// chosen (kId...). A box the desktop cannot show is written to standard
+// error with the answer taken: its first button, the default.
 int ShowMessageBox(std::string_view text, std::string_view caption, uint32_t type);
 
 enum class DialogBackend { Desktop, Scripted };

@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include "platform/clock.h"
@@ -59,7 +60,28 @@ std::string LockPath(std::string_view name) {
     return folder + "/orvendel-" + std::to_string(getuid()) + "-" + hex + ".lock";
 }
 
-bool ProcessAlive(int pid) { return pid > 0 && (kill(pid, 0) == 0 || errno == EPERM); }
+// A process that has ended stays in the table as a zombie until its parent
+// collects it, and kill(pid, 0) still finds it there; it is gone all the
+// same, and its locks are free.
+bool ProcessEnded(int pid) {
+    const std::string path = "/proc/" + std::to_string(pid) + "/stat";
+    FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) return false;
+    char buf[512];
+    const size_t n = std::fread(buf, 1, sizeof buf - 1, f);
+    std::fclose(f);
+    buf[n] = '\0';
+    // The state follows the command name, which may itself hold ") ".
+    const char* close = std::strrchr(buf, ')');
+    if (!close || close[1] != ' ') return false;
+    return close[2] == 'Z' || close[2] == 'X';
+}
+
+bool ProcessAlive(int pid) {
+    if (pid <= 0) return false;
+    if (kill(pid, 0) != 0 && errno != EPERM) return false;
+    return !ProcessEnded(pid);
+}
 
 }  // namespace
 

@@ -1,6 +1,6 @@
 // What exists only for tests and headless runs, behind this one header:
 // virtual time, a pinned date, scripted dialog answers and their transcript,
-// scripted joysticks and key presses.
+// desktop boxes that fail, scripted joysticks and key presses.
 // The system's own code never includes it.
 #pragma once
 #include <cstdint>
@@ -44,6 +44,9 @@ struct DialogRecord {
 // with line breaks in the text written as "\n".
 std::vector<DialogRecord> DialogTranscript();
 void ClearDialogTranscript();
+
+// The desktop's boxes fail as they do where the desktop cannot show one.
+void FailDesktopBoxes(bool fail);
 
 // Scripted joysticks: a device with this id, read before any real device of
 // the same id, until removed.

@@ -1,19 +1,13 @@
 #!/usr/bin/env bash
-# Sets up, builds the player, writes the bundled game into build/game and
-# runs the player there.
+# Sets up, builds the player, brings the bundled game in build/game up to
+# date without undoing the user's changes, and runs the player there with
+# this command's arguments.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/tools/setup.sh"
 cmake -S "$root" -B "$root/build/release" -G Ninja -DCMAKE_BUILD_TYPE=Release -DORV_TESTS=OFF >/dev/null
 cmake --build "$root/build/release"
 game="$root/build/game"
-mkdir -p "$game"
+"$root/tools/update_game.sh" "$root/build/release/make_sample_game" "$game"
 cd "$game"
-# The player copies default\ to data\ only when data\ is missing, so a
-# rebuilt game whose default data changed replaces the old copy; the
-# player's own files under user_data\ stay.
-fingerprint() { [ -d default ] && find default -type f -print0 | sort -z | xargs -0 cat | cksum; }
-before=$(fingerprint || true)
-"$root/build/release/make_sample_game" "$game"
-if [ "$before" != "$(fingerprint)" ]; then rm -rf data; fi
 exec "$root/build/release/player" "$@"

@@ -9,6 +9,7 @@
 
 #include "app/main_window.h"
 #include "app/startup.h"
+#include "platform/shell.h"
 #include "support/logged_test.h"
 
 namespace {
@@ -114,6 +115,39 @@ TEST_F(WindowPosTest, TheFileHoldsFiveIntsAndNegativePlacesReadBackAsZero) {
     EXPECT_EQ(read.m_bMaximized, 1);
     EXPECT_EQ(read.Load("missing.dat"), 0);
     EXPECT_EQ(read.m_nWidth, 1280) << "a missing file changes nothing";
+}
+
+TEST(WindowPlacement, ASavedPlaceOffTheDesktopIsPulledBackOnlySoFar) {
+    struct Case {
+        int x, y, right, bottom, keptX, keptY;
+    };
+    const Case cases[] = {
+        {100, 80, 1024, 768, 100, 80},     // fits: kept
+        {960, 728, 1024, 768, 960, 728},   // the last place that fits
+        {1500, 900, 1024, 768, 960, 728},  // saved on a larger desktop
+        {961, 729, 1024, 768, 960, 728},
+        {-8, -30, 1024, 768, 0, 0},        // never above or left of it
+        {1500, 900, 1920, 1080, 1500, 900},
+        {100, 100, 40, 30, 0, 0},  // a desktop smaller than what is kept
+    };
+    for (const Case& c : cases) {
+        int x = 0, y = 0;
+        KeepOnDesktop(c.x, c.y, c.right, c.bottom, &x, &y);
+        EXPECT_EQ(x, c.keptX) << c.x << "," << c.y << " on " << c.right << "x" << c.bottom;
+        EXPECT_EQ(y, c.keptY) << c.x << "," << c.y << " on " << c.right << "x" << c.bottom;
+    }
+}
+
+TEST_F(WindowPosTest, ReadingAPlaceFromALargerDesktopKeepsTheWindowReachable) {
+    const plat::WorkArea area = plat::DesktopWorkArea();
+    cWindowPos pos;
+    pos.Set(area.right + 476, area.bottom + 132, 640, 480, 0);
+    ASSERT_EQ(pos.SaveFile("Window.dat"), 1);
+    cWindowPos read;
+    ASSERT_EQ(read.Load("Window.dat"), 1);
+    EXPECT_EQ(read.m_nX, area.right - kKeptOnDesktopWidth);
+    EXPECT_EQ(read.m_nY, area.bottom - kTitleBarHeight);
+    EXPECT_EQ(read.m_nWidth, 640);
 }
 
 TEST(CommandLine, TestPlaySwitchWithAndWithoutAStage) {

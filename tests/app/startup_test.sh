@@ -2,10 +2,10 @@
 # Starts the player in fresh folders: on the bundled game it lays down its
 # report log with the version line, the system report and the video report,
 # copies the default data after asking, runs its frames until the input
-# script closes it, saves the window placement and ends with status 0; a
-# second start asks whether to restart the first; when it cannot create the
-# log, it says why on standard error and fails; without default data it
-# reports and fails.
+# script closes it, saves the window placement and ends with status 0, in
+# every drawing mode; a second start asks whether to restart the first;
+# when it cannot create the log, it says why on standard error and fails;
+# without default data it reports and fails.
 # Usage: startup_test.sh player make_sample_game
 set -u
 export LC_ALL=C  # the logs hold Shift-JIS bytes
@@ -48,6 +48,25 @@ done
 (cd "$dir/ok" && env -u ORV_HEADLESS SDL_VIDEODRIVER=offscreen LSAN_OPTIONS=detect_leaks=0 \
    ORV_INPUT_SCRIPT="$dir/close90" "$player") ||
   fail "player failed with a window"
+
+# Every drawing mode starts: both drawing layers in a window and full
+# screen at 16 and 32 bits (8 bits needs the blend tables, which the
+# bundled game does not have). System.ini chooses; the report log tells
+# which layer came up.
+echo "5 close" > "$dir/close5"
+cp "$dir/ok/System.ini" "$dir/System.ini.saved"
+for mode in "1 1 0" "0 1 0" "1 2 0" "1 0 16" "1 0 32" "0 0 16" "0 0 32"; do
+  set -- $mode
+  name="Direct3D=$1 WindowMode=$2 Bpp=$3"
+  sed -e "s/^Direct3D=.*/Direct3D=$1\r/" -e "s/^WindowMode=.*/WindowMode=$2\r/" -e "s/^Bpp=.*/Bpp=$3\r/" \
+    "$dir/System.ini.saved" > "$dir/ok/System.ini"
+  (cd "$dir/ok" && ORV_INPUT_SCRIPT="$dir/close5" "$player") || fail "$name did not start"
+  if [ "$1" = 1 ]; then layer="Device HAL-"; else layer="VRAM Total : "; fi
+  grep -q "^$layer" "$log" || fail "$name: no line starting '$layer'"
+  if [ "$2" = 0 ]; then shown=Fullscreen; else shown=Window; fi
+  grep -q "^Mode : $shown" "$log" || fail "$name: not shown as $shown"
+done
+cp "$dir/System.ini.saved" "$dir/ok/System.ini"
 
 # A second start while the first runs asks to restart: no leaves the first
 # running, yes ends it and takes its place.

@@ -134,4 +134,35 @@ TEST_F(DialogScripted, BoxesFromManyThreadsEachTakeOneAnswer) {
     EXPECT_EQ(pt::DialogTranscript().size(), 2000u);
 }
 
+// A desktop that cannot show a box: the box goes to standard error and
+// takes its default button instead of failing as an unanswered question.
+TEST(DialogUnshown, TheBoxGoesToStandardErrorWithItsDefaultAnswer) {
+    pt::ClearDialogTranscript();
+    plat::SetDialogBackend(plat::DialogBackend::Desktop);
+    pt::FailDesktopBoxes(true);
+    const std::pair<uint32_t, int> cases[] = {
+        {plat::kMbOk, plat::kIdOk},
+        {plat::kMbYesNo | plat::kMbIconQuestion, plat::kIdYes},
+        {plat::kMbYesNoCancel, plat::kIdYes},
+        {plat::kMbRetryCancel | plat::kMbIconWarning, plat::kIdRetry},
+        {plat::kMbAbortRetryIgnore, plat::kIdAbort},
+    };
+    for (const auto& [type, answer] : cases) {
+        ::testing::internal::CaptureStderr();
+        EXPECT_EQ(plat::ShowMessageBox("t", "c", type), answer) << type;
+        EXPECT_NE(::testing::internal::GetCapturedStderr().find("answer taken: "), std::string::npos) << type;
+    }
+    ::testing::internal::CaptureStderr();
+    plat::ShowMessageBox("データがありません\r\n作りますか？\n", "確認", plat::kMbYesNo);
+    const std::string err = ::testing::internal::GetCapturedStderr();
+    pt::FailDesktopBoxes(false);
+    plat::SetDialogBackend(plat::DialogBackend::Scripted);
+    EXPECT_NE(err.find(reinterpret_cast<const char*>(u8"caption: 確認\n")), std::string::npos) << err;
+    EXPECT_NE(err.find(reinterpret_cast<const char*>(u8"text: データがありません\n        作りますか？\n  answer")),
+              std::string::npos)
+        << err;
+    EXPECT_NE(err.find("answer taken: Yes\n"), std::string::npos) << err;
+    EXPECT_TRUE(pt::DialogTranscript().empty()) << "not a scripted box";
+}
+
 }  // namespace

@@ -117,6 +117,21 @@ TEST_F(ProgramFolders, YesCopiesTheShippedDataWhole) {
     EXPECT_TRUE(fs::is_directory("data/work"));            // then the program folders
 }
 
+TEST_F(ProgramFolders, AQuestionTheDesktopCannotShowTakesYesAndSaysSo) {
+    MakeDefault();
+    plat::SetDialogBackend(plat::DialogBackend::Desktop);
+    pt::FailDesktopBoxes(true);
+    ::testing::internal::CaptureStderr();
+    const int made = SetupProgramFolders();
+    const std::string err = ::testing::internal::GetCapturedStderr();
+    pt::FailDesktopBoxes(false);
+    plat::SetDialogBackend(plat::DialogBackend::Scripted);
+    EXPECT_EQ(made, 1);
+    EXPECT_EQ(ReadHostFile("data/System.dat"), "sys");
+    EXPECT_NE(err.find(reinterpret_cast<const char*>(u8"デフォルトデータ作成の確認")), std::string::npos) << err;
+    EXPECT_NE(err.find("answer taken: Yes"), std::string::npos) << err;
+}
+
 TEST_F(ProgramFolders, ShippedFolderInAnotherCaseIsCopied) {
     MakeDefault("DEFAULT");
     pt::ScriptDialogAnswer("msgbox", plat::kIdYes);
