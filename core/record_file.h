@@ -24,6 +24,8 @@ public:
 
     // False once the file is broken (reading) or a write failed.
     bool Ok() const { return !m_failed; }
+    // Program form, as opened.
+    const std::string& Path() const { return m_path; }
 
     // Reading. Each fails, and marks the file broken, when the bytes are
     // not there.
@@ -47,6 +49,7 @@ private:
     friend cDataFile* CreateDataFile(const char* path);
     friend int CloseDataFile(cDataFile* file);
     cDataFile(FILE* file, std::string path) : m_file(file), m_path(std::move(path)) {}
+    void ReportNotSaved(int error) const;
 
     FILE* m_file;
     std::string m_path;  // program form, for the report
@@ -55,6 +58,7 @@ private:
     int64_t m_size = 0;
     int64_t m_pos = 0;
     bool m_failed = false;
+    int m_writeError = 0;  // errno of the first failed write
 };
 
 // Opens a data file for reading (an empty path names "err") and reads its
@@ -67,6 +71,8 @@ cDataFile* OpenDataFile(const char* path);
 cDataFile* CreateDataFile(const char* path);
 // Closes the file; a written file replaces the old one only now, when it
 // was written whole. 1 when the file was read or written without fault.
+// A file that could not be created or written whole leaves the old one and
+// a report line naming it: the user learns that the save did not happen.
 int CloseDataFile(cDataFile* file);
 
 // A list count: false (the file marked broken) when n elements of at least
