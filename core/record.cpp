@@ -27,6 +27,9 @@ void cRecord::ClearFields() {
 }
 
 void cRecord::AddField(void* data, int count, int size) {
+    // Room for most layouts at once: a record registers afresh on every
+    // copy and read, and growing by doubling costs several allocations each.
+    if (m_vField.capacity() == 0) m_vField.reserve(16);
     m_vField.push_back(RECORDFIELD{this, data, count, static_cast<int8_t>(size)});
 }
 
