@@ -77,7 +77,7 @@ bool InitDisplay() {
 bool SetPaletteAndKey() {
     if (lpDTCon || (lpDDCon && g_lpDD && g_nBpp == 8)) {
         if (!DDLoadPaletteFromFile(g_Palette, g_SysBmpDef[kSysBmpPalette].szFile, g_bWindowed)) {
-            ReportError("DDLoadPaletteFromFile失敗");
+            ReportError("DDLoadPaletteFromFile失敗 (%s)", g_SysBmpDef[kSysBmpPalette].szFile);
             return false;
         }
         std::copy(g_Palette, g_Palette + 256, g_BasePalette);

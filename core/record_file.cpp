@@ -1,7 +1,9 @@
 #include "core/record_file.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
+#include <system_error>
 
 #include "core/report_log.h"
 #include "platform/paths.h"
@@ -55,6 +57,11 @@ bool cDataFile::Refill() {
     m_bufferEnd = std::fread(m_buffer.get(), 1, static_cast<size_t>(want), m_file);
     m_taken += static_cast<int64_t>(m_bufferEnd);
     return m_bufferEnd > 0;
+}
+
+void cDataFile::ReportNotSaved(int error) const {
+    const std::string reason = error ? std::error_code(error, std::generic_category()).message() : "incomplete data";
+    WriteReport("data file %s could not be saved (%s): the file on disk is unchanged", m_path.c_str(), reason.c_str());
 }
 
 bool cDataFile::ReadBytesSlow(void* out, int64_t bytes) {
@@ -118,8 +125,10 @@ bool cDataFile::ReadText(std::string& str, int64_t bytes) {
 
 bool cDataFile::WriteBytes(const void* data, int64_t bytes) {
     if (m_failed || !m_writing) return false;
-    if (bytes > 0 && std::fwrite(data, 1, static_cast<size_t>(bytes), m_file) != static_cast<size_t>(bytes))
+    if (bytes > 0 && std::fwrite(data, 1, static_cast<size_t>(bytes), m_file) != static_cast<size_t>(bytes)) {
+        m_writeError = errno;
         m_failed = true;
+    }
     return !m_failed;
 }
 
@@ -168,7 +177,10 @@ cDataFile* OpenDataFile(const char* path) {
 cDataFile* CreateDataFile(const char* path) {
     std::string name = ProgramPath(path);
     plat::ReplacingFile replace;
-    if (!plat::BeginReplace(name, &replace)) return nullptr;
+    if (!plat::BeginReplace(name, &replace)) {
+        cDataFile(nullptr, name).ReportNotSaved(errno);
+        return nullptr;
+    }
     auto* file = new cDataFile(replace.file, name);
     file->m_writing = true;
     file->m_replace = std::move(replace);
@@ -182,9 +194,12 @@ cDataFile* CreateDataFile(const char* path) {
 int CloseDataFile(cDataFile* file) {
     if (!file) return 0;
     bool ok = file->Ok();
-    if (file->m_writing)
-        ok = plat::EndReplace(&file->m_replace, ok);
-    else
+    if (file->m_writing) {
+        const bool whole = ok;
+        errno = 0;
+        ok = plat::EndReplace(&file->m_replace, whole);
+        if (!ok) file->ReportNotSaved(whole ? errno : file->m_writeError);
+    } else
         std::fclose(file->m_file);
     delete file;
     return ok ? 1 : 0;

@@ -27,6 +27,8 @@ public:
 
     // False once the file is broken (reading) or a write failed.
     bool Ok() const { return !m_failed; }
+    // Program form, as opened.
+    const std::string& Path() const { return m_path; }
 
     // Reading. Each fails, and marks the file broken, when the bytes are
     // not there. The file is taken in large pieces and decoded from memory;
@@ -76,6 +78,7 @@ private:
     friend cDataFile* CreateDataFile(const char* path);
     friend int CloseDataFile(cDataFile* file);
     cDataFile(FILE* file, std::string path) : m_file(file), m_path(std::move(path)) {}
+    void ReportNotSaved(int error) const;
 
     void Consume(size_t bytes) {
         m_bufferPos += bytes;
@@ -100,6 +103,7 @@ private:
     std::unique_ptr<unsigned char[]> m_buffer;
     size_t m_bufferPos = 0;
     size_t m_bufferEnd = 0;
+    int m_writeError = 0;  // errno of the first failed write
 };
 
 // Opens a data file for reading (an empty path names "err") and reads its
@@ -112,6 +116,8 @@ cDataFile* OpenDataFile(const char* path);
 cDataFile* CreateDataFile(const char* path);
 // Closes the file; a written file replaces the old one only now, when it
 // was written whole. 1 when the file was read or written without fault.
+// A file that could not be created or written whole leaves the old one and
+// a report line naming it: the user learns that the save did not happen.
 int CloseDataFile(cDataFile* file);
 
 // A list count: false (the file marked broken) when n elements of at least

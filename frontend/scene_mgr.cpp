@@ -229,7 +229,7 @@ int LoadHbtPalette(int n) {
         return 0;
     }
     if (!DDLoadPaletteFromFile(g_BasePalette, g_SysBmpDef[kSysBmpPalette].szFile, 0)) {
-        WriteDebugLog("DDLoadPaletteFromFile失敗");
+        WriteDebugLog("DDLoadPaletteFromFile失敗 (%s)", g_SysBmpDef[kSysBmpPalette].szFile);
         return 0;
     }
     if (n < 12) {

@@ -9,14 +9,17 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <iterator>
 #include <map>
 #include <mutex>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "platform/input_sdl.h"
+#include "platform/memory_files.h"
 #include "platform/testing.h"
 
 namespace plat {
@@ -160,6 +163,23 @@ bool ParseScriptLine(std::string_view line, ScriptTable& table) {
     return true;
 }
 
+// The whole script, from the disk or, under the test switch, from memory.
+bool ReadScriptText(const char* name, std::string* text) {
+    if (memfiles::On()) {
+        if (FILE* f = memfiles::OpenForReading(memfiles::Key(name))) {
+            char buf[4096];
+            size_t n = 0;
+            while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) text->append(buf, n);
+            std::fclose(f);
+            return true;
+        }
+    }
+    std::ifstream in(name, std::ios::binary);
+    if (!in) return false;
+    text->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return true;
+}
+
 // The caller holds the script lock. A bad line is skipped; the file's bad
 // lines are named in one report, so a broken file cannot flood the log.
 void ReadScriptFile() {
@@ -167,11 +187,12 @@ void ReadScriptFile() {
     g_fileScript.clear();
     const char* name = std::getenv("ORV_INPUT_SCRIPT");
     if (!name || !*name) return;
-    std::ifstream in(name, std::ios::binary);
-    if (!in) {
+    std::string text;
+    if (!ReadScriptText(name, &text)) {
         std::fprintf(stderr, "input script %s: cannot be read\n", name);
         return;
     }
+    std::istringstream in(text);
     std::string line;
     int lineNo = 0;
     std::vector<int> bad;

@@ -1,11 +1,13 @@
 #include "platform/paths.h"
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdint>
+#include <cstring>
 #include <ctime>
 #include <filesystem>
 #include <functional>
@@ -13,6 +15,7 @@
 #include <system_error>
 #include <unordered_map>
 
+#include "platform/memory_files.h"
 #include "platform/text_codec.h"
 
 namespace plat {
@@ -106,6 +109,61 @@ std::string FindIgnoringCase(const std::string& folder, std::string_view name) {
 // A host path with a NUL inside would be cut short by the C calls and name
 // some other file; such a path names nothing.
 bool Usable(const std::string& hostPath) { return hostPath.find('\0') == std::string::npos; }
+
+// The open(2) flags of an fopen mode; false for a mode fopen refuses.
+bool OpenFlags(const char* mode, int* flags) {
+    switch (mode[0]) {
+        case 'r': *flags = O_RDONLY; break;
+        case 'w': *flags = O_WRONLY | O_CREAT | O_TRUNC; break;
+        case 'a': *flags = O_WRONLY | O_CREAT | O_APPEND; break;
+        default: return false;
+    }
+    for (const char* m = mode + 1; *m; ++m) {
+        if (*m == '+') *flags = (*flags & ~O_ACCMODE) | O_RDWR;
+        else if (*m == 'x') *flags |= O_EXCL;
+        else if (*m == 'e') *flags |= O_CLOEXEC;
+    }
+    return true;
+}
+
+// Opens only a regular file. A FIFO would hold the open until some writer
+// came, and a device or socket holds no file, so anything else is a file
+// that cannot be opened, as a missing one is. Not blocking while opening,
+// blocking again once the kind is known.
+FILE* OpenRegularFile(const std::string& hostPath, const char* mode) {
+    int flags = 0;
+    if (!OpenFlags(mode, &flags)) {
+        errno = EINVAL;
+        return nullptr;
+    }
+    const int fd = open(hostPath.c_str(), flags | O_NONBLOCK, 0666);
+    if (fd < 0) return nullptr;
+    struct stat st{};
+    int error = 0;
+    FILE* f = nullptr;
+    if (fstat(fd, &st) != 0) error = errno;
+    else if (S_ISDIR(st.st_mode)) error = EISDIR;
+    else if (!S_ISREG(st.st_mode)) error = ENXIO;
+    if (!error) {
+        const int status = fcntl(fd, F_GETFL);
+        if (status == -1 || fcntl(fd, F_SETFL, status & ~O_NONBLOCK) == -1 || !(f = fdopen(fd, mode))) error = errno;
+    }
+    if (f) return f;
+    close(fd);
+    errno = error;
+    return nullptr;
+}
+
+// Once the new file is renamed into place, the folder holds the change; a
+// file system that cannot sync a folder has nothing more to do.
+void SyncFolderOf(const std::string& hostPath) {
+    const size_t slash = hostPath.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : hostPath.substr(0, slash);
+    const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    fsync(fd);
+    close(fd);
+}
 
 }  // namespace
 
@@ -207,12 +265,14 @@ std::string CurrentFolder() {
 
 FILE* OpenFile(std::string_view path, const char* mode) {
     if (!mode) return nullptr;
+    if (memfiles::On() && mode[0] == 'r' && !std::strchr(mode, '+'))
+        if (FILE* f = memfiles::OpenForReading(memfiles::Key(path))) return f;
     std::string host = ToHostPath(path);
     if (host.empty() || !Usable(host)) {
         errno = ENOENT;
         return nullptr;
     }
-    return std::fopen(host.c_str(), mode);
+    return OpenRegularFile(host, mode);
 }
 
 std::vector<std::string> ListFolder(std::string_view path) {
@@ -230,12 +290,14 @@ std::vector<std::string> ListFolder(std::string_view path) {
 }
 
 bool PathExists(std::string_view path) {
+    if (memfiles::On() && memfiles::Holds(memfiles::Key(path))) return true;
     std::string host = ToHostPath(path);
     struct stat st{};
     return !host.empty() && Usable(host) && stat(host.c_str(), &st) == 0;
 }
 
 bool IsFolder(std::string_view path) {
+    if (memfiles::On() && memfiles::Holds(memfiles::Key(path))) return false;
     std::string host = ToHostPath(path);
     struct stat st{};
     return !host.empty() && Usable(host) && stat(host.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
@@ -244,10 +306,24 @@ bool IsFolder(std::string_view path) {
 bool BeginReplace(std::string_view path, ReplacingFile* out) {
     if (!out) return false;
     *out = ReplacingFile{};
+    if (memfiles::On()) {
+        std::string key = memfiles::Key(path);
+        FILE* f = memfiles::BeginWrite(key);
+        if (!f) return false;
+        *out = ReplacingFile{f, std::move(key), "", true};
+        return true;
+    }
     std::string host = ToHostPath(path);
-    if (host.empty() || !Usable(host) || IsFolder(path)) return false;
+    if (host.empty() || !Usable(host)) {
+        errno = ENOENT;
+        return false;
+    }
+    if (IsFolder(path)) {
+        errno = EISDIR;
+        return false;
+    }
     std::string temp = host + ".tmp";
-    FILE* f = std::fopen(temp.c_str(), "wb");
+    FILE* f = OpenRegularFile(temp, "wb");
     if (!f) return false;
     *out = ReplacingFile{f, std::move(host), std::move(temp)};
     return true;
@@ -256,9 +332,24 @@ bool BeginReplace(std::string_view path, ReplacingFile* out) {
 bool EndReplace(ReplacingFile* file, bool keep) {
     if (!file || !file->file) return false;
     bool ok = std::fflush(file->file) == 0 && keep;
+    if (file->inMemory) {
+        ok = std::fclose(file->file) == 0 && ok;
+        memfiles::EndWrite(file->target, ok);
+        *file = ReplacingFile{};
+        return ok;
+    }
+    // The new bytes reach the disk before the name does, so a power loss
+    // leaves the old file or the new one, never an empty one.
+    ok = ok && fsync(fileno(file->file)) == 0;
     ok = std::fclose(file->file) == 0 && ok;
     ok = ok && std::rename(file->temp.c_str(), file->target.c_str()) == 0;
-    if (!ok) std::remove(file->temp.c_str());
+    if (ok) {
+        SyncFolderOf(file->target);
+    } else {
+        const int error = errno;  // the caller's reason, not the clean-up's
+        std::remove(file->temp.c_str());
+        errno = error;
+    }
     *file = ReplacingFile{};
     return ok;
 }

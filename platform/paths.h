@@ -31,23 +31,28 @@ std::string FromHostPath(std::string_view hostPath);
 // The current folder in program form ("\work\game"), "" when unknown.
 std::string CurrentFolder();
 
-// fopen through the edge.
+// fopen through the edge, for regular files only: a folder, FIFO, device
+// or socket of that name is refused (null) as a missing file is, and never
+// blocks the open.
 FILE* OpenFile(std::string_view path, const char* mode);
 
 // Writing that never loses the previous file: the bytes go to a temporary
 // file beside the target, which replaces the target only when the writer
-// says the file is whole.
+// says the file is whole. The new file is flushed to the disk before the
+// rename and the folder after it, so even a power loss keeps one whole file.
 struct ReplacingFile {
     FILE* file = nullptr;
     std::string target;  // host paths
     std::string temp;
+    bool inMemory = false;  // kept in memory by the test switch; target is its key
 };
-// Starts writing the file; false when the target is a folder or the
-// temporary file cannot be created.
+// Starts writing the file; false (errno says why) when the target is a
+// folder or the temporary file cannot be created.
 bool BeginReplace(std::string_view path, ReplacingFile* out);
 // Closes the temporary file. With `keep` and nothing failing (closing
 // included) it replaces the target; otherwise it is removed and the target
-// stays as it was. True when the target was replaced.
+// stays as it was. True when the target was replaced; on a failure of its
+// own errno says why.
 bool EndReplace(ReplacingFile* file, bool keep);
 
 // The names in a folder, program form, in no particular order ("." and

@@ -1,10 +1,12 @@
 // What exists only for tests and headless runs, behind this one header:
 // virtual time, a pinned date, scripted dialog answers and their transcript,
-// desktop boxes that fail, scripted joysticks and key presses.
+// desktop boxes that fail, scripted joysticks and key presses, files held
+// in memory.
 // The system's own code never includes it.
 #pragma once
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/clock.h"
@@ -61,5 +63,18 @@ void ClearJoysticks();
 // frame count at 0 and has the file read again at the next frame.
 void ScriptInput(int frame, int vk, bool down);
 void ClearInputScript();
+
+// Files in memory, so fuzz targets feed the readers without the disk. While
+// on, OpenFile for reading of a path held here reads the bytes held (as they
+// were at the open), and so does the input script's reader for its file;
+// PathExists and IsFolder see it as a file, and every replacing write
+// (BeginReplace) stores the whole new file here instead of on the disk.
+// Paths not held are looked for on the disk as ever. Paths match as program
+// paths do: either separator, any ASCII letter case.
+void UseMemoryFiles(bool on);
+void SetMemoryFile(std::string_view path, std::string_view bytes);
+// The bytes held for the path; "" when none.
+std::string MemoryFile(std::string_view path);
+void ClearMemoryFiles();
 
 }  // namespace plat::testing

@@ -10,6 +10,7 @@
 #include "core/program_object.h"
 #include "core/record.h"
 #include "core/record_file.h"
+#include "core/report_log.h"
 #include "project/anime.h"
 #include "project/db_graphics.h"
 #include "project/db_media.h"
@@ -71,13 +72,19 @@ constexpr int32_t kPatEnd = -4;
 void ShowDataLoadError(const char* name);
 
 // Reads a list's entry count and records from an open database file. A
-// count of 0 or less keeps the list as it is; otherwise the list becomes
+// count of 0 or less keeps the list as it is (a negative one with a report
+// line naming the file); otherwise the list becomes
 // that many records, each starting from the class defaults and reading
 // itself. False, the list unchanged, when the file is broken.
 template <class R>
 bool ReadDbList(cVector<R>& list, cDataFile* file) {
     int32_t n = 0;
     if (!ReadCount(n, file, kMinRecordBytes)) return false;
+    // No editor writes a negative count: the file is damaged, though it is
+    // taken as an empty list, so the user is told which one.
+    if (n < 0)
+        WriteReport("database file %s holds a negative count (%d): the built-in list is kept", file->Path().c_str(),
+                    static_cast<int>(n));
     if (n <= 0) return true;
     cVector<R> entries;
     const R prototype;

@@ -136,9 +136,11 @@ bool WritePlacements(cVector<R>& list, cDataFile* file) {
     return true;
 }
 
+// Copies of one default record: a thousand entries are made at once, not
+// one by one with the list growing under them.
 template <class R>
 void PadTo(cVector<R>& list, int size) {
-    while (list.Size() < size) list.push_back(cElementTraits<R>::MakeDefault());
+    if (list.Size() < size) list.resize(static_cast<size_t>(size), cElementTraits<R>::MakeDefault());
 }
 
 // Lowers value to limit when it is greater; a limit below the int32 range

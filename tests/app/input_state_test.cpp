@@ -1,6 +1,7 @@
 #include "app/input_state.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <climits>
 #include <cstring>
@@ -519,6 +520,10 @@ TEST(KeyConfigFile, ShortLongMissingAndHostileFiles) {
 
     cKeyConfig block = defaults;
     EXPECT_EQ(LoadKeyConfig("user_data", block), 0);  // a folder is no key file
+    std::remove("user_data/KeyConfig.dat");
+    ASSERT_EQ(mkfifo("user_data/KeyConfig.dat", 0600), 0);
+    EXPECT_EQ(LoadKeyConfig("user_data\\KeyConfig.dat", block), 0);  // nor a pipe, and it never waits for one
+    std::remove("user_data/KeyConfig.dat");
     EXPECT_EQ(LoadKeyConfig(nullptr, block), 0);
     EXPECT_EQ(BlockBytes(block), full);
 

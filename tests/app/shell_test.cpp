@@ -2,14 +2,21 @@
 // the zoom items and placement, the window placement file and the command
 // line.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
+#include <string>
 #include <vector>
 
 #include "app/main_window.h"
 #include "app/startup.h"
+#include "platform/paths.h"
 #include "platform/shell.h"
+#include "project/path_table.h"
 #include "support/logged_test.h"
 
 namespace {
@@ -148,6 +155,42 @@ TEST_F(WindowPosTest, ReadingAPlaceFromALargerDesktopKeepsTheWindowReachable) {
     EXPECT_EQ(read.m_nX, area.right - kKeptOnDesktopWidth);
     EXPECT_EQ(read.m_nY, area.bottom - kTitleBarHeight);
     EXPECT_EQ(read.m_nWidth, 640);
+}
+
+TEST_F(WindowPosTest, ASaveIntoAReadOnlyFolderKeepsTheOldFileAndIsReported) {
+    const char* path = g_PathTable[kPathWindow];
+    ASSERT_TRUE(plat::MakeFolder("user_data"));
+    cWindowPos old;
+    old.Set(1, 2, 640, 480, 0);
+    ASSERT_EQ(old.SaveFile(path), 1);
+    const std::string before = orvtest::ReadHostFile("user_data/Window.dat");
+
+    // Root writes into any folder, so the save runs in a child process that
+    // gives that power up; the folders and the log stay open to it.
+    ASSERT_EQ(chmod(".", 0755), 0);
+    ASSERT_EQ(chmod("Report_Game.txt", 0666), 0);
+    ASSERT_EQ(chmod("user_data", 0555), 0);
+    const pid_t child = fork();
+    if (child == 0) {
+        if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(2);
+        cWindowPos pos;
+        pos.Set(5, 6, 1280, 960, 1);
+        _exit(pos.SaveFile(path) == 0 ? 0 : 1);
+    }
+    ASSERT_GT(child, 0);
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    chmod("user_data", 0755);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "the save must fail";
+
+    EXPECT_EQ(orvtest::ReadHostFile("user_data/Window.dat"), before);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator("user_data"), std::filesystem::directory_iterator{}),
+              1);
+    EXPECT_NE(orvtest::ReadHostFile("Report_Game.txt")
+                  .find("data file user_data\\Window.dat could not be saved (Permission denied): the file on disk "
+                        "is unchanged\n"),
+              std::string::npos);
 }
 
 TEST(CommandLine, TestPlaySwitchWithAndWithoutAStage) {

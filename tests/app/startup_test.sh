@@ -5,7 +5,8 @@
 # script closes it, saves the window placement and ends with status 0, in
 # every drawing mode; a second start asks whether to restart the first;
 # when it cannot create the log, it says why on standard error and fails;
-# without default data it reports and fails.
+# without default data it reports and fails; a damaged palette is reported
+# by its file name.
 # Usage: startup_test.sh player make_sample_game
 set -u
 export LC_ALL=C  # the logs hold Shift-JIS bytes
@@ -98,4 +99,10 @@ echo keep > "$dir/datafile/data"
 mkdir -p "$dir/datafile/default/database"
 if (cd "$dir/datafile" && "$player"); then fail "player succeeded with a file in place of the data folder"; fi
 [ "$(cat "$dir/datafile/data")" = keep ] || fail "the user's data file was changed"
+# A damaged palette stops the start with a report that names the file.
+cp -r "$dir/ok" "$dir/badpalette"
+printf 'BM' > "$dir/badpalette/bmp/plt/Palette.bmp"
+if (cd "$dir/badpalette" && ORV_INPUT_SCRIPT="$dir/close90" "$player"); then fail "player succeeded with a damaged palette"; fi
+grep -qF "$(printf 'DDLoadPaletteFromFile失敗 (bmp\\plt\\Palette.bmp)' | iconv -f UTF-8 -t CP932)" "$dir/badpalette/Report_Game.txt" ||
+  fail "the damaged palette file is not named"
 echo "player_startup: 1 passed, 0 failed"

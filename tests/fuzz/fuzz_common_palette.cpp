@@ -4,7 +4,6 @@
 // its palette; a palette that loads saves, loads back and saves to the same
 // bytes.
 #include <cstdint>
-#include <fstream>
 #include <string>
 
 #include "fuzz_support.h"
@@ -44,15 +43,28 @@ void CheckPalette() {
     Check(p.m_vBlock[0].m_sChip == 0 && p.m_vBlock[0].m_strName.empty());
 }
 
+bool Prepare() {
+    orvfuzz::EnterScratchFolder();
+    orvfuzz::UseMemoryFiles();
+    plat::SetDialogBackend(plat::DialogBackend::Scripted);
+    g_CommonPalette = cCommonPalette();
+    return true;
+}
+
+// Each run starts from a new palette and leaves one, so it frees what it
+// made, as the leak check counts on.
+struct ResetAfterRun {
+    ~ResetAfterRun() { g_CommonPalette = cCommonPalette(); }
+};
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    orvfuzz::EnterScratchFolder();
-    plat::SetDialogBackend(plat::DialogBackend::Scripted);
-    std::ofstream("in.cplt4", std::ios::binary)
-        .write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
+    static const bool ready = Prepare();
+    (void)ready;
+    const ResetAfterRun reset;
+    orvfuzz::ServeInput("in.cplt4", data, size);
 
-    g_CommonPalette = cCommonPalette();
     cDataFile* file = OpenDataFile("in.cplt4");
     if (!file) return 0;  // too short or too new: nothing read
     bool loaded = g_CommonPalette.Read(file);

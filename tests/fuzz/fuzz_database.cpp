@@ -2,8 +2,6 @@
 // list readers, the run-time tables are built from what they accepted, and
 // the start-up load runs with the input as every one of the ten files. Any outcome but a crash, a hang or undefined behaviour is fine.
 #include <cstdint>
-#include <filesystem>
-#include <fstream>
 #include <string>
 
 #include "fuzz_support.h"
@@ -17,20 +15,32 @@ namespace {
 
 using orvfuzz::Check;
 
+// What a run builds, back to how it was before the first run: each run
+// then frees what it made, as the leak check counts on.
+void StartFromDefaults() {
+    g_Database.SetDefault();
+    g_Database.m_vCharaEffectRev = {};
+    g_Database.m_vScrEffectRev = {};
+    g_AnimePatterns = {};
+    g_EffectPatterns = {};
+    g_CharaEffectProtos = {};
+    g_CharaEffectProtosRev = {};
+    g_ScrEffectProtos = {};
+    g_ScrEffectProtosRev = {};
+}
+
+struct ResetAfterRun {
+    ~ResetAfterRun() { StartFromDefaults(); }
+};
+
 bool Prepare() {
     orvfuzz::EnterScratchFolder();
+    orvfuzz::UseMemoryFiles();
     // Load failures show error boxes: answered from the script, never shown.
     plat::SetDialogBackend(plat::DialogBackend::Scripted);
     g_StripCR = 1;
-    std::filesystem::create_directories("data/database");
+    StartFromDefaults();
     return true;
-}
-
-void WriteInput(const char* programPath, const uint8_t* data, size_t size) {
-    std::string host = programPath;
-    for (char& c : host)
-        if (c == '\\') c = '/';
-    std::ofstream(host, std::ios::binary).write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
 }
 
 }  // namespace
@@ -38,11 +48,11 @@ void WriteInput(const char* programPath, const uint8_t* data, size_t size) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static const bool ready = Prepare();
     (void)ready;
+    const ResetAfterRun reset;
     const char* path = g_PathTable[kPathAnimeSet];
-    WriteInput(path, data, size);
+    orvfuzz::ServeInput(path, data, size);
 
     cDatabase& d = g_Database;
-    d.SetDefault();
     const bool read[10] = {
         LoadDatabaseFile(d.m_vAnimeSet, path) == 1,  LoadDatabaseFile(d.m_vAnime, path) == 1,
         LoadDatabaseFile(d.m_vBmpCharaExc, path) == 1, LoadDatabaseFile(d.m_vSwordType, path) == 1,
@@ -65,7 +75,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     // The whole load with the input as every file. It stops at the first
     // file that fails, so later files are never opened and need no copy.
-    for (int i = 1; i < 10 && read[i - 1]; ++i) WriteInput(g_PathTable[kPathAnimeSet + 2 * i], data, size);
+    for (int i = 1; i < 10 && read[i - 1]; ++i) orvfuzz::ServeInput(g_PathTable[kPathAnimeSet + 2 * i], data, size);
     d.SetDefault();
     plat::testing::ClearDialogTranscript();
     const int loaded = SetupDatabase();

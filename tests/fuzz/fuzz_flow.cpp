@@ -4,7 +4,6 @@
 // anime and sound inside their tables. It must save, load back and save to
 // the same bytes, and a copy must save the same as its source.
 #include <cstdint>
-#include <fstream>
 #include <string>
 
 #include "fuzz_support.h"
@@ -47,12 +46,10 @@ void CheckNormalised(const cVector<cFlow>& flows) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     orvfuzz::EnterScratchFolder();
+    orvfuzz::UseMemoryFiles();
     g_StripCR = 1;
     g_bEditorLaunch = 0;
-    {
-        std::ofstream out("in.dat", std::ios::binary | std::ios::trunc);
-        out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
-    }
+    orvfuzz::ServeInput("in.dat", data, size);
     cVector<cFlow> flows;
     bool loaded = LoadFlows("in.dat", flows);
     CheckNormalised(flows);  // also what a broken file left behind

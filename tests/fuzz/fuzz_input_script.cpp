@@ -3,7 +3,6 @@
 // and post key-down and close messages.
 #include <cstdint>
 #include <cstdlib>
-#include <fstream>
 #include <string>
 
 #include "fuzz_support.h"
@@ -15,9 +14,12 @@ namespace {
 
 using orvfuzz::Check;
 
+const char kScript[] = "script.txt";
+
 plat::WindowHandle Setup() {
-    const std::string& folder = orvfuzz::EnterScratchFolder();
-    setenv("ORV_INPUT_SCRIPT", (folder + "/script.txt").c_str(), 1);
+    orvfuzz::EnterScratchFolder();
+    orvfuzz::UseMemoryFiles();
+    setenv("ORV_INPUT_SCRIPT", kScript, 1);
     plat::WindowHandle window = plat::CreateMessageWindow();
     plat::SetKeyMessageWindow(window);
     return window;
@@ -27,10 +29,7 @@ plat::WindowHandle Setup() {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static const plat::WindowHandle window = Setup();
-    {
-        std::ofstream out("script.txt", std::ios::binary | std::ios::trunc);
-        out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
-    }
+    orvfuzz::ServeInput(kScript, data, size);
     plat::ClearKeys();
     plat::testing::ClearInputScript();
     for (int frame = 0; frame < 16; ++frame) plat::BeginInputFrame();

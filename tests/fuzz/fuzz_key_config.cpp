@@ -4,8 +4,6 @@
 // words of the right width.
 #include <cstdint>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
 
 #include "app/input_state.h"
 #include "fuzz_support.h"
@@ -24,7 +22,7 @@ void CheckWords(const cInputState& s) {
 
 bool Setup() {
     orvfuzz::EnterScratchFolder();
-    std::filesystem::create_directories("user_data");
+    orvfuzz::UseMemoryFiles();
     // A few devices and keys, so every kind of entry has something to find.
     plat::testing::SetJoystick(0, plat::JoyReading{0, 65535, 0x0000FF0Fu});
     plat::testing::SetJoystick(2, plat::JoyReading{65535, 0, 0x80000100u});
@@ -38,10 +36,7 @@ bool Setup() {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static const bool ready = Setup();
     (void)ready;
-    {
-        std::ofstream out("user_data/KeyConfig.dat", std::ios::binary | std::ios::trunc);
-        out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
-    }
+    orvfuzz::ServeInput("user_data\\KeyConfig.dat", data, size);
     cKeyConfig block{};
     DefaultKeyConfig(block);
     Check(LoadKeyConfig("user_data\\KeyConfig.dat", block) == 1);

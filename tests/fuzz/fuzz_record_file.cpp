@@ -3,7 +3,6 @@
 // counted lists and a loose string. Whatever loads must save, and the
 // saved file must load back and save to the same bytes.
 #include <cstdint>
-#include <fstream>
 #include <string>
 
 #include "fuzz_support.h"
@@ -80,11 +79,9 @@ public:
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     orvfuzz::EnterScratchFolder();
+    orvfuzz::UseMemoryFiles();
     g_StripCR = 1;
-    {
-        std::ofstream out("in.dat", std::ios::binary | std::ios::trunc);
-        out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
-    }
+    orvfuzz::ServeInput("in.dat", data, size);
     cRoot root;
     int loaded = root.LoadFile("in.dat");
     Check(root.Fields().Size() == 5);  // the current layout, whatever happened

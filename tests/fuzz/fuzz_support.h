@@ -1,15 +1,18 @@
-// What the fuzz targets share: a failed check that stops the run, a scratch
-// folder of their own as the current folder, removed again when the run
-// ends, and the bytes of a file written there.
+// What the fuzz targets share: a failed check that stops the run, files
+// kept in memory so an input reaches the readers without the disk, and a
+// scratch folder of their own as the current folder for what must be on
+// disk, removed again when the run ends.
 #pragma once
 #include <unistd.h>
 
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
+#include <string_view>
 #include <system_error>
+
+#include "platform/testing.h"
 
 namespace orvfuzz {
 
@@ -17,11 +20,23 @@ inline void Check(bool condition) {
     if (!condition) std::abort();
 }
 
-// Whole contents of a file; "" when it cannot be read.
-inline std::string FileBytes(const char* name) {
-    std::ifstream in(name, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+// Every file read and written from the first call on is in memory
+// (readers of a path not held still look on the disk: the scratch folder).
+inline void UseMemoryFiles() {
+    static const bool on = [] {
+        plat::testing::UseMemoryFiles(true);
+        return true;
+    }();
+    (void)on;
 }
+
+// The input as the file of that program path.
+inline void ServeInput(std::string_view path, const uint8_t* data, size_t size) {
+    plat::testing::SetMemoryFile(path, std::string_view(reinterpret_cast<const char*>(data), size));
+}
+
+// Whole contents of a file written in memory; "" when there is none.
+inline std::string FileBytes(const char* name) { return plat::testing::MemoryFile(name); }
 
 inline std::string& ScratchFolder() {
     static std::string folder;

@@ -3,7 +3,6 @@
 // that again, which must succeed. Any outcome of the first read but a crash,
 // a hang or undefined behaviour is fine.
 #include <cstdint>
-#include <fstream>
 #include <string>
 
 #include "fuzz_support.h"
@@ -16,6 +15,7 @@ using orvfuzz::Check;
 
 bool Prepare() {
     orvfuzz::EnterScratchFolder();
+    orvfuzz::UseMemoryFiles();
     plat::SetDialogBackend(plat::DialogBackend::Scripted);
     return true;
 }
@@ -25,7 +25,7 @@ bool Prepare() {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static const bool ready = Prepare();
     (void)ready;
-    std::ofstream("in.dat", std::ios::binary).write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
+    orvfuzz::ServeInput("in.dat", data, size);
 
     cSystemData settings;
     if (settings.LoadFile("in.dat") != 1) return 0;

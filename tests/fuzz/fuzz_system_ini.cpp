@@ -5,7 +5,6 @@
 // the default.
 #include <cstdint>
 #include <cstring>
-#include <fstream>
 #include <string>
 
 #include "fuzz_support.h"
@@ -63,10 +62,8 @@ void ReadTwice(const cIniKeyList& keys) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     orvfuzz::EnterScratchFolder();
-    {
-        std::ofstream out("System.ini", std::ios::binary | std::ios::trunc);
-        out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
-    }
+    orvfuzz::UseMemoryFiles();
+    orvfuzz::ServeInput("System.ini", data, size);
     static const cIniKeyList project = ProjectKeys();
     static const cIniKeyList damaged = DamagedKeys();
     ReadTwice(project);

@@ -3,7 +3,6 @@
 // no point off it; it saves, loads back and saves to the same bytes. A map
 // that does not load is the default map.
 #include <cstdint>
-#include <fstream>
 #include <string>
 
 #include "fuzz_support.h"
@@ -34,7 +33,8 @@ void CheckSound(cWorldMap& map) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     orvfuzz::EnterScratchFolder();
-    std::ofstream("in.dat", std::ios::binary).write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
+    orvfuzz::UseMemoryFiles();
+    orvfuzz::ServeInput("in.dat", data, size);
 
     cWorldMap map;
     if (map.LoadFile("in.dat") != 1) {

@@ -1,12 +1,14 @@
 #include "platform/paths.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include "platform/testing.h"
 #include "support/test_support.h"
 
 namespace {
@@ -201,6 +203,72 @@ TEST_F(ProgramPathOnDisk, OddNamesGiveClearAnswers) {
     EXPECT_EQ(plat::OpenFile("", "rb"), nullptr);
     EXPECT_EQ(plat::OpenFile("data\\stg4\\a.stg4_001", nullptr), nullptr);
     EXPECT_EQ(plat::OpenFile("nothing\\here.txt", "rb"), nullptr);
+}
+
+TEST_F(ProgramPathOnDisk, OnlyRegularFilesOpen) {
+    // A pipe would hold a blocking open until its other end came; a folder
+    // or a device holds no file's bytes. In every mode they are refused at
+    // once and left as they were.
+    ASSERT_EQ(mkfifo("Pipe", 0600), 0);
+    for (const char* mode : {"rb", "r+b", "wb", "ab", "w+b"}) {
+        EXPECT_EQ(plat::OpenFile("pipe", mode), nullptr) << mode;
+        EXPECT_EQ(plat::OpenFile("data\\stg4", mode), nullptr) << mode;
+    }
+    EXPECT_EQ(plat::OpenFile("\\dev\\null", "rb"), nullptr);
+    EXPECT_TRUE(fs::is_fifo("Pipe"));
+
+    // Regular files open in each mode as fopen opens them, blocking as ever.
+    FILE* f = plat::OpenFile("data\\stg4\\a.stg4_001", "ab");
+    ASSERT_NE(f, nullptr);
+    std::fputs("+", f);
+    std::fclose(f);
+    f = plat::OpenFile("data\\stg4\\a.stg4_001", "r+b");
+    ASSERT_NE(f, nullptr);
+    EXPECT_EQ(ReadAll(f), "stage+");
+    std::fclose(f);
+    f = plat::OpenFile("new.txt", "wb");
+    ASSERT_NE(f, nullptr);
+    std::fputs("new", f);
+    std::fclose(f);
+    EXPECT_EQ(ReadHostFile("new.txt"), "new");
+}
+
+TEST_F(ProgramPathOnDisk, MemoryFilesStandInForTheDisk) {
+    struct Switch {
+        Switch() { plat::testing::UseMemoryFiles(true); }
+        ~Switch() {
+            plat::testing::ClearMemoryFiles();
+            plat::testing::UseMemoryFiles(false);
+        }
+    } on;
+    plat::testing::SetMemoryFile("Data\\Stg4\\A.stg4_001", "held");
+    // Read from memory whatever the separators and letter case; paths not
+    // held are still on the disk.
+    FILE* f = plat::OpenFile("data/STG4\\a.stg4_001", "rb");
+    ASSERT_NE(f, nullptr);
+    plat::testing::SetMemoryFile("data\\stg4\\a.stg4_001", "later");  // an open reader keeps its bytes
+    EXPECT_EQ(ReadAll(f), "held");
+    std::fclose(f);
+    EXPECT_TRUE(plat::PathExists("DATA\\stg4\\a.stg4_001"));
+    EXPECT_FALSE(plat::IsFolder("DATA\\stg4\\a.stg4_001"));
+    EXPECT_TRUE(plat::IsFolder("data\\stg4"));
+    f = plat::OpenFile("ソフト\\表.txt", "rb");
+    ASSERT_NE(f, nullptr);
+    EXPECT_EQ(ReadAll(f), "table");
+    std::fclose(f);
+
+    // Replacing writes go to memory only, whole or not at all.
+    plat::ReplacingFile file;
+    ASSERT_TRUE(plat::BeginReplace("out\\new.dat", &file));
+    std::fputs("written", file.file);
+    ASSERT_TRUE(plat::EndReplace(&file, true));
+    EXPECT_EQ(plat::testing::MemoryFile("OUT/new.dat"), "written");
+    ASSERT_TRUE(plat::BeginReplace("out\\new.dat", &file));
+    std::fputs("half", file.file);
+    EXPECT_FALSE(plat::EndReplace(&file, false));
+    EXPECT_EQ(plat::testing::MemoryFile("out\\new.dat"), "written");
+    EXPECT_FALSE(fs::exists("out"));
+    EXPECT_EQ(ReadHostFile("Data/Stg4/A.stg4_001"), "stage");
 }
 
 TEST(ProgramPath, FromHostPathGivesProgramForm) {

@@ -289,6 +289,10 @@ TEST_F(DatabaseFiles, EntryCountOfZeroOrLessKeepsTheDefaults) {
         EXPECT_EQ(g_Database.m_vAnime[1].m_strName, "アクションA");
         EXPECT_EQ(g_Database.m_vBgm.Size(), 3);  // the later files are read on
     }
+    // Only the negative count, which no editor writes, is named in the report.
+    const std::string log = ReadHostFile("Report_Game.txt");
+    EXPECT_EQ(log, "database file data\\database\\Anime.dat holds a negative count (-3): the built-in list is kept\n");
+    EXPECT_TRUE(pt::DialogTranscript().empty());
 }
 
 // A damaged file stops the load where it is: the lists before it hold

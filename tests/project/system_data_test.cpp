@@ -1,6 +1,7 @@
 #include "project/system_data.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -9,6 +10,7 @@
 
 #include "core/record_file.h"
 #include "platform/messages.h"
+#include "platform/testing.h"
 #include "project/database.h"
 #include "support/logged_test.h"
 #include "support/test_support.h"
@@ -273,6 +275,15 @@ TEST_F(SystemDataTest, BrokenOrNewerFilesAreRefusedAndReported) {
         EXPECT_EQ(LoadSystemData("data\\System.dat"), 0) << bytes.size();
     }
     EXPECT_NE(ReadHostFile("Report_Game.txt").find("data\\System.dat の読み込みに失敗…\n"), std::string::npos);
+
+    // A pipe in its place is a file that cannot be read, never a wait.
+    std::remove("data/System.dat");
+    ASSERT_EQ(mkfifo("data/System.dat", 0600), 0);
+    plat::testing::ClearDialogTranscript();
+    EXPECT_EQ(LoadSystemData("data\\System.dat"), 0);
+    const auto boxes = plat::testing::DialogTranscript();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, "data\\System.dat の読み込みに失敗…");
     g_SystemData.SetDefault();
 }
 

@@ -1,6 +1,7 @@
 #include "project/system_ini.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <climits>
 #include <cstdio>
@@ -172,6 +173,15 @@ TEST_F(SystemIniTest, StartUpRestoresEveryDefaultWhenTheFileFails) {
     SetupSystemIni(s, keys);
     EXPECT_EQ(s.Bpp, 16);
     EXPECT_EQ(plat::testing::DialogTranscript().size(), 2u);
+
+    // A pipe in its place fails as a missing file does, never waiting.
+    std::remove("System.ini");
+    ASSERT_EQ(mkfifo("System.ini", 0600), 0);
+    SetupSystemIni(s, keys);
+    ExpectSame(s, Defaults(keys));
+    boxes = plat::testing::DialogTranscript();
+    ASSERT_EQ(boxes.size(), 3u);
+    EXPECT_EQ(boxes[2].text, "System.ini の読み込みに失敗しました！");
 }
 
 TEST_F(SystemIniTest, AShortKeyListGivesZeroesNotACrash) {
