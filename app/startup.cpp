@@ -26,6 +26,7 @@
 #include "platform/presenter.h"
 #include "platform/random.h"
 #include "platform/raster_device.h"
+#include "platform/run_mode.h"
 #include "platform/shell.h"
 #include "platform/text_codec.h"
 #include "project/common_palette.h"
@@ -174,7 +175,9 @@ cCommandLine ParseCommandLine(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--test-play") == 0) {
             line.editorLaunch = true;
-            if (i + 1 < argc) line.stage = plat::Utf8ToSjis(argv[++i]);
+            if (i + 1 < argc && std::strcmp(argv[i + 1], "--headless") != 0) line.stage = plat::Utf8ToSjis(argv[++i]);
+        } else if (std::strcmp(argv[i], "--headless") == 0) {
+            line.headless = true;
         }
     }
     return line;
@@ -365,6 +368,8 @@ bool SingleInstance() {
 }  // namespace
 
 int PlayerMain(int argc, char** argv) {
+    const cCommandLine commandLine = ParseCommandLine(argc, argv);
+    plat::ChooseRunMode(commandLine.headless);
     InitDebugLog(false, "EC_Game.txt");
     char reportPath[kMaxPath] = "Report_Game.txt";
     MakeAbsolutePath(reportPath);
@@ -377,7 +382,6 @@ int PlayerMain(int argc, char** argv) {
     WriteReport("App : ver %d", g_DataVersion);
     WriteSystemReport();
 
-    const cCommandLine commandLine = ParseCommandLine(argc, argv);
     g_bEditorLaunch = commandLine.editorLaunch ? 1 : 0;
     if (!SingleInstance()) return 0;
     if (!g_MainWnd.Create()) {

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "platform/input_sdl.h"
+#include "platform/run_mode.h"
 #include "platform/testing.h"
 
 namespace plat {
@@ -311,7 +312,7 @@ bool ReadJoystick(unsigned id, JoyReading* out) {
 
 bool InitJoysticks() {
     if (g_joyStarted) return true;
-    if (std::getenv("ORV_HEADLESS")) return false;
+    if (Headless()) return false;
     // The game reads the stick even while another window has the focus.
     SDL_SetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS, "1");
     if (SDL_InitSubSystem(SDL_INIT_JOYSTICK) != 0) return false;

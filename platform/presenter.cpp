@@ -4,13 +4,13 @@
 
 #include <atomic>
 #include <condition_variable>
-#include <cstdlib>
 #include <mutex>
 #include <string>
 #include <thread>
 
 #include "platform/bitmap.h"
 #include "platform/clock.h"
+#include "platform/run_mode.h"
 #include "platform/text_codec.h"
 
 namespace plat {
@@ -57,15 +57,6 @@ std::atomic<bool> g_cursorPending{false};
 std::mutex g_blankMutex;
 std::condition_variable g_blankSignal;
 uint64_t g_blankCount = 0;
-
-bool Headless() {
-    if (std::getenv("ORV_HEADLESS")) return true;
-    auto set = [](const char* name) {
-        const char* v = std::getenv(name);
-        return v && *v;
-    };
-    return !set("DISPLAY") && !set("WAYLAND_DISPLAY") && !set("SDL_VIDEODRIVER");
-}
 
 bool OnWindowThread() { return std::this_thread::get_id() == g_windowThread.load(); }
 

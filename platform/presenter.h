@@ -1,8 +1,8 @@
 // Where finished frames go. Whichever thread draws hands its frame over
 // (converted to 0xAARRGGBB at once, so the drawing thread may go on); the
 // window's thread, which owns the window, shows the newest frame scaled to
-// the window. Headless (ORV_HEADLESS set, or no display), no window opens
-// and the frames are only kept, for tests and for files.
+// the window. Headless (platform/run_mode.h), no window opens and the frames
+// are only kept, for tests and for files.
 #pragma once
 #include <cstdint>
 #include <vector>

@@ -15,7 +15,6 @@
 
 namespace {
 
-using orvtest::ScopedEnv;
 
 namespace pt = plat::testing;
 
@@ -131,7 +130,7 @@ TEST(Joystick, ScriptedDevicesComeAndGo) {
 // The real device path, through a virtual joystick of SDL's own.
 TEST(Joystick, SdlDevicePlugReadAndUnplug) {
     {
-        ScopedEnv headless("ORV_HEADLESS", nullptr);
+        orvtest::ScopedRunMode desktop(nullptr, "dummy");
         if (!plat::InitJoysticks()) GTEST_SKIP() << "no joystick interface here";
     }
     auto pump = [] {
