@@ -331,8 +331,9 @@ unsigned GameLoop(void*) {
 
 namespace {
 
-// The window's loop: the desktop's events, then queued messages; a 1-ms
-// sleep a pass, and a wait for the next message while inactive.
+// The window's loop: the desktop's events, then queued messages; a wait of
+// 1 ms of real time for the next message a pass (10 ms while inactive), so
+// the game's clock is the game thread's alone.
 void RunWindowLoop() {
     const plat::WindowHandle hwnd = g_MainWnd.m_hWnd;
     while (!MainWindowQuitPosted()) {
@@ -341,10 +342,9 @@ void RunWindowLoop() {
         plat::Message m;
         if (plat::PeekWindowMessage(hwnd, m)) {
             DispatchMainWindowMessage(m);
-        } else if (!g_bActive) {
-            plat::WaitWindowMessage(hwnd, 10);
+        } else {
+            plat::WaitWindowMessage(hwnd, g_bActive ? 1 : 10);
         }
-        plat::SleepMs(1);
     }
 }
 
@@ -406,6 +406,9 @@ int PlayerMain(int argc, char** argv) {
         return 1;
     };
     if (!GameInit(commandLine)) return failedStart();
+    // The window just shown is the active one, as the desktop makes it at
+    // once; the game thread starts active, not after a race with the loop.
+    DispatchMainWindowMessage(plat::Message{plat::kWmActivateApp, 1, 0});
     g_bRunning = 1;
     if (!thGame.Start(GameLoop, nullptr)) return failedStart();
     while (!plat::PostThreadMessage(thGame.ThreadId(), plat::kWmApp)) {
@@ -417,5 +420,6 @@ int PlayerMain(int argc, char** argv) {
     GameRelease();
     plat::StopDesktopInput();
     plat::ReleaseInstanceLock();
+    plat::EndRun();
     return 0;
 }

@@ -5,7 +5,9 @@
 #include <gtest/gtest.h>
 
 #include "platform/dialogs.h"
+#include "platform/clock.h"
 #include "platform/host_facts.h"
+#include "platform/input.h"
 #include "platform/input_sdl.h"
 #include "platform/presenter.h"
 #include "platform/testing.h"
@@ -82,6 +84,36 @@ TEST(RunMode, EveryPartFollowsTheChoice) {
             plat::CloseFrameWindow();
         }
     }
+    plat::testing::ForgetRunMode();
+}
+
+TEST(RunMode, ARepeatableRunHasVirtualTimeAPinnedDateAndItsFigures) {
+    plat::testing::ClearInputScript();
+    {
+        ScopedEnv repeatable("ORV_VIRTUAL_TIME", "1");
+        plat::ChooseRunMode(false);
+    }
+    EXPECT_TRUE(plat::testing::VirtualTimeOn());
+    EXPECT_EQ(plat::TimeMs(), 0u);
+    EXPECT_EQ(plat::LocalTime().year, 2000);
+    for (int frame = 0; frame < 4; ++frame) {
+        plat::BeginInputFrame();
+        plat::SleepMs(frame == 0 ? 16 : 17);
+    }
+    ::testing::internal::CaptureStdout();
+    plat::EndRun();
+    const std::string out = ::testing::internal::GetCapturedStdout();
+    EXPECT_EQ(out.rfind("run: frames=4 clock_s=0.050 clock_fps=60.00 real_s=", 0), 0u) << out;
+    EXPECT_NE(out.find(" fps="), std::string::npos) << out;
+
+    // Any other run prints nothing.
+    plat::ChooseRunMode(false);
+    ::testing::internal::CaptureStdout();
+    plat::EndRun();
+    EXPECT_EQ(::testing::internal::GetCapturedStdout(), "");
+    plat::testing::UseRealTime();
+    plat::testing::UnpinLocalTime();
+    plat::testing::ClearInputScript();
     plat::testing::ForgetRunMode();
 }
 
