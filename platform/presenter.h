@@ -53,8 +53,9 @@ bool FrameWindowMinimized();
 // count.
 int ShowCursorCount(bool show);
 
-// Waits for the display's next vertical blank (a 60-a-second tick of the
-// layer's clock when there is no window).
+// Waits for the display's next vertical blank: the next 60-a-second tick of
+// the layer's clock, with or without a window; the window's thread shows
+// the newest frame at the real screen's own pace.
 void WaitVerticalBlank();
 
 }  // namespace plat
