@@ -331,20 +331,20 @@ unsigned GameLoop(void*) {
 
 namespace {
 
-// The window's loop: the desktop's events, then queued messages; a wait of
-// 1 ms of real time for the next message a pass (10 ms while inactive), so
-// the game's clock is the game thread's alone.
+// The window's loop: the desktop's events, the newest frame when it has not
+// been shown, every queued message; then it sleeps until the desktop, a
+// message or a new frame wakes it. It never sleeps on the game's clock, which
+// is the game thread's alone.
 void RunWindowLoop() {
     const plat::WindowHandle hwnd = g_MainWnd.m_hWnd;
     while (!MainWindowQuitPosted()) {
         plat::PumpDesktopEvents(hwnd);
         plat::ShowLatestFrame();
         plat::Message m;
-        if (plat::PeekWindowMessage(hwnd, m)) {
-            DispatchMainWindowMessage(m);
-        } else {
-            plat::WaitWindowMessage(hwnd, g_bActive ? 1 : 10);
-        }
+        while (!MainWindowQuitPosted() && plat::PeekWindowMessage(hwnd, m)) DispatchMainWindowMessage(m);
+        // Woken by all that matters; the time only guards against a wake
+        // that never comes.
+        if (!MainWindowQuitPosted()) plat::WaitDesktopEvents(hwnd, 250);
     }
 }
 
@@ -370,6 +370,18 @@ bool SingleInstance() {
 int PlayerMain(int argc, char** argv) {
     const cCommandLine commandLine = ParseCommandLine(argc, argv);
     plat::ChooseRunMode(commandLine.headless);
+    if (plat::DisplayMissing()) {
+        // Run on without one, it would be a program nobody sees or can stop.
+        std::fprintf(stderr,
+                     "player: there is no display to open the window on (neither DISPLAY nor WAYLAND_DISPLAY is "
+                     "set); start it with --headless or ORV_HEADLESS=1 to run without a window\n");
+        return 1;
+    }
+    // Ctrl+C and SIGTERM close the program as its close button does.
+    plat::CloseOnStopSignals(plat::kNoWindow);
+    struct SignalsBack {
+        ~SignalsBack() { plat::StopCloseOnSignals(); }
+    } signalsBack;
     InitDebugLog(false, "EC_Game.txt");
     char reportPath[kMaxPath] = "Report_Game.txt";
     MakeAbsolutePath(reportPath);
@@ -390,6 +402,7 @@ int PlayerMain(int argc, char** argv) {
         return 1;
     }
     g_hMainWnd = g_MainWnd.m_hWnd;
+    plat::CloseOnStopSignals(g_hMainWnd);
     if (g_bEditorLaunch) NotifyEditorStarted();
     plat::StartDesktopInput();
 

@@ -10,6 +10,7 @@
 #include "platform/bitmap.h"
 #include "platform/clock.h"
 #include "platform/run_mode.h"
+#include "platform/shell.h"
 #include "platform/text_codec.h"
 
 namespace plat {
@@ -146,6 +147,8 @@ void PresentImage(const Image& frame, const PaletteColor* palette) {
     g_frameWidth = frame.Width();
     g_frameHeight = frame.Height();
     ++g_frameCount;
+    // The window's thread sleeps until there is something to show.
+    if (g_hasWindow) WakeDesktopWait();
 }
 
 bool LastPresentedFrame(std::vector<uint32_t>* argb, int* width, int* height) {
@@ -325,10 +328,12 @@ int ShowCursorCount(bool show) {
         count = g_cursorCount;
     }
     if (g_hasWindow) {
-        if (OnWindowThread())
+        if (OnWindowThread()) {
             ApplyCursor();
-        else
+        } else {
             g_cursorPending = true;  // applied by the window's thread
+            WakeDesktopWait();
+        }
     }
     return count;
 }
