@@ -28,6 +28,7 @@
 #include "platform/presenter.h"
 #include "platform/random.h"
 #include "platform/raster_device.h"
+#include "platform/run_mode.h"
 #include "platform/shell.h"
 #include "platform/text_codec.h"
 #include "platform/threads.h"
@@ -178,7 +179,9 @@ cCommandLine ParseCommandLine(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--test-play") == 0) {
             line.editorLaunch = true;
-            if (i + 1 < argc) line.stage = plat::Utf8ToSjis(argv[++i]);
+            if (i + 1 < argc && std::strcmp(argv[i + 1], "--headless") != 0) line.stage = plat::Utf8ToSjis(argv[++i]);
+        } else if (std::strcmp(argv[i], "--headless") == 0) {
+            line.headless = true;
         }
     }
     return line;
@@ -337,20 +340,20 @@ unsigned GameLoop(void*) {
 
 namespace {
 
-// The window's loop: the desktop's events, then queued messages; a 1-ms
-// sleep a pass, and a wait for the next message while inactive.
+// The window's loop: the desktop's events, the newest frame when it has not
+// been shown, every queued message; then it sleeps until the desktop, a
+// message or a new frame wakes it. It never sleeps on the game's clock, which
+// is the game thread's alone.
 void RunWindowLoop() {
     const plat::WindowHandle hwnd = g_MainWnd.m_hWnd;
     while (!MainWindowQuitPosted()) {
         plat::PumpDesktopEvents(hwnd);
         plat::ShowLatestFrame();
         plat::Message m;
-        if (plat::PeekWindowMessage(hwnd, m)) {
-            DispatchMainWindowMessage(m);
-        } else if (!g_bActive) {
-            plat::WaitWindowMessage(hwnd, 10);
-        }
-        plat::SleepMs(1);
+        while (!MainWindowQuitPosted() && plat::PeekWindowMessage(hwnd, m)) DispatchMainWindowMessage(m);
+        // Woken by all that matters; the time only guards against a wake
+        // that never comes.
+        if (!MainWindowQuitPosted()) plat::WaitDesktopEvents(hwnd, 250);
     }
 }
 
@@ -372,6 +375,20 @@ bool SingleInstance() {
 }
 
 int RunPlayer(int argc, char** argv) {
+    const cCommandLine commandLine = ParseCommandLine(argc, argv);
+    plat::ChooseRunMode(commandLine.headless);
+    if (plat::DisplayMissing()) {
+        // Run on without one, it would be a program nobody sees or can stop.
+        std::fprintf(stderr,
+                     "player: there is no display to open the window on (neither DISPLAY nor WAYLAND_DISPLAY is "
+                     "set); start it with --headless or ORV_HEADLESS=1 to run without a window\n");
+        return 1;
+    }
+    // Ctrl+C and SIGTERM close the program as its close button does.
+    plat::CloseOnStopSignals(plat::kNoWindow);
+    struct SignalsBack {
+        ~SignalsBack() { plat::StopCloseOnSignals(); }
+    } signalsBack;
     InitDebugLog(false, "EC_Game.txt");
     char reportPath[kMaxPath] = "Report_Game.txt";
     MakeAbsolutePath(reportPath);
@@ -384,7 +401,6 @@ int RunPlayer(int argc, char** argv) {
     WriteReport("App : ver %d", g_DataVersion);
     WriteSystemReport();
 
-    const cCommandLine commandLine = ParseCommandLine(argc, argv);
     g_bEditorLaunch = commandLine.editorLaunch ? 1 : 0;
     if (!SingleInstance()) return 0;
     if (!g_MainWnd.Create()) {
@@ -396,6 +412,7 @@ int RunPlayer(int argc, char** argv) {
     // A stage loaded on the window's thread (the stage-file request) keeps
     // the window's own messages flowing through its procedure.
     SetStageLoadMessageHandler(DispatchMainWindowMessage);
+    plat::CloseOnStopSignals(g_hMainWnd);
     if (g_bEditorLaunch) NotifyEditorStarted();
     plat::StartDesktopInput();
 
@@ -412,6 +429,9 @@ int RunPlayer(int argc, char** argv) {
         return 1;
     };
     if (!GameInit(commandLine)) return failedStart();
+    // The window just shown is the active one, as the desktop makes it at
+    // once; the game thread starts active, not after a race with the loop.
+    DispatchMainWindowMessage(plat::Message{plat::kWmActivateApp, 1, 0});
     g_bRunning = 1;
     if (!thGame.Start(GameLoop, nullptr)) return failedStart();
     while (!plat::PostThreadMessage(thGame.ThreadId(), plat::kWmApp)) {
@@ -431,6 +451,7 @@ int RunPlayer(int argc, char** argv) {
     GameRelease();
     plat::StopDesktopInput();
     plat::ReleaseInstanceLock();
+    plat::EndRun();
     return 0;
 }
 

@@ -26,10 +26,12 @@ cScreenModeOut ResolveScreenMode(const cScreenModeIn& in);
 extern const char* const kScreenModeWindowText;
 extern const char* const kScreenModeText;
 
-// The command line: "--test-play [stage]" is the editor's test play.
+// The command line: "--test-play [stage]" is the editor's test play;
+// "--headless" runs without a window, in any place.
 struct cCommandLine {
     bool editorLaunch = false;
     std::string stage;  // Shift-JIS
+    bool headless = false;
 };
 cCommandLine ParseCommandLine(int argc, char** argv);
 

@@ -85,7 +85,11 @@ bool cFrameTiming::RateLimit(uint32_t fps) {
     if (fps == 0) return true;
     if (Before(now, m_rateDue)) return false;
     // Due from the admission, so a late frame does not hurry the next ones.
-    m_rateDue = now + 1000 / fps;
+    // The part of a millisecond that 1000 / fps leaves is carried on, so a
+    // run on time keeps the rate itself (60 frames a second, not 62.5).
+    m_rateCarry += 1000 % fps;
+    m_rateDue = now + 1000 / fps + m_rateCarry / fps;
+    m_rateCarry %= fps;
     return true;
 }
 
@@ -110,8 +114,12 @@ bool cFrameTiming::FrameSync(uint32_t fps, bool showOverlay, DDSURFACEDATA* glyp
     if (due > elapsed) return false;
 
     if (++m_nFrameCt_OneSec >= fps) {
+        // A window kept in time ends where its second does; opened at its
+        // last frame instead, the next one's first frame would be due at
+        // once, 61 frames a second at 60. One that ran late opens from now.
         m_nFrameCt_OneSec = 0;
-        m_dwTime_OneSec = now;
+        const uint32_t end = m_dwTime_OneSec + 1000;
+        m_dwTime_OneSec = Before(now, end) ? end : now;
     }
     if (overlay) {
         std::string text;

@@ -26,7 +26,8 @@ public:
     bool CountEvery(int mode, uint32_t n);
 
     // Frame limiter of the DirectDraw-like path: true when the next frame
-    // may start (the next is due 1000 / fps ms after this admission).
+    // may start (the next is due 1000 / fps ms after this admission, the
+    // fractions of a millisecond carried from frame to frame).
     bool RateLimit(uint32_t fps);
     // Frame limiter of the Direct3D-like path, with the optional frame-rate
     // overlay drawn from a glyph sheet.
@@ -55,6 +56,7 @@ private:
 
     bool m_rateStarted = false;
     uint32_t m_rateDue = 0;
+    uint32_t m_rateCarry = 0;
 
     bool m_syncStarted = false;
     uint32_t m_dwTime_OneSec = 0;

@@ -11,6 +11,8 @@
 
 namespace {
 
+constexpr int kVSyncRate = 60;
+
 bool IsBlankName(const char* fileName) { return fileName[0] == '\0' || std::strcmp(fileName, "E") == 0; }
 
 bool SurfaceLost(DDSURFACEDATA& sd) { return sd.lpDDS && sd.lpDDS->lpSurface && sd.lpDDS->lpSurface->IsLost(); }
@@ -60,10 +62,15 @@ void DDCopySurface(DDSURFACEDATA* destination, DDSURFACEDATA* source) {
 int DDPresent(int fps, int showFps, DDSURFACEDATA* overlay) {
     if (!lpDTCon || !lpDevice) return 1;
     if (lpDTCon->bVirBackBuffer) DDCopySurface(&g_BackBufferSD, &g_VirBackBufferSD);
-    if (!g_DDConfig.bVSync) {
+    // Vertical sync stays on only with a display of 60 blanks a second: a
+    // game at that rate is paced by the blanks alone. Any other rate keeps
+    // its own pace, and a faster one cannot wait for blanks.
+    const bool vsync = g_DDConfig.bVSync != 0;
+    if (!vsync || fps != kVSyncRate) {
         const uint32_t rate = fps > 0 ? static_cast<uint32_t>(fps) : 0;
         while (!FrameSync(rate, showFps != 0, overlay)) plat::SleepMs(1);
     }
+    lpDevice->SetWaitForVerticalBlank(vsync && fps <= kVSyncRate);
     DDEndScene();
     if (lpDevice->Present() == plat::DeviceResult::DeviceLost) {
         if (g_bWindowMode == 0) plat::MinimizeFrameWindow();

@@ -15,6 +15,7 @@
 #include <sstream>
 #include <vector>
 
+#include "platform/run_mode.h"
 #include "platform/testing.h"
 #include "platform/text_codec.h"
 
@@ -26,24 +27,15 @@ namespace {
 std::mutex g_backendMutex;
 std::optional<DialogBackend> g_backend;
 
-bool EnvSet(const char* name) {
-    const char* v = std::getenv(name);
-    return v && *v;
-}
-
 bool EqualsIgnoringCase(const char* a, const char* b) {
     for (; *a && *b; ++a, ++b)
         if (std::tolower(static_cast<unsigned char>(*a)) != std::tolower(static_cast<unsigned char>(*b))) return false;
     return *a == *b;
 }
 
-DialogBackend BackendFromEnvironment() {
-    if (std::getenv("ORV_HEADLESS")) return DialogBackend::Scripted;
-    if (const char* driver = std::getenv("SDL_VIDEODRIVER")) {
-        if (EqualsIgnoringCase(driver, "dummy") || EqualsIgnoringCase(driver, "offscreen")) return DialogBackend::Scripted;
-    }
-    if (!EnvSet("DISPLAY") && !EnvSet("WAYLAND_DISPLAY")) return DialogBackend::Scripted;
-    return DialogBackend::Desktop;
+// A box nobody can see would wait for ever.
+DialogBackend BackendOfRunMode() {
+    return Headless() || DesktopUnseen() ? DialogBackend::Scripted : DialogBackend::Desktop;
 }
 
 // ---- buttons of a box type ----
@@ -219,8 +211,7 @@ int DesktopBox(std::string_view text, std::string_view caption, uint32_t type) {
 
 DialogBackend CurrentDialogBackend() {
     std::lock_guard<std::mutex> lock(g_backendMutex);
-    if (!g_backend) g_backend = BackendFromEnvironment();
-    return *g_backend;
+    return g_backend ? *g_backend : BackendOfRunMode();
 }
 
 void SetDialogBackend(DialogBackend backend) {

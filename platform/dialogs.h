@@ -37,9 +37,9 @@ int ShowMessageBox(std::string_view text, std::string_view caption, uint32_t typ
 
 enum class DialogBackend { Desktop, Scripted };
 
-// The back-end in use. Chosen at first use: Scripted when ORV_HEADLESS is
-// set, when SDL_VIDEODRIVER is "dummy" or "offscreen", or when neither
-// DISPLAY nor WAYLAND_DISPLAY is set; Desktop otherwise.
+// The back-end in use: the one set, else the run mode's
+// (platform/run_mode.h): Scripted headless and on a desktop that shows
+// nothing, Desktop otherwise.
 DialogBackend CurrentDialogBackend();
 void SetDialogBackend(DialogBackend backend);
 

@@ -22,6 +22,7 @@
 #endif
 
 #include "platform/paths.h"
+#include "platform/run_mode.h"
 #include "platform/text_codec.h"
 
 namespace plat {
@@ -185,13 +186,9 @@ std::optional<uint64_t> QueryDiskFree(std::string_view folder) {
 }
 
 std::optional<DisplayFacts> QueryDesktop() {
-    // With no display server and no chosen video driver there is no desktop
-    // to ask, and SDL would only complain on standard error.
-    auto set = [](const char* name) {
-        const char* v = std::getenv(name);
-        return v && *v;
-    };
-    if (!set("DISPLAY") && !set("WAYLAND_DISPLAY") && !set("SDL_VIDEODRIVER")) return std::nullopt;
+    // Headless there is no desktop to ask (with no display server SDL would
+    // only complain on standard error).
+    if (Headless()) return std::nullopt;
     // Balanced init and quit: when the display layer already holds video,
     // this only moves its reference count.
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return std::nullopt;

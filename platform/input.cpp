@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <array>
+#include <time.h>
+
 #include <atomic>
 #include <charconv>
 #include <cstdio>
@@ -18,8 +20,11 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/clock.h"
 #include "platform/input_sdl.h"
 #include "platform/memory_files.h"
+#include "platform/presenter.h"
+#include "platform/run_mode.h"
 #include "platform/testing.h"
 
 namespace plat {
@@ -91,11 +96,12 @@ JoyReading ReadDevice(SDL_Joystick* j) {
 
 // ---- the input script ----
 
-enum class ScriptAction { Down, Up, Close };
+enum class ScriptAction { Down, Up, Close, Hash, Png };
 
 struct ScriptEntry {
     ScriptAction action;
-    int vk;
+    int vk = 0;
+    std::string path;  // of a PNG, host form
 };
 
 using ScriptTable = std::map<int64_t, std::vector<ScriptEntry>>;
@@ -106,6 +112,19 @@ ScriptTable g_testScript;
 bool g_scriptFileRead = false;
 int64_t g_frame = 0;
 std::atomic<WindowHandle> g_keyWindow{kNoWindow};
+bool g_hashFileStarted = false;  // the hash list of this run is begun
+
+// When the frames began, for the figures of a run.
+uint32_t g_firstFrameMs = 0;
+uint32_t g_lastFrameMs = 0;
+double g_firstFrameReal = 0;  // seconds on the monotonic clock
+double g_lastFrameReal = 0;
+
+double RealSeconds() {
+    timespec ts{};
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) / 1e9;
+}
 
 std::vector<std::string_view> Words(std::string_view s) {
     std::vector<std::string_view> words;
@@ -141,8 +160,9 @@ std::optional<int> KeyCode(std::string_view word) {
     return static_cast<int>(*v);
 }
 
-// One line: "<frame> down <vk>", "<frame> up <vk>" or "<frame> close".
-// True for a good line or one with nothing but a comment.
+// One line: "<frame> down <vk>", "<frame> up <vk>", "<frame> close",
+// "<frame> hash" or "<frame> png <file>" (the file name runs to the end of
+// the line). True for a good line or one with nothing but a comment.
 bool ParseScriptLine(std::string_view line, ScriptTable& table) {
     size_t hash = line.find('#');
     if (hash != std::string_view::npos) line = line.substr(0, hash);
@@ -151,15 +171,22 @@ bool ParseScriptLine(std::string_view line, ScriptTable& table) {
     if (w.size() < 2) return false;
     std::optional<int64_t> frame = WholeNumber(w[0], 10, 0, INT32_MAX);
     if (!frame) return false;
-    if (w[1] == "close") {
+    if (w[1] == "close" || w[1] == "hash") {
         if (w.size() != 2) return false;
-        table[*frame].push_back({ScriptAction::Close, 0});
+        table[*frame].push_back({w[1] == "close" ? ScriptAction::Close : ScriptAction::Hash, 0, {}});
+        return true;
+    }
+    if (w[1] == "png") {
+        if (w.size() < 3) return false;
+        const size_t from = static_cast<size_t>(w[2].data() - line.data());
+        const size_t to = static_cast<size_t>(w.back().data() + w.back().size() - line.data());
+        table[*frame].push_back({ScriptAction::Png, 0, std::string(line.substr(from, to - from))});
         return true;
     }
     if ((w[1] != "down" && w[1] != "up") || w.size() != 3) return false;
     std::optional<int> vk = KeyCode(w[2]);
     if (!vk) return false;
-    table[*frame].push_back({w[1] == "down" ? ScriptAction::Down : ScriptAction::Up, *vk});
+    table[*frame].push_back({w[1] == "down" ? ScriptAction::Down : ScriptAction::Up, *vk, {}});
     return true;
 }
 
@@ -178,6 +205,40 @@ bool ReadScriptText(const char* name, std::string* text) {
     if (!in) return false;
     text->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     return true;
+}
+
+// FNV-1a of 64 bits over the pixels row by row, each as its bytes A, R, G,
+// B: the same value on every machine.
+uint64_t FrameHash(const std::vector<uint32_t>& argb) {
+    uint64_t h = 0xCBF29CE484222325ull;
+    for (uint32_t p : argb) {
+        for (int shift = 24; shift >= 0; shift -= 8) {
+            h ^= (p >> shift) & 0xFF;
+            h *= 0x100000001B3ull;
+        }
+    }
+    return h;
+}
+
+// "<frame> <hash in 16 hex digits>" (or "none" before any frame) to the
+// file named by ORV_FRAME_HASHES, begun afresh by each run, else to
+// standard output.
+void WriteFrameHash(int64_t frame) {
+    std::vector<uint32_t> argb;
+    char hex[32] = "none";
+    if (LastPresentedFrame(&argb, nullptr, nullptr))
+        std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(FrameHash(argb)));
+    const std::string line = std::to_string(frame) + " " + hex + "\n";
+    const char* name = std::getenv("ORV_FRAME_HASHES");
+    if (!name || !*name) {
+        std::fputs(line.c_str(), stdout);
+        std::fflush(stdout);
+        return;
+    }
+    FILE* f = std::fopen(name, g_hashFileStarted ? "ab" : "wb");
+    g_hashFileStarted = true;
+    if (!f || std::fputs(line.c_str(), f) < 0) std::fprintf(stderr, "frame hashes %s: cannot be written\n", name);
+    if (f) std::fclose(f);
 }
 
 // The caller holds the script lock. A bad line is skipped; the file's bad
@@ -208,7 +269,7 @@ void ReadScriptFile() {
     std::fprintf(stderr, "input script %s: bad lines skipped: %s\n", name, list.c_str());
 }
 
-void Apply(const ScriptEntry& e) {
+void Apply(const ScriptEntry& e, int64_t frame) {
     WindowHandle window = g_keyWindow.load();
     switch (e.action) {
     case ScriptAction::Down:
@@ -219,13 +280,19 @@ void Apply(const ScriptEntry& e) {
     case ScriptAction::Close:
         if (window != kNoWindow) PostWindowMessage(window, kWmClose, 0, 0);
         break;
+    case ScriptAction::Hash: WriteFrameHash(frame); break;
+    case ScriptAction::Png:
+        if (!WriteLastFramePng(e.path.c_str()))
+            std::fprintf(stderr, "input script: frame %lld: no picture written to %s\n", static_cast<long long>(frame),
+                         e.path.c_str());
+        break;
     }
 }
 
 void ApplyFrame(const ScriptTable& table, int64_t frame) {
     auto it = table.find(frame);
     if (it == table.end()) return;
-    for (const ScriptEntry& e : it->second) Apply(e);
+    for (const ScriptEntry& e : it->second) Apply(e, frame);
 }
 
 // ---- SDL key translation ----
@@ -332,7 +399,7 @@ bool ReadJoystick(unsigned id, JoyReading* out) {
 
 bool InitJoysticks() {
     if (g_joyStarted) return true;
-    if (std::getenv("ORV_HEADLESS")) return false;
+    if (Headless()) return false;
     // The game reads the stick even while another window has the focus.
     SDL_SetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS, "1");
     if (SDL_InitSubSystem(SDL_INIT_JOYSTICK) != 0) return false;
@@ -402,9 +469,25 @@ void SetKeyMessageWindow(WindowHandle window) { g_keyWindow.store(window); }
 void BeginInputFrame() {
     std::lock_guard<std::mutex> lock(g_scriptMutex);
     if (!g_scriptFileRead) ReadScriptFile();
+    g_lastFrameMs = TimeMs();
+    g_lastFrameReal = RealSeconds();
+    if (g_frame == 0) {
+        g_firstFrameMs = g_lastFrameMs;
+        g_firstFrameReal = g_lastFrameReal;
+    }
     ApplyFrame(g_fileScript, g_frame);
     ApplyFrame(g_testScript, g_frame);
     ++g_frame;
+}
+
+FrameFigures FramesBegun() {
+    std::lock_guard<std::mutex> lock(g_scriptMutex);
+    FrameFigures f;
+    f.frames = g_frame;
+    if (g_frame == 0) return f;
+    f.clockMs = g_lastFrameMs - g_firstFrameMs;
+    f.realSeconds = g_lastFrameReal - g_firstFrameReal;
+    return f;
 }
 
 namespace testing {
@@ -427,7 +510,7 @@ void ClearJoysticks() {
 void ScriptInput(int frame, int vk, bool down) {
     if (frame < 0 || vk < 0 || vk > 255) return;
     std::lock_guard<std::mutex> lock(g_scriptMutex);
-    g_testScript[frame].push_back({down ? ScriptAction::Down : ScriptAction::Up, vk});
+    g_testScript[frame].push_back({down ? ScriptAction::Down : ScriptAction::Up, vk, {}});
 }
 
 void ClearInputScript() {
@@ -436,6 +519,7 @@ void ClearInputScript() {
     g_testScript.clear();
     g_scriptFileRead = false;
     g_frame = 0;
+    g_hashFileStarted = false;
 }
 
 }  // namespace testing

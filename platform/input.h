@@ -72,7 +72,28 @@ void SetKeyMessageWindow(WindowHandle window);
 // The game thread calls this once at the start of each frame's input poll.
 // Frames are counted from 0; the entries of the input script for this frame
 // are applied (the script file named by ORV_INPUT_SCRIPT is read at the
-// first call). Without a script it only counts.
+// first call). Without a script it only counts. The script's lines, one
+// entry each ('#' starts a comment):
+//   <frame> down <vk>   holds a key down (and posts its key-down message)
+//   <frame> up <vk>     lets it go
+//   <frame> close       posts the close message
+//   <frame> hash        writes the hash of the picture on the screen as the
+//                       frame begins (what the frames before presented) as
+//                       a line "<frame> <16 hex digits>" to the file
+//                       ORV_FRAME_HASHES names (begun afresh by each run),
+//                       else to standard output; the hash is FNV-1a of 64
+//                       bits over the 0xAARRGGBB pixels row by row, each as
+//                       its bytes A, R, G, B
+//   <frame> png <file>  writes the same picture as a PNG file
 void BeginInputFrame();
+
+// Frames begun so far, with the time of the layer's clock and the real time
+// from the first to the newest.
+struct FrameFigures {
+    int64_t frames = 0;
+    uint32_t clockMs = 0;
+    double realSeconds = 0;
+};
+FrameFigures FramesBegun();
 
 }  // namespace plat

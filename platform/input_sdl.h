@@ -13,8 +13,8 @@ namespace plat {
 int VirtualKeyFromSdl(int32_t sdlKeycode, int32_t sdlScancode);
 
 // Starts SDL's raw joystick interface and opens the devices present; false
-// headless (ORV_HEADLESS) or when the interface cannot start, which leaves
-// no joysticks. Window's thread.
+// headless or when the interface cannot start, which leaves no joysticks.
+// Window's thread.
 bool InitJoysticks();
 // Closes every device and stops the interface.
 void QuitJoysticks();

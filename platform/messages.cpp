@@ -23,6 +23,7 @@ struct Queue {
     std::deque<std::shared_ptr<Sent>> sent;
     WindowProc proc = nullptr;
     std::thread::id owner;
+    void (*wakeup)() = nullptr;
 };
 
 // Handles are numbers, never pointers, so a post to a window that is gone
@@ -59,11 +60,16 @@ void DestroyMessageWindow(WindowHandle window) {
 }
 
 bool PostWindowMessage(WindowHandle window, uint32_t id, uintptr_t wParam, intptr_t lParam) {
-    std::lock_guard<std::mutex> lock(g_mutex);
-    auto it = g_windows.find(window);
-    if (it == g_windows.end()) return false;
-    it->second.messages.push_back(Message{id, wParam, lParam});
-    g_changed.notify_all();
+    void (*wakeup)() = nullptr;
+    {
+        std::lock_guard<std::mutex> lock(g_mutex);
+        auto it = g_windows.find(window);
+        if (it == g_windows.end()) return false;
+        it->second.messages.push_back(Message{id, wParam, lParam});
+        wakeup = it->second.wakeup;
+        g_changed.notify_all();
+    }
+    if (wakeup) wakeup();
     return true;
 }
 
@@ -109,6 +115,11 @@ intptr_t SendWindowMessage(WindowHandle window, uint32_t id, uintptr_t wParam, i
     if (it == g_windows.end() || StopRequested()) return 0;
     it->second.sent.push_back(sent);
     g_changed.notify_all();
+    if (void (*wakeup)() = it->second.wakeup) {
+        lock.unlock();
+        wakeup();
+        lock.lock();
+    }
     ParkedScope parked;
     // A stop asked of this thread ends the wait: its owner is shutting down
     // and may be the very thread that would have answered.
@@ -136,6 +147,12 @@ void HandleSentMessages(WindowHandle window) {
         next->done = true;
         g_changed.notify_all();
     }
+}
+
+void SetWindowWakeup(WindowHandle window, void (*wakeup)()) {
+    std::lock_guard<std::mutex> lock(g_mutex);
+    auto it = g_windows.find(window);
+    if (it != g_windows.end()) it->second.wakeup = wakeup;
 }
 
 bool WaitWindowMessage(WindowHandle window, uint32_t ms) {

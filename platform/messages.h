@@ -57,4 +57,9 @@ void HandleSentMessages(WindowHandle window);
 // sent to the window; true when one waits.
 bool WaitWindowMessage(WindowHandle window, uint32_t ms);
 
+// A function that the posting or sending thread calls after each message
+// it queues for the window (null: none), for an owner that waits on more
+// than the queue (the desktop's events).
+void SetWindowWakeup(WindowHandle window, void (*wakeup)());
+
 }  // namespace plat

@@ -3,14 +3,14 @@
 #include <SDL.h>
 
 #include <atomic>
-#include <condition_variable>
-#include <cstdlib>
 #include <mutex>
 #include <string>
 #include <thread>
 
 #include "platform/bitmap.h"
 #include "platform/clock.h"
+#include "platform/run_mode.h"
+#include "platform/shell.h"
 #include "platform/text_codec.h"
 
 namespace plat {
@@ -41,7 +41,6 @@ uint64_t g_shownFrame = 0;
 
 std::atomic<bool> g_open{false};
 std::atomic<bool> g_hasWindow{false};  // a real window, not the headless stand-in
-std::atomic<bool> g_vsync{false};
 std::atomic<uint32_t> g_windowId{0};
 std::atomic<std::thread::id> g_windowThread{};
 std::atomic<bool> g_minimized{false};
@@ -55,21 +54,6 @@ std::atomic<bool> g_maximized{false};
 std::mutex g_cursorMutex;
 int g_cursorCount = 0;
 std::atomic<bool> g_cursorPending{false};
-
-// Each present of a vsync renderer marks a vertical blank for threads that
-// wait for one.
-std::mutex g_blankMutex;
-std::condition_variable g_blankSignal;
-uint64_t g_blankCount = 0;
-
-bool Headless() {
-    if (std::getenv("ORV_HEADLESS")) return true;
-    auto set = [](const char* name) {
-        const char* v = std::getenv(name);
-        return v && *v;
-    };
-    return !set("DISPLAY") && !set("WAYLAND_DISPLAY") && !set("SDL_VIDEODRIVER");
-}
 
 bool OnWindowThread() { return std::this_thread::get_id() == g_windowThread.load(); }
 
@@ -101,14 +85,6 @@ void ApplyCursor() {
     SDL_ShowCursor(count >= 0 ? SDL_ENABLE : SDL_DISABLE);
 }
 
-void SignalBlank() {
-    {
-        std::lock_guard<std::mutex> lock(g_blankMutex);
-        ++g_blankCount;
-    }
-    g_blankSignal.notify_all();
-}
-
 // The frame scaled to the window as large as it fits with its own shape,
 // black bars around it.
 void Render() {
@@ -133,7 +109,6 @@ void Render() {
         SDL_RenderCopy(g_renderer, g_texture, nullptr, &dst);
     }
     SDL_RenderPresent(g_renderer);
-    if (g_vsync) SignalBlank();
 }
 
 // Uploads the newest frame if the window has not had it; the caller holds
@@ -175,6 +150,8 @@ void PresentImage(const Image& frame, const PaletteColor* palette) {
     g_frameWidth = frame.Width();
     g_frameHeight = frame.Height();
     ++g_frameCount;
+    // The window's thread sleeps until there is something to show.
+    if (g_hasWindow) WakeDesktopWait();
 }
 
 bool LastPresentedFrame(std::vector<uint32_t>* argb, int* width, int* height) {
@@ -229,8 +206,6 @@ bool OpenFrameWindow(const char* title, int width, int height, bool fullScreen) 
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
         return false;
     }
-    SDL_RendererInfo info{};
-    g_vsync = SDL_GetRendererInfo(g_renderer, &info) == 0 && (info.flags & SDL_RENDERER_PRESENTVSYNC) != 0;
     g_windowId = SDL_GetWindowID(g_window);
     g_windowThread = std::this_thread::get_id();
     g_shownFrame = 0;
@@ -256,12 +231,10 @@ void CloseFrameWindow() {
         g_textureWidth = g_textureHeight = 0;
         g_windowId = 0;
         g_windowThread = std::thread::id();
-        g_vsync = false;
         g_hasWindow = false;
     }
     g_open = false;
     g_minimized = false;
-    g_blankSignal.notify_all();
 }
 
 bool FrameWindowOpen() { return g_open; }
@@ -358,29 +331,20 @@ int ShowCursorCount(bool show) {
         count = g_cursorCount;
     }
     if (g_hasWindow) {
-        if (OnWindowThread())
+        if (OnWindowThread()) {
             ApplyCursor();
-        else
+        } else {
             g_cursorPending = true;  // applied by the window's thread
+            WakeDesktopWait();
+        }
     }
     return count;
 }
 
 void WaitVerticalBlank() {
-    if (g_hasWindow && g_vsync && !g_minimized) {
-        // The window's own thread waits by presenting again; another thread
-        // waits for the window's next present, at most until the next tick.
-        if (OnWindowThread()) {
-            Render();
-            return;
-        }
-        const uint32_t wait = MsToNextTick();
-        std::unique_lock<std::mutex> lock(g_blankMutex);
-        const uint64_t seen = g_blankCount;
-        g_blankSignal.wait_for(lock, std::chrono::milliseconds(wait),
-                               [seen] { return g_blankCount != seen || !g_hasWindow; });
-        return;
-    }
+    // Never the window's own presents: they come at whatever rate the real
+    // screen and its driver keep, out of step with this clock, and the game
+    // must keep its own speed.
     SleepMs(MsToNextTick());
 }
 

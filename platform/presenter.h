@@ -1,8 +1,8 @@
 // Where finished frames go. Whichever thread draws hands its frame over
 // (converted to 0xAARRGGBB at once, so the drawing thread may go on); the
 // window's thread, which owns the window, shows the newest frame scaled to
-// the window. Headless (ORV_HEADLESS set, or no display), no window opens
-// and the frames are only kept, for tests and for files.
+// the window. Headless (platform/run_mode.h), no window opens and the frames
+// are only kept, for tests and for files.
 #pragma once
 #include <cstdint>
 #include <vector>
@@ -53,8 +53,9 @@ bool FrameWindowMinimized();
 // count.
 int ShowCursorCount(bool show);
 
-// Waits for the display's next vertical blank (a 60-a-second tick of the
-// layer's clock when there is no window).
+// Waits for the display's next vertical blank: the next 60-a-second tick of
+// the layer's clock, with or without a window; the window's thread shows
+// the newest frame at the real screen's own pace.
 void WaitVerticalBlank();
 
 }  // namespace plat

@@ -862,6 +862,8 @@ public:
         return DeviceResult::Ok;
     }
 
+    void SetWaitForVerticalBlank(bool wait) override { config_.waitForVerticalBlank = wait; }
+
     DeviceResult TestCooperativeLevel() override {
         if (state_ == State::Lost) {
             if (lostChecksLeft_ > 0) {

@@ -187,9 +187,13 @@ public:
     // InvalidCall outside a scene.
     virtual DeviceResult DrawStrip(const Vertex* four) = 0;
 
-    // Hands the back buffer to the presenter (see presenter.h). DeviceLost
-    // when a loss was injected.
+    // Hands the back buffer to the presenter (see presenter.h), then waits
+    // for the vertical blank when the configuration says so. DeviceLost when
+    // a loss was injected.
     virtual DeviceResult Present() = 0;
+    // Whether Present waits for the blank from now on (the configuration's
+    // waitForVerticalBlank), without a reset.
+    virtual void SetWaitForVerticalBlank(bool wait) = 0;
     virtual DeviceResult TestCooperativeLevel() = 0;
     // InvalidCall while any render-target texture made by this device is
     // alive or the device is still lost; otherwise clears the back buffer to

@@ -6,11 +6,16 @@
 #include <sys/file.h>
 #include <unistd.h>
 
+#include <pthread.h>
+
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 #include <string>
 
 #include "platform/clock.h"
@@ -38,6 +43,41 @@ void PostWindowEvent(WindowHandle window, const SDL_WindowEvent& e) {
         PostWindowMessage(window, kWmSize, 0, static_cast<intptr_t>((e.data2 & 0xFFFF) << 16 | (e.data1 & 0xFFFF)));
         break;
     case SDL_WINDOWEVENT_EXPOSED: PostWindowMessage(window, kWmPaint); break;
+    default: break;
+    }
+}
+
+// The desktop's wait is ended by an event of our own; one in the queue is
+// enough.
+std::atomic<bool> g_wakePending{false};
+
+uint32_t WakeEventType() {
+    static const uint32_t type = [] {
+        const uint32_t t = SDL_RegisterEvents(1);
+        return t == static_cast<uint32_t>(-1) ? static_cast<uint32_t>(SDL_USEREVENT) : t;
+    }();
+    return type;
+}
+
+void TranslateEvent(WindowHandle window, const SDL_Event& e) {
+    if (e.type == WakeEventType()) {
+        g_wakePending = false;
+        return;
+    }
+    HandleSdlEvent(e);
+    switch (e.type) {
+    case SDL_QUIT: PostWindowMessage(window, kWmClose); break;
+    case SDL_WINDOWEVENT:
+        if (e.window.windowID == FrameWindowId()) PostWindowEvent(window, e.window);
+        break;
+    case SDL_KEYDOWN:
+        if ((e.key.keysym.mod & KMOD_ALT) && e.key.keysym.sym >= SDLK_1 && e.key.keysym.sym <= SDLK_5) {
+            PostWindowMessage(window, kWmSysCommand, static_cast<uintptr_t>(e.key.keysym.sym - SDLK_0));
+            break;
+        }
+        if (int vk = VirtualKeyFromSdl(e.key.keysym.sym, e.key.keysym.scancode))
+            PostWindowMessage(window, kWmKeyDown, static_cast<uintptr_t>(vk));
+        break;
     default: break;
     }
 }
@@ -91,25 +131,27 @@ void PumpDesktopEvents(WindowHandle window) {
     if (!g_activationPosted.exchange(true)) PostWindowMessage(window, kWmActivateApp, 1);
     if (!FrameWindowId()) return;
     SDL_Event e;
-    while (SDL_PollEvent(&e)) {
-        HandleSdlEvent(e);
-        switch (e.type) {
-        case SDL_QUIT: PostWindowMessage(window, kWmClose); break;
-        case SDL_WINDOWEVENT:
-            if (e.window.windowID == FrameWindowId()) PostWindowEvent(window, e.window);
-            break;
-        case SDL_KEYDOWN:
-            if ((e.key.keysym.mod & KMOD_ALT) && e.key.keysym.sym >= SDLK_1 && e.key.keysym.sym <= SDLK_5) {
-                PostWindowMessage(window, kWmSysCommand, static_cast<uintptr_t>(e.key.keysym.sym - SDLK_0));
-                break;
-            }
-            if (int vk = VirtualKeyFromSdl(e.key.keysym.sym, e.key.keysym.scancode))
-                PostWindowMessage(window, kWmKeyDown, static_cast<uintptr_t>(vk));
-            break;
-        default: break;
-        }
-    }
+    while (SDL_PollEvent(&e)) TranslateEvent(window, e);
     RefreshJoysticks();
+}
+
+void WaitDesktopEvents(WindowHandle window, uint32_t ms) {
+    if (!FrameWindowId()) {
+        WaitWindowMessage(window, ms);
+        return;
+    }
+    SetWindowWakeup(window, WakeDesktopWait);
+    // Queued before the wake-up was set, a message would wait out the time.
+    if (WaitWindowMessage(window, 0)) return;
+    SDL_Event e;
+    if (SDL_WaitEventTimeout(&e, static_cast<int>(std::min<uint32_t>(ms, INT32_MAX)))) TranslateEvent(window, e);
+}
+
+void WakeDesktopWait() {
+    if (!FrameWindowId() || g_wakePending.exchange(true)) return;
+    SDL_Event e{};
+    e.type = WakeEventType();
+    if (SDL_PushEvent(&e) != 1) g_wakePending = false;
 }
 
 void StartDesktopInput() { InitJoysticks(); }
@@ -167,6 +209,86 @@ WorkArea DesktopWorkArea() {
         area.bottom = 1080;
     }
     return area;
+}
+
+// ---- stop signals ----
+
+namespace {
+
+// The handler only writes a byte into a pipe; a thread of ours reads it and
+// posts the close, which a handler may not do.
+int g_signalPipe[2] = {-1, -1};
+// A plain thread: one still running when the program exits elsewhere must
+// not end it on the way out.
+pthread_t g_signalThread;
+bool g_signalThreadRuns = false;
+std::mutex g_signalMutex;
+WindowHandle g_signalWindow = kNoWindow;
+bool g_signalPending = false;
+
+void OnStopSignal(int) {
+    const int saved = errno;
+    const unsigned char byte = 1;
+    [[maybe_unused]] ssize_t n = write(g_signalPipe[1], &byte, 1);
+    errno = saved;
+}
+
+void PostSignalledClose() {
+    std::lock_guard<std::mutex> lock(g_signalMutex);
+    if (g_signalWindow == kNoWindow || !PostWindowMessage(g_signalWindow, kWmClose)) g_signalPending = true;
+}
+
+void* WatchStopSignals(void*) {
+    for (;;) {
+        unsigned char byte = 0;
+        const ssize_t n = read(g_signalPipe[0], &byte, 1);
+        if (n < 0 && errno == EINTR) continue;
+        if (n != 1 || byte == 0) return nullptr;  // 0: asked to stop
+        PostSignalledClose();
+    }
+}
+
+}  // namespace
+
+void CloseOnStopSignals(WindowHandle window) {
+    {
+        std::lock_guard<std::mutex> lock(g_signalMutex);
+        g_signalWindow = window;
+        if (window != kNoWindow && g_signalPending && PostWindowMessage(window, kWmClose)) g_signalPending = false;
+    }
+    if (g_signalThreadRuns) return;
+    if (pipe2(g_signalPipe, O_CLOEXEC) != 0) return;
+    if (pthread_create(&g_signalThread, nullptr, WatchStopSignals, nullptr) != 0) {
+        close(g_signalPipe[0]);
+        close(g_signalPipe[1]);
+        return;
+    }
+    g_signalThreadRuns = true;
+    // SDL would turn the signals into its quit event, which nobody reads
+    // without a window.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    struct sigaction action{};
+    action.sa_handler = OnStopSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+}
+
+void StopCloseOnSignals() {
+    if (!g_signalThreadRuns) return;
+    signal(SIGINT, SIG_DFL);
+    signal(SIGTERM, SIG_DFL);
+    const unsigned char stop = 0;
+    [[maybe_unused]] ssize_t n = write(g_signalPipe[1], &stop, 1);
+    pthread_join(g_signalThread, nullptr);
+    g_signalThreadRuns = false;
+    close(g_signalPipe[0]);
+    close(g_signalPipe[1]);
+    g_signalPipe[0] = g_signalPipe[1] = -1;
+    std::lock_guard<std::mutex> lock(g_signalMutex);
+    g_signalWindow = kNoWindow;
+    g_signalPending = false;
 }
 
 }  // namespace plat

@@ -29,9 +29,24 @@ constexpr uint32_t kWmApp = 0x8000;
 // joysticks are updated on the way. The first call posts one activation,
 // as a window that has just been shown gets.
 void PumpDesktopEvents(WindowHandle window);
+// On the window's thread, between passes of its loop: sleeps until the
+// desktop has an event (handled as PumpDesktopEvents handles it), a message
+// is posted or sent to `window`, a frame is presented that the window has
+// not shown, or ms milliseconds of real time have passed.
+void WaitDesktopEvents(WindowHandle window, uint32_t ms);
+// Ends a WaitDesktopEvents from any thread: something waits for the window.
+void WakeDesktopWait();
 // Opens and closes the joysticks; the window's thread, around its loop.
 void StartDesktopInput();
 void StopDesktopInput();
+
+// SIGINT and SIGTERM close the program as its close button does: from the
+// first call on, each posts WM_CLOSE to `window` (one that comes while no
+// window is named is posted to the next one named). Later calls name
+// another window. StopCloseOnSignals gives both signals back their default
+// action.
+void CloseOnStopSignals(WindowHandle window);
+void StopCloseOnSignals();
 
 // One running program per user and name. Acquired: this process holds the
 // lock until ReleaseInstanceLock or its end. HeldByOther: another live

@@ -1,7 +1,7 @@
 // What exists only for tests and headless runs, behind this one header:
-// virtual time, a pinned date, scripted dialog answers and their transcript,
-// desktop boxes that fail, scripted joysticks and key presses, files held
-// in memory.
+// the run mode chosen again, virtual time, a pinned date, scripted dialog
+// answers and their transcript, desktop boxes that fail, scripted joysticks
+// and key presses, files held in memory.
 // The system's own code never includes it.
 #pragma once
 #include <cstdint>
@@ -13,6 +13,11 @@
 #include "platform/input.h"
 
 namespace plat::testing {
+
+// Forgets the run mode (platform/run_mode.h): the next ask decides again
+// from the environment, so a test may change ORV_HEADLESS or
+// SDL_VIDEODRIVER and be heard.
+void ForgetRunMode();
 
 // Virtual time: TimeMs starts at startMs and moves only by SleepMs and
 // AdvanceTime, at once, for every thread.

@@ -204,6 +204,17 @@ TEST(CommandLine, TestPlaySwitchWithAndWithoutAStage) {
     EXPECT_TRUE(ParseCommandLine(2, bare).stage.empty());
     char* plain[] = {prog, other};
     EXPECT_FALSE(ParseCommandLine(2, plain).editorLaunch);
+    EXPECT_FALSE(ParseCommandLine(2, plain).headless);
+    char headless[] = "--headless";
+    char* both[] = {prog, headless, sw, stage};
+    cCommandLine b = ParseCommandLine(4, both);
+    EXPECT_TRUE(b.headless);
+    EXPECT_TRUE(b.editorLaunch);
+    EXPECT_EQ(b.stage, "data/stg4/Grassland.stg4");
+    char* switchAfter[] = {prog, sw, headless};  // a switch, not a stage
+    cCommandLine c = ParseCommandLine(3, switchAfter);
+    EXPECT_TRUE(c.headless);
+    EXPECT_TRUE(c.stage.empty());
 }
 
 }  // namespace

@@ -6,7 +6,8 @@
 # every drawing mode; a second start asks whether to restart the first;
 # when it cannot create the log, it says why on standard error and fails;
 # without default data it reports and fails; a damaged palette is reported
-# by its file name.
+# by its file name; SIGTERM and SIGINT close it normally; without a display
+# it needs its headless switch.
 # Usage: startup_test.sh player make_sample_game
 set -u
 export LC_ALL=C  # the logs hold Shift-JIS bytes
@@ -85,6 +86,28 @@ echo "msgbox yes" > "$dir/answers"
 (cd "$dir/ok" && ORV_DIALOG_SCRIPT="$dir/answers" ORV_INPUT_SCRIPT="$dir/close90" "$player") || fail "the restarted program failed"
 wait "$first" && fail "the first program was not ended"
 [ "$(grep -c "$(printf '二重起動' | iconv -f UTF-8 -t CP932)" "$dir/transcript")" -eq 2 ] || fail "the restart question was not asked twice"
+
+# SIGTERM and SIGINT close it as its close button does: the placement is
+# saved and the program ends well.
+for sig in TERM INT; do
+  rm -f "$dir/ok/user_data/Window.dat"
+  (cd "$dir/ok" && ORV_INPUT_SCRIPT="$dir/never" exec "$player") &
+  pid=$!
+  for _ in $(seq 200); do [ "$(cat "$dir"/orvendel-*.lock 2>/dev/null)" = "$pid" ] && break; sleep 0.05; done
+  kill -"$sig" "$pid"
+  wait "$pid" || fail "SIG$sig did not end the program well"
+  [ -f "$dir/ok/user_data/Window.dat" ] || fail "SIG$sig did not save the placement"
+done
+
+# Without a display it says so and stops, unless asked to run headless.
+mkdir "$dir/nodisplay"
+if (cd "$dir/nodisplay" && env -u ORV_HEADLESS -u DISPLAY -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER "$player" 2>"$dir/err"); then
+  fail "player succeeded without a display"
+fi
+grep -q "no display" "$dir/err" || fail "no word of the missing display on standard error"
+[ -z "$(ls "$dir/nodisplay")" ] || fail "a program without a display left files"
+(cd "$dir/ok" && env -u ORV_HEADLESS -u DISPLAY -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER ORV_INPUT_SCRIPT="$dir/close90" \
+   "$player" --headless) || fail "player failed headless by its switch"
 
 if (cd "$dir/bad" && "$player" 2>"$dir/err"); then fail "player succeeded without its report log"; fi
 grep -q "cannot create the report log" "$dir/err" || fail "no reason on standard error"

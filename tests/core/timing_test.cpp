@@ -90,6 +90,23 @@ TEST_F(TimingTest, RateLimitDuesFromAdmission) {
     EXPECT_TRUE(t.RateLimit(0));
 }
 
+TEST_F(TimingTest, RateLimitKeepsTheRateItselfOnAverage) {
+    // Polled each millisecond, as the frame wait does: each rate admits its
+    // own number of frames a second, not 1000 / (1000 / fps).
+    for (uint32_t fps : {60u, 50u, 30u, 120u, 144u}) {
+        t = cFrameTiming();
+        const uint32_t start = plat::TimeMs();
+        int admitted = 0;
+        while (plat::TimeMs() - start < 10000) {
+            if (t.RateLimit(fps))
+                ++admitted;
+            else
+                Wait(1);
+        }
+        EXPECT_NEAR(admitted, static_cast<int>(fps) * 10, 1) << fps;
+    }
+}
+
 TEST_F(TimingTest, RateLimitSurvivesTheClockWrap) {
     plat::testing::UseVirtualTime(UINT32_MAX - 5);
     EXPECT_TRUE(t.RateLimit(60));  // due at 10 after the wrap
@@ -119,8 +136,17 @@ TEST_F(TimingTest, FrameSyncPacesWindowsOfFpsFrames) {
     EXPECT_EQ(admitted[2], 34u);
     EXPECT_EQ(admitted[3], 50u);
     EXPECT_EQ(admitted[59], 984u);
-    // The 60th admitted frame opened a new window at its own time.
-    EXPECT_EQ(admitted[60], 984u + 1u);
+    // The 60th admitted frame closed the window on time: the next opens
+    // where the second ends, so a second holds 60 frames.
+    EXPECT_EQ(admitted[60], 1000u);
+
+    // A window whose last frame came late opens at that frame's time.
+    Wait(3000);
+    for (int i = 1; i < 60; ++i) EXPECT_TRUE(s.FrameSync(60, false, nullptr)) << i;  // all overdue
+    EXPECT_TRUE(s.FrameSync(60, false, nullptr));  // frame 0 of the new window
+    EXPECT_FALSE(s.FrameSync(60, false, nullptr));
+    Wait(17);
+    EXPECT_TRUE(s.FrameSync(60, false, nullptr));
 }
 
 TEST_F(TimingTest, FrameSyncDrawsItsOverlay) {

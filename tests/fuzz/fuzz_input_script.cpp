@@ -1,6 +1,7 @@
 // Arbitrary bytes as the input script: reading it must end, skip what it
 // cannot use, and the frames that follow may only press keys of the table
-// and post key-down and close messages.
+// and post key-down and close messages. No frame is ever presented here, so
+// no picture is written; hashes go to a scratch file.
 #include <cstdint>
 #include <cstdlib>
 #include <string>
@@ -17,9 +18,10 @@ using orvfuzz::Check;
 const char kScript[] = "script.txt";
 
 plat::WindowHandle Setup() {
-    orvfuzz::EnterScratchFolder();
+    const std::string& folder = orvfuzz::EnterScratchFolder();
     orvfuzz::UseMemoryFiles();
     setenv("ORV_INPUT_SCRIPT", kScript, 1);
+    setenv("ORV_FRAME_HASHES", (folder + "/hashes.txt").c_str(), 1);
     plat::WindowHandle window = plat::CreateMessageWindow();
     plat::SetKeyMessageWindow(window);
     return window;

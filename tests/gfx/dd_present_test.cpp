@@ -224,6 +224,36 @@ TEST(PresentTest, FullScreenLossMinimisesUntilRestored) {
     plat::testing::UseRealTime();
 }
 
+TEST(PresentTest, TheGamesRateHoldsInWindowAndFullScreenWithAndWithoutVerticalSync) {
+    struct Case {
+        int windowMode, vsync, fps;
+    };
+    // 60 is the project's rate; the others are stage speeds.
+    const Case cases[] = {{1, 0, 60}, {1, 1, 60}, {0, 0, 60}, {0, 1, 60}, {1, 1, 30}, {1, 1, 120}, {0, 0, 50}};
+    orvtest::ScopedTempFolder tmp;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::Message() << "window " << c.windowMode << " vsync " << c.vsync << " fps " << c.fps);
+        plat::testing::UseVirtualTime(0);
+        FrameTiming() = cFrameTiming();
+        gfxtest::StartOptions options;
+        options.windowMode = c.windowMode;
+        options.vsync = c.vsync;
+        ASSERT_TRUE(gfxtest::StartLayer(Variant::D3D32, options));
+        ASSERT_EQ(g_DDConfig.bVSync, c.vsync);
+        // Frames presented in one simulated second, once the pace has settled.
+        int frames = 0;
+        while (plat::TimeMs() < 1500) {
+            ASSERT_EQ(DDPresent(c.fps, 0, nullptr), 1);
+            if (plat::TimeMs() >= 500 && plat::TimeMs() < 1500) ++frames;
+        }
+        EXPECT_NEAR(frames, c.fps, 1);
+        gfxtest::StopLayer();
+    }
+    while (plat::ShowCursorCount(true) < 0) {
+    }
+    plat::testing::UseRealTime();
+}
+
 TEST(PresentTest, DirectDrawHasNoDevicePresentOrDeviceRestore) {
     orvtest::ScopedTempFolder tmp;
     ASSERT_TRUE(gfxtest::StartLayer(Variant::DD32));

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <thread>
 #include <vector>
 
@@ -78,4 +79,33 @@ TEST(WindowMessages, GoneOrMissingWindowRefusesPosts) {
     plat::Message m;
     EXPECT_FALSE(plat::PeekWindowMessage(w, m));
     EXPECT_EQ(plat::PendingWindowMessages(w), 0u);
+}
+
+namespace {
+std::atomic<int> g_wakeups{0};
+void CountWakeup() { ++g_wakeups; }
+intptr_t Answer(plat::WindowHandle, uint32_t, uintptr_t, intptr_t) { return 7; }
+}  // namespace
+
+TEST(WindowMessages, TheWakeupHearsEveryPostAndEverySendFromAnotherThread) {
+    plat::WindowHandle w = plat::CreateMessageWindow();
+    plat::SetWindowProc(w, Answer);
+    g_wakeups = 0;
+    plat::PostWindowMessage(w, 0x401);
+    EXPECT_EQ(g_wakeups, 0) << "none set yet";
+    plat::SetWindowWakeup(w, CountWakeup);
+    plat::PostWindowMessage(w, 0x402);
+    EXPECT_EQ(g_wakeups, 1);
+    intptr_t answer = 0;
+    std::thread sender([&] { answer = plat::SendWindowMessage(w, 0x403); });
+    while (g_wakeups < 2) plat::WaitWindowMessage(w, 10);
+    plat::HandleSentMessages(w);
+    sender.join();
+    EXPECT_EQ(answer, 7);
+    EXPECT_EQ(plat::SendWindowMessage(w, 0x404), 7);  // the owner's own call needs no wake
+    EXPECT_EQ(g_wakeups, 2);
+    plat::SetWindowWakeup(w, nullptr);
+    plat::PostWindowMessage(w, 0x405);
+    EXPECT_EQ(g_wakeups, 2);
+    plat::DestroyMessageWindow(w);
 }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <optional>
 #include <string>
@@ -10,12 +11,13 @@
 
 #include "platform/input_sdl.h"
 #include "platform/messages.h"
+#include "platform/picture.h"
+#include "platform/presenter.h"
 #include "platform/testing.h"
 #include "support/test_support.h"
 
 namespace {
 
-using orvtest::ScopedEnv;
 
 namespace pt = plat::testing;
 
@@ -131,7 +133,7 @@ TEST(Joystick, ScriptedDevicesComeAndGo) {
 // The real device path, through a virtual joystick of SDL's own.
 TEST(Joystick, SdlDevicePlugReadAndUnplug) {
     {
-        ScopedEnv headless("ORV_HEADLESS", nullptr);
+        orvtest::ScopedRunMode desktop(nullptr, "dummy");
         if (!plat::InitJoysticks()) GTEST_SKIP() << "no joystick interface here";
     }
     auto pump = [] {
@@ -265,6 +267,69 @@ TEST_F(InputScript, MissingFileOnlyCountsFrames) {
     plat::BeginInputFrame();
     EXPECT_TRUE(plat::KeyDown('C'));
     EXPECT_NE(::testing::internal::GetCapturedStderr().find("cannot be read"), std::string::npos);
+}
+
+// FNV-1a of 64 bits over each pixel's bytes A, R, G, B.
+uint64_t Fnv(const std::vector<uint32_t>& argb) {
+    uint64_t h = 0xCBF29CE484222325ull;
+    for (uint32_t p : argb)
+        for (int shift : {24, 16, 8, 0}) h = (h ^ ((p >> shift) & 0xFF)) * 0x100000001B3ull;
+    return h;
+}
+
+std::string HashLine(int frame, uint64_t hash) {
+    char hex[17];
+    std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(hash));
+    return std::to_string(frame) + " " + hex + "\n";
+}
+
+TEST_F(InputScript, HashesAndPicturesOfTheScreenAsAFrameBegins) {
+    orvtest::ScopedTempFolder folder;
+    orvtest::WriteHostFile("script.txt",
+                           "0 hash\n"
+                           "1 hash\n"
+                           "1 png  shot one.png \n"  // the name runs to the end of the line
+                           "2 hash\n"
+                           "2 png\n"        // no file
+                           "2 hash more\n"  // surplus word
+                           "3 png no/such/folder/x.png\n");
+    orvtest::WriteHostFile("hashes.txt", "from an earlier run\n");
+    setenv("ORV_INPUT_SCRIPT", (folder.host() + "/script.txt").c_str(), 1);
+    orvtest::ScopedEnv list("ORV_FRAME_HASHES", (folder.host() + "/hashes.txt").c_str());
+    pt::ClearInputScript();
+    ::testing::internal::CaptureStderr();
+
+    plat::Image one(2, 1, plat::PixelFormat::X8R8G8B8);
+    one.Set(0, 0, 0x123456);
+    one.Set(1, 0, 0xABCDEF);
+    plat::PresentImage(one, nullptr);
+    plat::BeginInputFrame();  // frame 0
+    plat::Image two(1, 1, plat::PixelFormat::X8R8G8B8);
+    two.Set(0, 0, 0x123456);
+    plat::PresentImage(two, nullptr);
+    plat::BeginInputFrame();  // frame 1
+    plat::BeginInputFrame();  // frame 2: nothing new on the screen
+    plat::BeginInputFrame();  // frame 3
+
+    const std::string err = ::testing::internal::GetCapturedStderr();
+    EXPECT_NE(err.find("bad lines skipped: 5, 6"), std::string::npos) << err;
+    EXPECT_NE(err.find("frame 3: no picture written to no/such/folder/x.png"), std::string::npos) << err;
+    // The value is pinned, not only our own sum of it: lists made on one
+    // machine must hold on every other.
+    EXPECT_EQ(Fnv({0xFF123456u}), 0xE1F57064D5E6C1A2ull);
+    EXPECT_EQ(orvtest::ReadHostFile("hashes.txt"), HashLine(0, Fnv({0xFF123456u, 0xFFABCDEFu})) +
+                                                       HashLine(1, Fnv({0xFF123456u})) +
+                                                       HashLine(2, Fnv({0xFF123456u})));
+    EXPECT_TRUE(orvtest::HostFileExists("shot one.png"));
+
+    // Without a list file the lines go to standard output.
+    unsetenv("ORV_FRAME_HASHES");
+    pt::ClearInputScript();
+    orvtest::WriteHostFile("script.txt", "1 hash\n");
+    ::testing::internal::CaptureStdout();
+    plat::BeginInputFrame();
+    plat::BeginInputFrame();
+    EXPECT_EQ(::testing::internal::GetCapturedStdout(), HashLine(1, Fnv({0xFF123456u})));
 }
 
 TEST_F(InputScript, TestEntriesAndRestartingTheCount) {

@@ -196,8 +196,7 @@ TEST(FrameWindow, VerticalBlankWithoutWindowIsTheSixtiethTick) {
 }
 
 TEST(FrameWindow, OpensARealWindowOnTheDummyDriver) {
-    ScopedEnv noHeadless("ORV_HEADLESS", nullptr);
-    ScopedEnv driver("SDL_VIDEODRIVER", "dummy");
+    orvtest::ScopedRunMode desktop(nullptr, "dummy");
     if (!plat::OpenFrameWindow("テスト画面", 640, 480, false))
         GTEST_SKIP() << "the dummy video driver cannot make a window here";
     EXPECT_TRUE(plat::FrameWindowOpen());

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -6,8 +7,12 @@
 #include <cstdlib>
 #include <string>
 #include <thread>
+#include <vector>
 
+#include "platform/clock.h"
 #include "platform/messages.h"
+#include "platform/picture.h"
+#include "platform/presenter.h"
 #include "platform/shell.h"
 #include "platform/threads.h"
 #include "support/test_support.h"
@@ -131,4 +136,80 @@ TEST(DesktopEvents, TheFirstPumpActivatesOnce) {
     EXPECT_EQ(m.wParam, 1u);
     EXPECT_FALSE(plat::PeekWindowMessage(w, m));
     plat::DestroyMessageWindow(w);
+}
+
+namespace {
+
+// Takes the messages of the window that come within ms of real time.
+std::vector<uint32_t> MessagesWithin(plat::WindowHandle w, size_t wanted, uint32_t ms) {
+    std::vector<uint32_t> ids;
+    for (uint32_t waited = 0; ids.size() < wanted && waited < ms; waited += 10) {
+        plat::Message m;
+        while (plat::PeekWindowMessage(w, m)) ids.push_back(m.id);
+        if (ids.size() < wanted) plat::WaitWindowMessage(w, 10);
+    }
+    return ids;
+}
+
+}  // namespace
+
+TEST(StopSignals, EachClosesTheWindowNamedAlsoWhenItCameBefore) {
+    plat::WindowHandle w = plat::CreateMessageWindow();
+    plat::CloseOnStopSignals(plat::kNoWindow);
+    raise(SIGTERM);  // before any window: kept for the first one named
+    usleep(50000);
+    plat::CloseOnStopSignals(w);
+    EXPECT_EQ(MessagesWithin(w, 1, 2000), std::vector<uint32_t>{plat::kWmClose});
+    raise(SIGINT);
+    EXPECT_EQ(MessagesWithin(w, 1, 2000), std::vector<uint32_t>{plat::kWmClose});
+
+    plat::StopCloseOnSignals();
+    struct sigaction now{};
+    sigaction(SIGINT, nullptr, &now);
+    EXPECT_EQ(now.sa_handler, SIG_DFL);
+    sigaction(SIGTERM, nullptr, &now);
+    EXPECT_EQ(now.sa_handler, SIG_DFL);
+    plat::DestroyMessageWindow(w);
+}
+
+TEST(DesktopEvents, TheWaitEndsOnAMessageOrAFrameHeadlessOrInAWindow) {
+    for (const char* headless : {"1", static_cast<const char*>(nullptr)}) {
+        orvtest::ScopedRunMode mode(headless, "dummy");
+        ASSERT_TRUE(plat::OpenFrameWindow("t", 64, 48, false));
+        SCOPED_TRACE(plat::FrameWindowId() ? "window" : "headless");
+        plat::WindowHandle w = plat::CreateMessageWindow();
+        plat::PumpDesktopEvents(w);
+        plat::Message m;
+        while (plat::PeekWindowMessage(w, m)) {
+        }
+        // Nothing to wake it: the time ends the wait.
+        plat::WaitDesktopEvents(w, 30);
+
+        // A post from another thread ends a long wait early.
+        std::thread poster([w] {
+            usleep(50000);
+            plat::PostWindowMessage(w, 0x401);
+        });
+        uint32_t start = plat::TimeMs();
+        plat::WaitDesktopEvents(w, 60000);
+        EXPECT_LT(plat::TimeMs() - start, 30000u);
+        poster.join();
+        EXPECT_TRUE(plat::PeekWindowMessage(w, m));
+
+        if (plat::FrameWindowId()) {
+            // So does a frame presented from another thread.
+            plat::PumpDesktopEvents(w);
+            plat::ShowLatestFrame();
+            std::thread drawer([] {
+                usleep(50000);
+                plat::PresentImage(plat::Image(64, 48, plat::PixelFormat::X8R8G8B8), nullptr);
+            });
+            start = plat::TimeMs();
+            plat::WaitDesktopEvents(w, 60000);
+            EXPECT_LT(plat::TimeMs() - start, 30000u);
+            drawer.join();
+        }
+        plat::DestroyMessageWindow(w);
+        plat::CloseFrameWindow();
+    }
 }

@@ -9,6 +9,8 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "platform/testing.h"
+
 namespace orvtest {
 
 ScopedTempFolder::ScopedTempFolder() {
@@ -25,6 +27,13 @@ ScopedTempFolder::~ScopedTempFolder() {
     std::error_code ec;
     std::filesystem::remove_all(m_host, ec);
 }
+
+ScopedRunMode::ScopedRunMode(const char* headless, const char* videoDriver)
+    : m_headless("ORV_HEADLESS", headless), m_driver("SDL_VIDEODRIVER", videoDriver) {
+    plat::testing::ForgetRunMode();
+}
+
+ScopedRunMode::Forget::~Forget() { plat::testing::ForgetRunMode(); }
 
 std::string ReadHostFile(const std::string& hostPath) {
     std::ifstream in(hostPath, std::ios::binary);

@@ -45,6 +45,23 @@ private:
     std::optional<std::string> m_old;
 };
 
+// The layer's run mode chosen afresh under these values of ORV_HEADLESS and
+// SDL_VIDEODRIVER (null: unset), and again under the old ones at the end.
+class ScopedRunMode {
+public:
+    ScopedRunMode(const char* headless, const char* videoDriver);
+    ScopedRunMode(const ScopedRunMode&) = delete;
+    ScopedRunMode& operator=(const ScopedRunMode&) = delete;
+
+private:
+    // Destroyed last, once the variables are back.
+    struct Forget {
+        ~Forget();
+    } m_forget;
+    ScopedEnv m_headless;
+    ScopedEnv m_driver;
+};
+
 // Whole contents of a host file; "" when it cannot be read.
 std::string ReadHostFile(const std::string& hostPath);
 void WriteHostFile(const std::string& hostPath, const std::string& bytes);
