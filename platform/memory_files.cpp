@@ -106,10 +106,10 @@ bool On() { return g_on.load(std::memory_order_relaxed); }
 
 std::string Key(std::string_view path) {
     // The parts as SplitProgramPath finds them, joined by one backslash;
-    // one pass, since every open asks.
-    std::string key;
-    key.reserve(path.size());
-    if (!path.empty() && (path[0] == '\\' || path[0] == '/')) key += '\\';
+    // one pass into storage of the largest size, since every open asks.
+    std::string key(path.size() + 1, '\0');
+    char* out = key.data();
+    if (!path.empty() && (path[0] == '\\' || path[0] == '/')) *out++ = '\\';
     bool inPart = false, separated = false;
     for (size_t i = 0; i < path.size(); ++i) {
         const char c = path[i];
@@ -120,17 +120,18 @@ std::string Key(std::string_view path) {
             inPart = false;
             continue;
         }
-        if (separated) key += '\\';
+        if (separated) *out++ = '\\';
         separated = false;
         inPart = true;
         if (pair) {
             // A trail byte in the letter range belongs to its character.
-            key += c;
-            key += path[++i];
+            *out++ = c;
+            *out++ = path[++i];
         } else {
-            key += AsciiLower(c);
+            *out++ = AsciiLower(c);
         }
     }
+    key.resize(static_cast<size_t>(out - key.data()));
     return key;
 }
 
