@@ -92,10 +92,12 @@ void WriteInk(const cSurfaceLock& lock, int width, int height, int x, int y, con
     const ptrdiff_t pitch = lock.PitchPixels();
     const int i0 = std::max(0, -x), i1 = std::min(glyph.width, width - x);
     const int j0 = std::max(0, -y), j1 = std::min(glyph.height, height - y);
-    for (int j = j0; j < j1; ++j) {
-        Pixel* row = base + static_cast<ptrdiff_t>(y + j) * pitch + x;
-        for (int i = i0; i < i1; ++i)
-            if (glyph.Ink(i, j)) row[i] = static_cast<Pixel>(value);
+    const auto pixel = static_cast<Pixel>(value);
+    for (const plat::InkRun& run : glyph.runs) {
+        if (run.y < j0 || run.y >= j1) continue;
+        Pixel* row = base + static_cast<ptrdiff_t>(y + run.y) * pitch + x;
+        const int to = std::min(run.x + run.length, i1);
+        for (int i = std::max(run.x, i0); i < to; ++i) row[i] = pixel;
     }
 }
 

@@ -8,9 +8,11 @@
 #include <strings.h>
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <cctype>
 #include <cmath>
+#include <cstring>
 #include <map>
 #include <mutex>
 #include <string_view>
@@ -50,22 +52,46 @@ public:
           m_full(width > 0 ? 2 * width : height) {}
 
     const GlyphImage* Glyph(const char* sjis, int count) override {
+        // Text is measured and drawn character by character, so each is
+        // asked for several times: kept in a slot per one-byte code, and
+        // per low bits for two-byte codes, each slot's storage reused.
         const uint32_t code = CodeOf(sjis, count);
-        m_glyph.width = count == 2 ? m_full : m_half;
-        m_glyph.height = m_height;
-        m_glyph.left = m_glyph.top = 0;
-        m_glyph.advance = m_glyph.width;
-        const int w = m_glyph.width, h = m_glyph.height;
-        m_glyph.ink.assign(static_cast<size_t>(w) * static_cast<size_t>(h), 0);
-        auto set = [&](int x, int y) { m_glyph.ink[static_cast<size_t>(y) * static_cast<size_t>(w) + x] = 1; };
+        Slot& slot = count == 2 ? m_fullSlots[(code ^ code >> 8) & 0xFF] : m_halfSlots[code & 0xFF];
+        GlyphImage& glyph = slot.glyph;
+        if (slot.drawn && slot.code == code) return &glyph;
+        slot.drawn = true;
+        slot.code = code;
+        glyph.width = count == 2 ? m_full : m_half;
+        glyph.height = m_height;
+        glyph.left = glyph.top = 0;
+        glyph.advance = glyph.width;
+        const int w = glyph.width, h = glyph.height;
+        // Only the last character's ink is wiped, not the whole cell.
+        const size_t cells = static_cast<size_t>(w) * static_cast<size_t>(h);
+        if (glyph.ink.size() != cells) glyph.ink.assign(cells, 0);
+        for (const InkRun& run : glyph.runs)
+            std::memset(&glyph.ink[static_cast<size_t>(run.y) * static_cast<size_t>(w) + run.x], 0,
+                        static_cast<size_t>(run.length));
+        glyph.runs.clear();
+        // The pixels come in row order, so each extends the last run or
+        // starts the next.
+        auto set = [&](int x, int y) {
+            uint8_t& pixel = glyph.ink[static_cast<size_t>(y) * static_cast<size_t>(w) + x];
+            if (pixel) return;
+            pixel = 1;
+            if (!glyph.runs.empty() && glyph.runs.back().y == y && glyph.runs.back().x + glyph.runs.back().length == x)
+                ++glyph.runs.back().length;
+            else
+                glyph.runs.push_back(InkRun{y, x, 1});
+        };
         set(0, 0);
-        set(w - 1, h - 1);
         for (int i = 0; i < 16; ++i) {
             const int row = 1 + i / w;
             if (row >= h - 1) break;
             if (code >> i & 1) set(i % w, row);
         }
-        return &m_glyph;
+        set(w - 1, h - 1);
+        return &glyph;
     }
 
     int CellHeight() const override { return m_height; }
@@ -75,7 +101,12 @@ private:
     int m_height;
     int m_half;
     int m_full;
-    GlyphImage m_glyph;
+    struct Slot {
+        bool drawn = false;
+        uint32_t code = 0;
+        GlyphImage glyph;
+    };
+    std::array<Slot, 256> m_halfSlots, m_fullSlots;
     std::string m_file;
 };
 
@@ -262,11 +293,18 @@ private:
         out->left = slot->bitmap_left;
         out->top = m_ascent - slot->bitmap_top;
         out->ink.assign(static_cast<size_t>(out->width) * static_cast<size_t>(out->height), 0);
+        out->runs.clear();
         if (bm.pixel_mode != FT_PIXEL_MODE_GRAY) return out->width == 0 || out->height == 0;
         for (int y = 0; y < out->height; ++y) {
             const unsigned char* row = bm.buffer + static_cast<ptrdiff_t>(y) * bm.pitch;
-            for (int x = 0; x < out->width; ++x)
-                out->ink[static_cast<size_t>(y) * static_cast<size_t>(out->width) + x] = row[x] >= 128 ? 1 : 0;
+            for (int x = 0; x < out->width; ++x) {
+                if (row[x] < 128) continue;
+                out->ink[static_cast<size_t>(y) * static_cast<size_t>(out->width) + x] = 1;
+                if (x > 0 && row[x - 1] >= 128)
+                    ++out->runs.back().length;
+                else
+                    out->runs.push_back(InkRun{y, x, 1});
+            }
         }
         return true;
     }

@@ -14,6 +14,11 @@
 
 namespace plat {
 
+// A stretch of ink pixels along one row of a glyph.
+struct InkRun {
+    int y = 0, x = 0, length = 0;
+};
+
 // One rendered character. The ink bitmap sits at (left, top) from the
 // character cell's top-left corner (top counts down from the cell top, so
 // the baseline is at the face's ascent); advance is the pen step.
@@ -22,6 +27,9 @@ struct GlyphImage {
     int left = 0, top = 0;
     int advance = 0;
     std::vector<uint8_t> ink;  // width x height, row-major, 1 = ink
+    // The same ink as runs, row by row from the top, so that drawing a
+    // glyph costs its ink rather than its whole cell.
+    std::vector<InkRun> runs;
     bool Ink(int x, int y) const { return ink[static_cast<size_t>(y) * static_cast<size_t>(width) + x] != 0; }
 };
 

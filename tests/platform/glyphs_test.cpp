@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -20,6 +21,27 @@ uint32_t Decode(const plat::GlyphImage& g) {
         if (g.Ink(i % g.width, row)) code |= 1u << i;
     }
     return code;
+}
+
+// The runs hold exactly the ink of the bitmap, each pixel once, inside the
+// glyph, row by row from the top.
+void ExpectRunsMatchInk(const plat::GlyphImage& g) {
+    std::vector<uint8_t> drawn(g.ink.size(), 0);
+    int lastRow = 0;
+    for (const plat::InkRun& run : g.runs) {
+        ASSERT_GE(run.y, lastRow);
+        ASSERT_LT(run.y, g.height);
+        ASSERT_GE(run.x, 0);
+        ASSERT_GE(run.length, 1);
+        ASSERT_LE(run.x + run.length, g.width);
+        lastRow = run.y;
+        for (int x = run.x; x < run.x + run.length; ++x) {
+            uint8_t& pixel = drawn[static_cast<size_t>(run.y) * static_cast<size_t>(g.width) + x];
+            EXPECT_EQ(pixel, 0) << "pixel " << x << "," << run.y << " in two runs";
+            pixel = 1;
+        }
+    }
+    EXPECT_EQ(drawn, g.ink);
 }
 
 TEST(FixedPatternGlyphs, SizeAndCodeFollowTheCharacter) {
@@ -52,7 +74,22 @@ TEST(FixedPatternGlyphs, SizeAndCodeFollowTheCharacter) {
         EXPECT_TRUE(g->Ink(0, 0));
         EXPECT_TRUE(g->Ink(g->width - 1, g->height - 1));
         EXPECT_EQ(Decode(*g), c.code);
+        ExpectRunsMatchInk(*g);
     }
+    // One pixel high and one wide: both corners are the same pixel.
+    auto tiny = plat::GlyphFace::Open("", 1, 0);
+    ASSERT_NE(tiny, nullptr);
+    const plat::GlyphImage* g = tiny->Glyph("A", 1);
+    ASSERT_NE(g, nullptr);
+    EXPECT_EQ(g->ink, std::vector<uint8_t>{1});
+    ExpectRunsMatchInk(*g);
+    // A glyph asked for again after another is the same.
+    auto face16 = plat::GlyphFace::Open("", 16, 0);
+    const std::vector<uint8_t> first = face16->Glyph("A", 1)->ink;
+    face16->Glyph("B", 1);
+    face16->Glyph("あ", 2);
+    EXPECT_EQ(face16->Glyph("A", 1)->ink, first);
+    ExpectRunsMatchInk(*face16->Glyph("A", 1));
     auto face = plat::GlyphFace::Open("", 16, 0);
     EXPECT_EQ(face->TextWidth("Aあ\xB1", 4), 8 + 16 + 8);
     EXPECT_EQ(plat::GlyphFace::Open("", 0, 0), nullptr);
@@ -102,6 +139,7 @@ TEST(RealGlyphs, RendersMonochromeGlyphsInsideTheCell) {
             ink += v;
         }
         EXPECT_GT(ink, 10);
+        ExpectRunsMatchInk(*g);
         EXPECT_GE(g->left, 0);
         EXPECT_GE(g->top, 0);
         EXPECT_LE(g->left + g->width, 16);
