@@ -209,25 +209,17 @@ void Image::FillRaw(const PixelRect& rect, uint32_t raw) {
     if (left >= right || top >= bottom) return;
     const int bpp = BytesPerPixel(format_);
     const int n = right - left;
-    // One row built once, copied to the others.
+    // One row built once, copied to the others; the row itself from its
+    // first pixel by doubling copies, a few copies for any width.
     uint8_t* first = Row(top) + static_cast<size_t>(left) * static_cast<size_t>(bpp);
-    switch (bpp) {
-    case 1:
-        std::memset(first, static_cast<int>(raw & 0xFF), static_cast<size_t>(n));
-        break;
-    case 2: {
-        const uint16_t v = static_cast<uint16_t>(raw);
-        for (int i = 0; i < n; ++i) std::memcpy(first + 2 * i, &v, 2);
-        break;
-    }
-    case 3:
-        for (int i = 0; i < n; ++i) Set(left + i, top, raw);
-        break;
-    default:
-        for (int i = 0; i < n; ++i) std::memcpy(first + 4 * i, &raw, 4);
-        break;
-    }
     const size_t rowBytes = static_cast<size_t>(n) * static_cast<size_t>(bpp);
+    if (bpp == 1) {
+        std::memset(first, static_cast<int>(raw & 0xFF), rowBytes);
+    } else {
+        Set(left, top, raw);
+        for (size_t done = static_cast<size_t>(bpp); done < rowBytes; done *= 2)
+            std::memcpy(first + done, first, std::min(done, rowBytes - done));
+    }
     for (int y = top + 1; y < bottom; ++y) std::memcpy(Row(y) + static_cast<size_t>(left) * bpp, first, rowBytes);
 }
 

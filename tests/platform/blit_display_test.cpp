@@ -232,14 +232,19 @@ TEST_F(BlitTest, DoubledStretchFollowsTheNearestIndexRule) {
 TEST_F(BlitTest, ColorFillWritesTheRawValue) {
     for (const DepthValues& d : kDepths) {
         auto display = FullScreen(d.depth);
-        auto s = Offscreen(*display, 5, 4);
+        // Widths that are no power of two, so a row is no whole number of
+        // doublings of its first pixel.
+        auto s = Offscreen(*display, 45, 4);
         ASSERT_EQ(s->ColorFill(nullptr, d.a), BlitResult::Ok);
-        PixelRect r{1, 1, 3, 4};
-        ASSERT_EQ(s->ColorFill(&r, d.b), BlitResult::Ok);
-        EXPECT_EQ(s->Pixels().Get(0, 0), d.a);
-        EXPECT_EQ(s->Pixels().Get(1, 1), d.b);
-        EXPECT_EQ(s->Pixels().Get(2, 3), d.b);
-        EXPECT_EQ(s->Pixels().Get(3, 3), d.a);
+        for (const PixelRect& r : {PixelRect{1, 1, 3, 4}, PixelRect{6, 0, 43, 2}}) {
+            ASSERT_EQ(s->ColorFill(&r, d.b), BlitResult::Ok);
+            for (int y = 0; y < 4; ++y)
+                for (int x = 0; x < 45; ++x) {
+                    const bool inside = x >= r.left && x < r.right && y >= r.top && y < r.bottom;
+                    ASSERT_EQ(s->Pixels().Get(x, y), inside ? d.b : d.a) << d.depth << ": " << x << "," << y;
+                }
+            ASSERT_EQ(s->ColorFill(&r, d.a), BlitResult::Ok);
+        }
     }
     auto display = FullScreen(32);
     auto s = Offscreen(*display, 2, 1);
