@@ -1,6 +1,7 @@
 #include "core/record_file.h"
 
 #include <algorithm>
+#include <bit>
 #include <cerrno>
 #include <cstring>
 #include <system_error>
@@ -22,15 +23,6 @@ void StoreNative(void* out, uint64_t v, int size) {
     else if (size == 2) { uint16_t x = static_cast<uint16_t>(v); std::memcpy(out, &x, 2); }
     else if (size == 4) { uint32_t x = static_cast<uint32_t>(v); std::memcpy(out, &x, 4); }
     else std::memcpy(out, &v, 8);
-}
-
-uint64_t LoadNative(const void* in, int size) {
-    if (size == 1) return *static_cast<const uint8_t*>(in);
-    if (size == 2) { uint16_t x; std::memcpy(&x, in, 2); return x; }
-    if (size == 4) { uint32_t x; std::memcpy(&x, in, 4); return x; }
-    uint64_t x;
-    std::memcpy(&x, in, 8);
-    return x;
 }
 
 bool ValidSize(int size) { return size == 1 || size == 2 || size == 4 || size == 8; }
@@ -123,29 +115,50 @@ bool cDataFile::ReadText(std::string& str, int64_t bytes) {
     return true;
 }
 
+// Writing collects the file in the same piece and hands it on whole pieces
+// at a time: a record writes many small blocks.
 bool cDataFile::WriteBytes(const void* data, int64_t bytes) {
     if (m_failed || !m_writing) return false;
-    if (bytes > 0 && std::fwrite(data, 1, static_cast<size_t>(bytes), m_file) != static_cast<size_t>(bytes)) {
+    if (bytes > 0 && !m_buffer) m_buffer = std::make_unique_for_overwrite<unsigned char[]>(kReadPiece);
+    const auto* from = static_cast<const unsigned char*>(data);
+    while (bytes > 0) {
+        if (m_bufferPos == kReadPiece && !Flush()) return false;
+        const size_t n = std::min(static_cast<size_t>(bytes), kReadPiece - m_bufferPos);
+        std::memcpy(m_buffer.get() + m_bufferPos, from, n);
+        m_bufferPos += n;
+        from += n;
+        bytes -= static_cast<int64_t>(n);
+    }
+    return true;
+}
+
+bool cDataFile::Flush() {
+    if (m_bufferPos > 0 && !m_failed && std::fwrite(m_buffer.get(), 1, m_bufferPos, m_file) != m_bufferPos) {
         m_writeError = errno;
         m_failed = true;
     }
+    m_bufferPos = 0;
     return !m_failed;
 }
 
 bool cDataFile::WriteValues(const void* data, int32_t count, int size) {
     if (!ValidSize(size)) m_failed = true;
-    unsigned char chunk[4096];
-    const auto* p = static_cast<const unsigned char*>(data);
-    int used = 0;
-    for (int32_t i = 0; i < count && !m_failed; ++i, p += size) {
-        uint64_t v = LoadNative(p, size);
-        for (int b = 0; b < size; ++b) chunk[used++] = static_cast<unsigned char>(v >> (8 * b));
-        if (used > static_cast<int>(sizeof chunk) - 8) {
-            WriteBytes(chunk, used);
-            used = 0;
+    // Stored little-endian, as such a host holds them.
+    if constexpr (std::endian::native == std::endian::little) {
+        return WriteBytes(data, count > 0 ? int64_t{count} * size : 0);
+    } else {
+        unsigned char chunk[4096];
+        const auto* p = static_cast<const unsigned char*>(data);
+        int used = 0;
+        for (int32_t i = 0; i < count && !m_failed; ++i, p += size) {
+            for (int b = size - 1; b >= 0; --b) chunk[used++] = p[b];
+            if (used > static_cast<int>(sizeof chunk) - 8) {
+                WriteBytes(chunk, used);
+                used = 0;
+            }
         }
+        return WriteBytes(chunk, used);
     }
-    return WriteBytes(chunk, used);
 }
 
 cDataFile* OpenDataFile(const char* path) {
@@ -195,7 +208,7 @@ int CloseDataFile(cDataFile* file) {
     if (!file) return 0;
     bool ok = file->Ok();
     if (file->m_writing) {
-        const bool whole = ok;
+        const bool whole = ok && file->Flush();
         errno = 0;
         ok = plat::EndReplace(&file->m_replace, whole);
         if (!ok) file->ReportNotSaved(whole ? errno : file->m_writeError);

@@ -86,6 +86,9 @@ private:
     }
     bool ReadBytesSlow(void* out, int64_t bytes);
     bool ReadValuesSlow(void* data, int32_t count, int size);
+    // Writing: hands the collected bytes to the file; false once a write
+    // failed.
+    bool Flush();
     // The next piece of the file into the buffer; false at its end.
     bool Refill();
     static void ToHostOrder(void* data, int32_t count, int size);
@@ -98,7 +101,8 @@ private:
     int64_t m_pos = 0;
     bool m_failed = false;
     // Reading: the piece of the file in hand, and how much of the file has
-    // been taken; never beyond m_size.
+    // been taken; never beyond m_size. Writing: the bytes not yet handed to
+    // the file, up to m_bufferPos.
     int64_t m_taken = 0;
     std::unique_ptr<unsigned char[]> m_buffer;
     size_t m_bufferPos = 0;
