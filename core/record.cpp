@@ -56,15 +56,23 @@ const LayoutNode* Extend(const cRecordLayout* from, uint32_t offset, int32_t cou
     return next;
 }
 
-// Which layout each class registers for a data version, so that a record
-// finds it without registering. Written under the lock, read without it; a
-// slot, once taken, keeps its class and version. A class that registers
-// again when its block count is matched keeps its slots, emptied: its
-// layout depends on the record, which then registers itself.
+// Which layout each class registers for a data version and stored form,
+// so that a record finds it without registering. Written under the lock,
+// read without it; a slot, once taken, keeps its class, version and form. A
+// class that registers again when its block count is matched, without
+// naming its forms, keeps its slots, emptied: its layout depends on the
+// record, which then registers itself.
 struct LayoutSlot {
     std::atomic<const std::type_info*> type{nullptr};
     std::atomic<int> version{0};
+    std::atomic<int> form{0};
     std::atomic<const cRecordLayout*> layout{nullptr};
+
+    bool Holds(const std::type_info& t, int v, int f) const {
+        const std::type_info* held = type.load(std::memory_order_acquire);
+        return held && *held == t && version.load(std::memory_order_relaxed) == v &&
+               form.load(std::memory_order_relaxed) == f;
+    }
 };
 
 constexpr size_t kSlots = 4096;  // a power of two
@@ -72,19 +80,19 @@ constexpr size_t kProbes = 16;   // beyond that a class simply registers each ti
 constinit LayoutSlot g_slots[kSlots];
 constinit std::vector<const std::type_info*> g_selfRegistering;
 
-size_t SlotOf(const std::type_info& type, int version) {
-    uint64_t h = reinterpret_cast<uintptr_t>(&type) ^ (static_cast<uint64_t>(static_cast<uint32_t>(version)) << 40);
+size_t SlotOf(const std::type_info& type, int version, int form) {
+    uint64_t h = reinterpret_cast<uintptr_t>(&type) ^ (static_cast<uint64_t>(static_cast<uint32_t>(version)) << 40) ^
+                 (static_cast<uint64_t>(static_cast<uint32_t>(form)) << 24);
     return static_cast<size_t>((h * 0x9E3779B97F4A7C15ull) >> 52) & (kSlots - 1);
 }
 
-// The slot of the class and version, or -1 when it has none.
-int FindSlot(const std::type_info& type, int version) {
-    size_t at = SlotOf(type, version);
+// The slot of the class, version and form, or -1 when it has none.
+int FindSlot(const std::type_info& type, int version, int form) {
+    size_t at = SlotOf(type, version, form);
     for (size_t probe = 0; probe < kProbes; ++probe, at = (at + 1) & (kSlots - 1)) {
         const LayoutSlot& slot = g_slots[at];
-        const std::type_info* t = slot.type.load(std::memory_order_acquire);
-        if (!t) return -1;
-        if (*t == type && slot.version.load(std::memory_order_relaxed) == version) return static_cast<int>(at);
+        if (!slot.type.load(std::memory_order_acquire)) return -1;
+        if (slot.Holds(type, version, form)) return static_cast<int>(at);
     }
     return -1;
 }
@@ -94,19 +102,20 @@ bool SelfRegistering(const std::type_info& type) {
                        [&](const std::type_info* t) { return *t == type; });
 }
 
-// Keeps the layout as the class's for that version (none for a class that
-// registers itself); the slot, or -1 when the layout is not the one kept.
-int RememberLayout(const std::type_info& type, int version, const cRecordLayout* layout) {
+// Keeps the layout as the class's for that version and form (none for a
+// class that registers itself); the slot, or -1 when the layout is not the
+// one kept.
+int RememberLayout(const std::type_info& type, int version, int form, const cRecordLayout* layout) {
     std::lock_guard lock(g_layoutLock);
     if (SelfRegistering(type)) layout = nullptr;
-    size_t at = SlotOf(type, version);
+    size_t at = SlotOf(type, version, form);
     for (size_t probe = 0; probe < kProbes; ++probe, at = (at + 1) & (kSlots - 1)) {
         LayoutSlot& slot = g_slots[at];
-        const std::type_info* t = slot.type.load(std::memory_order_relaxed);
-        if (t && *t == type && slot.version.load(std::memory_order_relaxed) == version)
+        if (slot.Holds(type, version, form))
             return layout && slot.layout.load(std::memory_order_relaxed) == layout ? static_cast<int>(at) : -1;
-        if (t) continue;
+        if (slot.type.load(std::memory_order_relaxed)) continue;
         slot.version.store(version, std::memory_order_relaxed);
+        slot.form.store(form, std::memory_order_relaxed);
         slot.layout.store(layout, std::memory_order_relaxed);
         slot.type.store(&type, std::memory_order_release);
         return layout ? static_cast<int>(at) : -1;
@@ -132,6 +141,7 @@ thread_local uint64_t t_registrations = 0;
 struct LastSlot {
     const std::type_info* type = nullptr;
     int version = 0;
+    int form = 0;
     int slot = -1;
 };
 thread_local LastSlot t_lastSlot;
@@ -167,18 +177,20 @@ void cRecord::AddString(std::string* str) { m_pLayout = Extend(m_pLayout, PlaceO
 
 void cRecord::RegisterLayout(int version) {
     const std::type_info& type = typeid(*this);
-    // Still the class's layout for this version: only a registration of the
-    // record's own (a change of stored form) moves a record off it.
+    const int form = StoredForm();
+    // Still the class's layout for this version and form: only a
+    // registration of the record's own (a change of stored form in a class
+    // that does not name its forms) moves a record off it.
     if (m_nLayoutSlot >= 0) {
         const LayoutSlot& slot = g_slots[m_nLayoutSlot];
         if (slot.type.load(std::memory_order_relaxed) == &type &&
-            slot.version.load(std::memory_order_relaxed) == version)
+            slot.version.load(std::memory_order_relaxed) == version && slot.form.load(std::memory_order_relaxed) == form)
             return;
     }
     int at = t_lastSlot.slot;
-    if (t_lastSlot.type != &type || t_lastSlot.version != version) {
-        at = FindSlot(type, version);
-        if (at >= 0) t_lastSlot = LastSlot{&type, version, at};
+    if (t_lastSlot.type != &type || t_lastSlot.version != version || t_lastSlot.form != form) {
+        at = FindSlot(type, version, form);
+        if (at >= 0) t_lastSlot = LastSlot{&type, version, form, at};
     }
     const cRecordLayout* known = at >= 0 ? g_slots[at].layout.load(std::memory_order_acquire) : nullptr;
     if (known) {
@@ -188,14 +200,16 @@ void cRecord::RegisterLayout(int version) {
     }
     RegisterFields(version);
     if (!m_pLayout) m_pLayout = &g_emptyLayout;  // a registration that never started its list
-    if (at < 0) m_nLayoutSlot = RememberLayout(type, version, m_pLayout);
+    if (at < 0) m_nLayoutSlot = RememberLayout(type, version, form, m_pLayout);
 }
 
 void cRecord::MatchForm(int version, int32_t blocks) {
     const uint64_t before = t_registrations;
     MatchBlockCount(version, blocks);
-    if (t_registrations != before) MarkSelfRegistering(typeid(*this));
+    if (t_registrations != before && StoredForm() == kNoForms) MarkSelfRegistering(typeid(*this));
 }
+
+int cRecord::FieldCount() const { return m_pLayout ? static_cast<int>(m_pLayout->fields.size()) : 0; }
 
 cVector<RECORDFIELD> cRecord::Fields() const {
     cVector<RECORDFIELD> list;

@@ -17,8 +17,10 @@
 // per class, data version and stored form, and shared. A record holds only
 // a pointer to the list it uses now. A class whose list depends on its own
 // state (a class with several stored forms) changes that state only in
-// MatchBlockCount, which registers again; from the first read that shows it,
-// the records of that class register afresh at every use.
+// MatchBlockCount, which registers again. When the class names the form
+// that state stands for (StoredForm), its lists are kept per form as well;
+// otherwise, from the first read that shows it, the records of that class
+// register afresh at every use.
 #pragma once
 #include <concepts>
 #include <cstdint>
@@ -124,6 +126,18 @@ public:
     cVector<RECORDSTRING> Strings() const;
 
 protected:
+    // The stored form a class with several is in now, as a number that
+    // stands for all the state its RegisterFields reads besides the
+    // version; kNoForms for a class that does not name its forms.
+    static constexpr int kNoForms = -1;
+    virtual int StoredForm() const { return kNoForms; }
+    // The list RegisterFields gives for this version (and form), found once
+    // per class: what a MatchBlockCount of a class that names its forms
+    // calls after setting the form.
+    void RegisterLayout(int version);
+    // The number of blocks as registered now.
+    int FieldCount() const;
+
     void ClearFields();
     // The registration of classes whose data are all in their tail.
     void RegisterNoFields() { ClearFields(); }
@@ -140,8 +154,6 @@ protected:
 private:
     void AddField(const void* data, int count, int size);
     uint32_t PlaceOf(const void* member) const;
-    // The list RegisterFields gives for this version, found once per class.
-    void RegisterLayout(int version);
     // MatchBlockCount, noting a class that registers in it.
     void MatchForm(int version, int32_t blocks);
     bool ReadBlocks(cDataFile* file);
@@ -151,8 +163,8 @@ private:
     std::string& StringAt(uint32_t place) { return *reinterpret_cast<std::string*>(Base() + place); }
 
     const cRecordLayout* m_pLayout = nullptr;
-    // Where the class and version m_pLayout was found for are kept, when it
-    // came from there; -1 after a registration of the record's own.
+    // Where the class, version and form m_pLayout was found for are kept,
+    // when it came from there; -1 after a registration of the record's own.
     int32_t m_nLayoutSlot = -1;
 };
 

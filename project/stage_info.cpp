@@ -33,7 +33,7 @@ void cOutRange::MatchBlockCount(int version, int32_t blocks) {
     // Four single margins, or the same bytes as one block of four.
     int singles = StoredFrom(version, 125) ? 8 : 5;
     m_bMarginBlock = blocks == singles - 3;
-    RegisterFields(version);
+    RegisterLayout(version);
 }
 
 // ---------------------------------------------------------------------------
@@ -77,10 +77,10 @@ void cBackground::RegisterFields(int version) {
 
 void cBackground::MatchBlockCount(int version, int32_t blocks) {
     m_bDroppedBlock = false;
-    RegisterFields(version);
-    if (!StoredFrom(version, 62) && blocks == Fields().Size() - 1) {
+    RegisterLayout(version);
+    if (!StoredFrom(version, 62) && blocks == FieldCount() - 1) {
         m_bDroppedBlock = true;
-        RegisterFields(version);
+        RegisterLayout(version);
     }
 }
 
@@ -365,10 +365,10 @@ void cStageInfo::MatchBlockCount(int version, int32_t blocks) {
     // Reserved D and E are four singles; a file that stores them as two
     // blocks of two (the same bytes) still reads.
     m_bPairedReserved = false;
-    RegisterFields(version);
-    if (blocks == Fields().Size() - 2) {
+    RegisterLayout(version);
+    if (blocks == FieldCount() - 2) {
         m_bPairedReserved = true;
-        RegisterFields(version);
+        RegisterLayout(version);
     }
 }
 

@@ -48,6 +48,7 @@ public:
     void MatchBlockCount(int version, int32_t blocks) override;
 
 private:
+    int StoredForm() const override { return m_bMarginBlock ? 1 : 0; }
     bool m_bMarginBlock = false;  // the margins stored as one block of four
 };
 
@@ -84,6 +85,7 @@ public:
     void MatchBlockCount(int version, int32_t blocks) override;
 
 private:
+    int StoredForm() const override { return m_bDroppedBlock ? 1 : 0; }
     int32_t m_nDropped[2] = {};   // members of old files that are read and dropped
     bool m_bDroppedBlock = false; // those two stored as one block
 };
@@ -269,6 +271,7 @@ public:
 private:
     bool ReadTail(cDataFile* file);
     bool WriteParts(cDataFile* file, cStageInfo& settings);
+    int StoredForm() const override { return m_bPairedReserved ? 1 : 0; }
     bool m_bPairedReserved = false;  // reserved D and E read as two blocks of two
 };
 

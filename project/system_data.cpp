@@ -188,7 +188,7 @@ void cSystemData::RegisterFields(int version) {
 void cSystemData::MatchBlockCount(int version, int32_t blocks) {
     // Files carry the transparent colour as three blocks or as one.
     m_bColourOneBlock = StoredFrom(version, 187) && blocks == BlockCount(version) - 2;
-    RegisterFields(version);
+    RegisterLayout(version);
 }
 
 namespace {

@@ -256,6 +256,7 @@ public:
     int IsWarningLevel(int item, int value, int max) const;
 
 private:
+    int StoredForm() const override { return m_bColourOneBlock ? 1 : 0; }
     bool m_bColourOneBlock = false;  // the file being read keeps the colour as one block
 };
 

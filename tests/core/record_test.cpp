@@ -524,31 +524,65 @@ public:
         RegisterFields(version);
     }
 };
-}  // namespace
 
-TEST_F(RecordTest, ReadTakesTheFormThatMatchesTheBlockCount) {
-    cTwoForms early;  // made and registered before any record of its class was read
+// The same class naming its forms: its lists are kept per form.
+class cNamedForms : public cTwoForms {
+public:
+    static inline int s_registrations = 0;
+    void RegisterFields(int version) override {
+        ++s_registrations;
+        cTwoForms::RegisterFields(version);
+    }
+    void MatchBlockCount(int version, int32_t blocks) override {
+        m_bOneBlock = blocks == 3;
+        RegisterLayout(version);
+    }
+    int StoredForm() const override { return m_bOneBlock ? 1 : 0; }
+};
+
+// Both forms read into the same values and are written in the three-block
+// form, also by a record made before any read; `rounds` times over.
+template <class R>
+void ExpectBothFormsRead(int rounds) {
+    R early;  // made and registered before any record of its class was read
     early.Clear();
     const std::string tail = "  00 00 00 00";
     WriteHostFile("three.dat", Bytes("85 03 00 00  05 00 00 00  01 00 00 00  0A  0B  0C  02 00 00 00" + tail));
     WriteHostFile("one.dat", Bytes("85 03 00 00  03 00 00 00  01 00 00 00  0A 0B 0C  02 00 00 00" + tail));
-    for (const char* name : {"three.dat", "one.dat"}) {
-        SCOPED_TRACE(name);
-        cTwoForms r;
-        ASSERT_EQ(r.LoadFile(name), 1);
-        EXPECT_EQ(r.m_nBefore, 1);
-        EXPECT_EQ(r.m_bColour[0], 0x0A);
-        EXPECT_EQ(r.m_bColour[2], 0x0C);
-        EXPECT_EQ(r.m_nAfter, 2);
-        EXPECT_EQ(Closes(), 0u);
-        ASSERT_EQ(r.SaveFile("out.dat"), 1);
-        EXPECT_EQ(Hex(ReadHostFile("out.dat")), Hex(ReadHostFile("three.dat")));
+    for (int round = 0; round < rounds; ++round) {
+        for (const char* name : {"three.dat", "one.dat"}) {
+            SCOPED_TRACE(name);
+            R r;
+            ASSERT_EQ(r.LoadFile(name), 1);
+            EXPECT_EQ(r.m_nBefore, 1);
+            EXPECT_EQ(r.m_bColour[0], 0x0A);
+            EXPECT_EQ(r.m_bColour[2], 0x0C);
+            EXPECT_EQ(r.m_nAfter, 2);
+            ASSERT_EQ(r.SaveFile("out.dat"), 1);
+            EXPECT_EQ(Hex(ReadHostFile("out.dat")), Hex(ReadHostFile("three.dat")));
+        }
     }
     early.m_nBefore = 1;
     early.m_bColour[0] = 0x0A, early.m_bColour[1] = 0x0B, early.m_bColour[2] = 0x0C;
     early.m_nAfter = 2;
     ASSERT_EQ(early.SaveFile("early.dat"), 1);
     EXPECT_EQ(Hex(ReadHostFile("early.dat")), Hex(ReadHostFile("three.dat")));
+}
+}  // namespace
+
+TEST_F(RecordTest, ReadTakesTheFormThatMatchesTheBlockCount) {
+    ExpectBothFormsRead<cTwoForms>(1);
+    EXPECT_EQ(Closes(), 0u);
+}
+
+TEST_F(RecordTest, NamedFormsAreRegisteredOncePerForm) {
+    const int before = cNamedForms::s_registrations;
+    ExpectBothFormsRead<cNamedForms>(1);
+    const int after = cNamedForms::s_registrations;
+    EXPECT_LE(after - before, 2);  // one for each form
+    ExpectBothFormsRead<cNamedForms>(3);
+    EXPECT_EQ(cNamedForms::s_registrations, after);
+    EXPECT_EQ(Closes(), 0u);
 }
 
 TEST_F(RecordTest, LargeFilesAreReadWholeAndCutsAnywhereAreBroken) {
