@@ -44,10 +44,19 @@ const LayoutNode* Extend(const cRecordLayout* from, uint32_t offset, int32_t cou
     auto* next = new LayoutNode;
     next->fields = node->fields;
     next->strings = node->strings;
-    if (size > 0)
+    next->spans = node->spans;
+    if (size > 0) {
         next->fields.push_back(cStoredField{offset, count, size});
-    else
+        const uint32_t bytes = count > 0 ? static_cast<uint32_t>(count) * static_cast<uint32_t>(size) : 0;
+        if (bytes > 0) {
+            if (!next->spans.empty() && next->spans.back().offset + next->spans.back().bytes == offset)
+                next->spans.back().bytes += bytes;
+            else
+                next->spans.push_back(cStoredSpan{offset, bytes});
+        }
+    } else {
         next->strings.push_back(offset);
+    }
     next->offset = offset;
     next->count = count;
     next->size = size;
@@ -230,14 +239,8 @@ cVector<RECORDSTRING> cRecord::Strings() const {
 
 void cRecord::Clear() {
     RegisterLayout(g_DataVersion);
-    for (const cStoredField& f : m_pLayout->fields) {
-        char* at = Base() + f.offset;
-        // Single members, the most of them, in one store each.
-        if (f.count == 1 && f.size == 1) std::memset(at, 0, 1);
-        else if (f.count == 1 && f.size == 2) std::memset(at, 0, 2);
-        else if (f.count == 1 && f.size == 4) std::memset(at, 0, 4);
-        else if (f.count > 0) std::memset(at, 0, static_cast<size_t>(f.count) * static_cast<size_t>(f.size));
-    }
+    // Members declared one after another, the most of them, in one go.
+    for (const cStoredSpan& span : m_pLayout->spans) std::memset(Base() + span.offset, 0, span.bytes);
     for (uint32_t place : m_pLayout->strings) StringAt(place).clear();
 }
 

@@ -69,11 +69,20 @@ struct cStoredField {
     int8_t size = 0;
 };
 
+// A stretch of bytes inside the record.
+struct cStoredSpan {
+    uint32_t offset = 0;
+    uint32_t bytes = 0;
+};
+
 // What one registration lists, in order: the blocks, and the places of the
 // strings. Made once and never changed, shared by every record it fits.
 struct cRecordLayout {
     std::vector<cStoredField> fields;
     std::vector<uint32_t> strings;
+    // The bytes of the blocks, a block that follows the one before it in
+    // memory joined to it: what a clear zeroes.
+    std::vector<cStoredSpan> spans;
 };
 
 template <class T, size_t N>
