@@ -4,6 +4,9 @@
 # seeds; then lists each target's runs, runs per second and runs per second
 # of CPU time. Undefined behaviour stops a target as a crash does, and the
 # script with it.
+# A target's own libFuzzer options, such as the longest input that means
+# anything to it, are in tests/fuzz/<target>.options ("[libfuzzer]", then
+# "name = value" lines).
 # Usage: tools/fuzz.sh [seconds] [target...]   (targets: fuzz_stage ...)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -31,8 +34,14 @@ for name in "${names[@]}"; do
   log="$root/build/fuzz/$name.log"
   mkdir -p "$corpus"
   cp -n "$root/tests/fuzz/seeds/$name"/* "$corpus"/ 2>/dev/null || true
-  echo "== $name"
-  if ! { time "$root/build/fuzz/tests/$name" -max_total_time="$seconds" "$corpus" 2>"$log"; } 2>"$log.cpu"; then
+  options=()
+  if [ -f "$root/tests/fuzz/$name.options" ]; then
+    while IFS= read -r line; do
+      options+=("$line")
+    done < <(sed -n 's/^[[:space:]]*\([a-z_]*\)[[:space:]]*=[[:space:]]*\([^[:space:]]*\).*/-\1=\2/p' "$root/tests/fuzz/$name.options")
+  fi
+  echo "== $name ${options[*]}"
+  if ! { time "$root/build/fuzz/tests/$name" "${options[@]}" -max_total_time="$seconds" "$corpus" 2>"$log"; } 2>"$log.cpu"; then
     tail -n 60 "$log"
     echo "fuzz: $name failed; its log is $log" >&2
     exit 1
