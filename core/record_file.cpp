@@ -166,7 +166,7 @@ cDataFile* OpenDataFile(const char* path) {
     // reported as one refused for being newer just before it.
     g_FileTooNew = 0;
     std::string name = ProgramPath(path);
-    if (plat::IsFolder(name)) return nullptr;
+    // Only a regular file opens: a folder or a pipe of that name is no file.
     FILE* f = plat::OpenFile(name, "rb");
     if (!f) return nullptr;
     auto* file = new cDataFile(f, name);

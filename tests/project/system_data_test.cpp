@@ -284,6 +284,15 @@ TEST_F(SystemDataTest, BrokenOrNewerFilesAreRefusedAndReported) {
     const auto boxes = plat::testing::DialogTranscript();
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].text, "data\\System.dat の読み込みに失敗…");
+
+    // So is a folder of that name.
+    std::remove("data/System.dat");
+    ASSERT_EQ(mkdir("data/System.dat", 0700), 0);
+    plat::testing::ClearDialogTranscript();
+    EXPECT_EQ(LoadSystemData("data\\System.dat"), 0);
+    ASSERT_EQ(plat::testing::DialogTranscript().size(), 1u);
+    EXPECT_EQ(plat::testing::DialogTranscript()[0].text, "data\\System.dat の読み込みに失敗…");
+    std::filesystem::remove("data/System.dat");
     g_SystemData.SetDefault();
 }
 
