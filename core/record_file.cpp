@@ -169,7 +169,7 @@ cDataFile* OpenDataFile(const char* path) {
     // Only a regular file opens: a folder or a pipe of that name is no file.
     FILE* f = plat::OpenFile(name, "rb");
     if (!f) return nullptr;
-    auto* file = new cDataFile(f, name);
+    auto* file = new cDataFile(f, std::move(name));
     if (std::fseek(f, 0, SEEK_END) == 0) file->m_size = std::max<int64_t>(0, std::ftell(f));
     std::rewind(f);
     int32_t version = 0;
