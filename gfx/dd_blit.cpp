@@ -288,9 +288,12 @@ bool DDClipBlt(DDSURFACEDATA* dest, int& x, int& y, int& width, int& height, DDS
     if (width <= 0 || height <= 0 || srcWidth == 0 || srcHeight == 0) return false;
     // Positions and sizes this far out never reach a surface; refusing them
     // keeps every sum below, and the quad edges x + width, inside int.
+    // Each value tested on its own, not through a list, which would build
+    // an array at every blit.
     constexpr int kFarOut = 1 << 29;
-    for (int v : {x, y, width, height, srcX, srcY, srcWidth, srcHeight})
-        if (v < -kFarOut || v > kFarOut) return false;
+    const auto far = [](int v) { return v < -kFarOut || v > kFarOut; };
+    if (far(x) || far(y) || far(width) || far(height) || far(srcX) || far(srcY) || far(srcWidth) || far(srcHeight))
+        return false;
     const bool mirrorX = srcWidth < 0, mirrorY = srcHeight < 0;
     const bool d3d = lpDTCon != nullptr;
 
