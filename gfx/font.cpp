@@ -630,12 +630,14 @@ void Font::WindowPrintf(DDSURFACEDATA* dest, int x, int y, int width, int height
 FONTSIZE Font::GetFixedTextSize(const char* text) const {
     FONTSIZE size;
     if (!text) text = "";
-    // Lines of any length are measured whole.
-    std::string line;
+    // Lines of any length are measured whole, in place: the byte after a
+    // line ('\n' or the end) is never the second byte of a character.
     for (const char* p = text;;) {
         const int length = GetLineLength(p);
-        line.assign(p, static_cast<size_t>(length));
-        size.cx = std::max(size.cx, CountChars(line.c_str()) * m_nPitch);
+        int chars = 0;
+        for (int i = 0; i < length; ++i, ++chars)
+            if (IsSjisDoubleByte(p + i)) ++i;
+        size.cx = std::max(size.cx, chars * m_nPitch);
         size.cy += m_nLineHeight;
         p += length;
         if (*p == '\0') break;
