@@ -1,6 +1,7 @@
 #include "core/record_file.h"
 
 #include <algorithm>
+#include <atomic>
 #include <bit>
 #include <cerrno>
 #include <cstring>
@@ -29,6 +30,26 @@ bool ValidSize(int size) { return size == 1 || size == 2 || size == 4 || size ==
 
 std::string ProgramPath(const char* path) { return (path && *path) ? path : "err"; }
 
+// Large enough that the file is read in a few calls, small enough that a
+// huge file costs no more memory than this.
+constexpr size_t kReadPiece = size_t{1} << 16;
+
+// The piece of the file closed last, kept for the next one: files are
+// opened one after another, and each would otherwise make its own. Never
+// freed, so a file closed at exit still has somewhere to put it.
+constinit std::atomic<unsigned char*> g_sparePiece{nullptr};
+
+std::unique_ptr<unsigned char[]> TakePiece() {
+    if (unsigned char* spare = g_sparePiece.exchange(nullptr, std::memory_order_acquire))
+        return std::unique_ptr<unsigned char[]>(spare);
+    return std::make_unique_for_overwrite<unsigned char[]>(kReadPiece);
+}
+
+void KeepPiece(std::unique_ptr<unsigned char[]> piece) {
+    unsigned char* none = nullptr;
+    if (piece && g_sparePiece.compare_exchange_strong(none, piece.get(), std::memory_order_release)) piece.release();
+}
+
 }  // namespace
 
 void cDataFile::MarkCorrupt() {
@@ -37,15 +58,11 @@ void cDataFile::MarkCorrupt() {
     WriteReport("data file %s is broken at byte %lld", m_path.c_str(), static_cast<long long>(m_pos));
 }
 
-// Large enough that the file is read in a few calls, small enough that a
-// huge file costs no more memory than this.
-constexpr size_t kReadPiece = size_t{1} << 16;
-
 bool cDataFile::Refill() {
     m_bufferPos = m_bufferEnd = 0;
     const int64_t want = std::min<int64_t>(static_cast<int64_t>(kReadPiece), m_size - m_taken);
     if (want <= 0) return false;
-    if (!m_buffer) m_buffer = std::make_unique_for_overwrite<unsigned char[]>(kReadPiece);
+    if (!m_buffer) m_buffer = TakePiece();
     m_bufferEnd = std::fread(m_buffer.get(), 1, static_cast<size_t>(want), m_file);
     m_taken += static_cast<int64_t>(m_bufferEnd);
     return m_bufferEnd > 0;
@@ -119,7 +136,7 @@ bool cDataFile::ReadText(std::string& str, int64_t bytes) {
 // at a time: a record writes many small blocks.
 bool cDataFile::WriteBytes(const void* data, int64_t bytes) {
     if (m_failed || !m_writing) return false;
-    if (bytes > 0 && !m_buffer) m_buffer = std::make_unique_for_overwrite<unsigned char[]>(kReadPiece);
+    if (bytes > 0 && !m_buffer) m_buffer = TakePiece();
     const auto* from = static_cast<const unsigned char*>(data);
     while (bytes > 0) {
         if (m_bufferPos == kReadPiece && !Flush()) return false;
@@ -214,6 +231,7 @@ int CloseDataFile(cDataFile* file) {
         if (!ok) file->ReportNotSaved(whole ? errno : file->m_writeError);
     } else
         std::fclose(file->m_file);
+    KeepPiece(std::move(file->m_buffer));
     delete file;
     return ok ? 1 : 0;
 }
