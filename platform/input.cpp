@@ -193,7 +193,7 @@ bool ParseScriptLine(std::string_view line, ScriptTable& table) {
 // The whole script, from the disk or, under the test switch, from memory.
 bool ReadScriptText(const char* name, std::string* text) {
     if (memfiles::On()) {
-        if (FILE* f = memfiles::OpenForReading(memfiles::Key(name))) {
+        if (FILE* f = memfiles::OpenForReading(name)) {
             char buf[4096];
             size_t n = 0;
             while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) text->append(buf, n);

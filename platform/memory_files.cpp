@@ -20,7 +20,7 @@ std::atomic<bool> g_on{false};
 
 struct Store {
     std::mutex mutex;
-    std::map<std::string, std::shared_ptr<const std::string>> files;
+    std::map<std::string, std::shared_ptr<const std::string>, std::less<>> files;
     std::map<std::string, std::string> written;  // closed, waiting for EndWrite
 };
 
@@ -100,15 +100,11 @@ int WriterClose(void* cookie) {
 
 char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
-}  // namespace
-
-bool On() { return g_on.load(std::memory_order_relaxed); }
-
-std::string Key(std::string_view path) {
-    // The parts as SplitProgramPath finds them, joined by one backslash;
-    // one pass into storage of the largest size, since every open asks.
-    std::string key(path.size() + 1, '\0');
-    char* out = key.data();
+// Writes the key of the path to out, which has room for path.size() + 1
+// bytes; the key's length. The parts as SplitProgramPath finds them, joined
+// by one backslash, in one pass: every open asks.
+size_t WriteKey(std::string_view path, char* out) {
+    char* const start = out;
     if (!path.empty() && (path[0] == '\\' || path[0] == '/')) *out++ = '\\';
     bool inPart = false, separated = false;
     for (size_t i = 0; i < path.size(); ++i) {
@@ -131,16 +127,45 @@ std::string Key(std::string_view path) {
             *out++ = AsciiLower(c);
         }
     }
-    key.resize(static_cast<size_t>(out - key.data()));
+    return static_cast<size_t>(out - start);
+}
+
+// The key of a path, made in place for a path of the usual length.
+class KeyOf {
+public:
+    explicit KeyOf(std::string_view path) {
+        char* out = m_small;
+        if (path.size() + 1 > sizeof m_small) {
+            m_large.resize(path.size() + 1);
+            out = m_large.data();
+        }
+        m_key = std::string_view(out, WriteKey(path, out));
+    }
+    std::string_view View() const { return m_key; }
+
+private:
+    char m_small[256];
+    std::string m_large;
+    std::string_view m_key;
+};
+
+}  // namespace
+
+bool On() { return g_on.load(std::memory_order_relaxed); }
+
+std::string Key(std::string_view path) {
+    std::string key(path.size() + 1, '\0');
+    key.resize(WriteKey(path, key.data()));
     return key;
 }
 
-FILE* OpenForReading(const std::string& key) {
+FILE* OpenForReading(std::string_view path) {
+    const KeyOf key(path);
     Store& store = TheStore();
     auto reader = std::make_unique<Reader>();
     {
         std::lock_guard<std::mutex> lock(store.mutex);
-        auto it = store.files.find(key);
+        auto it = store.files.find(key.View());
         if (it == store.files.end()) return nullptr;
         reader->bytes = it->second;
     }
@@ -151,10 +176,11 @@ FILE* OpenForReading(const std::string& key) {
     return f;
 }
 
-bool Holds(const std::string& key) {
+bool Holds(std::string_view path) {
+    const KeyOf key(path);
     Store& store = TheStore();
     std::lock_guard<std::mutex> lock(store.mutex);
-    return store.files.count(key) != 0;
+    return store.files.find(key.View()) != store.files.end();
 }
 
 FILE* BeginWrite(const std::string& key) {

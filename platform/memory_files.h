@@ -16,10 +16,10 @@ bool On();
 // folded as the case-blind disk lookup folds it.
 std::string Key(std::string_view path);
 
-// A FILE* reading the bytes held for the key (they stay valid while it is
+// A FILE* reading the bytes held for the path (they stay valid while it is
 // open, whatever happens to the entry); null when nothing is held.
-FILE* OpenForReading(const std::string& key);
-bool Holds(const std::string& key);
+FILE* OpenForReading(std::string_view path);
+bool Holds(std::string_view path);
 
 // A FILE* collecting a new file; its bytes become the entry of the key only
 // through EndWrite with keep, after the FILE* is closed.

@@ -266,7 +266,7 @@ std::string CurrentFolder() {
 FILE* OpenFile(std::string_view path, const char* mode) {
     if (!mode) return nullptr;
     if (memfiles::On() && mode[0] == 'r' && !std::strchr(mode, '+'))
-        if (FILE* f = memfiles::OpenForReading(memfiles::Key(path))) return f;
+        if (FILE* f = memfiles::OpenForReading(path)) return f;
     std::string host = ToHostPath(path);
     if (host.empty() || !Usable(host)) {
         errno = ENOENT;
@@ -290,14 +290,14 @@ std::vector<std::string> ListFolder(std::string_view path) {
 }
 
 bool PathExists(std::string_view path) {
-    if (memfiles::On() && memfiles::Holds(memfiles::Key(path))) return true;
+    if (memfiles::On() && memfiles::Holds(path)) return true;
     std::string host = ToHostPath(path);
     struct stat st{};
     return !host.empty() && Usable(host) && stat(host.c_str(), &st) == 0;
 }
 
 bool IsFolder(std::string_view path) {
-    if (memfiles::On() && memfiles::Holds(memfiles::Key(path))) return false;
+    if (memfiles::On() && memfiles::Holds(path)) return false;
     std::string host = ToHostPath(path);
     struct stat st{};
     return !host.empty() && Usable(host) && stat(host.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
