@@ -422,6 +422,11 @@ void Font::PutGlyph(DDSURFACEDATA* target, int x, int y, const char* chars, int 
         return;
     }
 
+    // A glyph wholly off the surface, as most of a long line is, draws
+    // nothing and needs no lock.
+    if (x >= target->nWidth || y >= target->nHeight || int64_t{x} + glyph->width <= 0 ||
+        int64_t{y} + glyph->height <= 0)
+        return;
     cSurfaceLock lock(target);
     if (!lock.Bits()) return;
     const DDSURFACEDATA* sd = lock.Surface();

@@ -297,6 +297,60 @@ TEST_P(FontTest, TextIntoSystemMemoryGoesThroughTheWorkSurface) {
     }
 }
 
+TEST_P(FontTest, TextAtTheSurfaceEdgesIsCutNotMoved) {
+    // Longer than the surface is wide, so glyphs fall wholly outside too.
+    std::string text;
+    constexpr int kPairs = 30;
+    for (int i = 0; i < kPairs; ++i) text += "Aあ";
+    constexpr Geometry kProportional{"Proportional", 30, 0, 32};
+    for (const Geometry& g : {kFont16, kLarge, kProportional}) {
+        for (int cache : {0, 1}) {
+            SCOPED_TRACE(std::string(g.name) + " cache " + std::to_string(cache));
+            Font& font = Make(g, cache, g.pitch ? "ＭＳ ゴシック" : "ＭＳ Ｐゴシック");
+            // Character by character at their pens first: a glyph across the
+            // right edge is then cut by the blit alone.
+            DDFillSurface(&g_BackBufferSD, kBackground);
+            int pen = 0;
+            for (int i = 0; i < kPairs; ++i) {
+                font.DrawString(&g_BackBufferSD, pen, 40, "A");
+                pen += g.pitch ? g.pitch : g.height / 2;
+                font.DrawString(&g_BackBufferSD, pen, 40, "あ");
+                pen += g.pitch ? g.pitch : g.height;
+            }
+            const Picture apart = Snap(&g_BackBufferSD);
+            DDFillSurface(&g_BackBufferSD, kBackground);
+            font.DrawString(&g_BackBufferSD, 0, 40, text.c_str());
+            const Picture whole = Snap(&g_BackBufferSD);
+            ASSERT_EQ(whole.argb, apart.argb);
+            const uint32_t background = whole.At(0, 0);
+            struct Shift {
+                int x, y;
+            };
+            for (const Shift& at : {Shift{-37, 40}, Shift{440, 40}, Shift{0, -10}, Shift{0, 465}}) {
+                SCOPED_TRACE(std::to_string(at.x) + "," + std::to_string(at.y));
+                DDFillSurface(&g_BackBufferSD, kBackground);
+                font.DrawString(&g_BackBufferSD, at.x, at.y, text.c_str());
+                const Picture p = Snap(&g_BackBufferSD);
+                int inked = 0, wrong = 0, firstWrongX = 0, firstWrongY = 0;
+                for (int y = 0; y < p.height; ++y)
+                    for (int x = 0; x < p.width; ++x) {
+                        const int fromX = x - at.x, fromY = y - at.y + 40;
+                        // Beyond the right edge of the unshifted text nothing is known.
+                        if (fromX >= whole.width) continue;
+                        const uint32_t want = fromX < 0 || fromY < 0 || fromY >= whole.height
+                                                  ? background
+                                                  : whole.At(fromX, fromY);
+                        inked += want == m_ink;
+                        if (p.At(x, y) != want && wrong++ == 0) firstWrongX = x, firstWrongY = y;
+                    }
+                EXPECT_EQ(wrong, 0) << "first at " << firstWrongX << "," << firstWrongY;
+                EXPECT_GT(inked, 0);
+            }
+            font.Release();
+        }
+    }
+}
+
 // ---------------------------------------------------------------------------
 // Caches
 
