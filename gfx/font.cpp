@@ -572,10 +572,19 @@ int Font::DrawString(DDSURFACEDATA* dest, int x, int y, const char* text, int le
     const bool viaWork = lpDDCon || (dest->lpDT && dest->lpDT->nMemoryType == DTMEMORYTYPE_SYSTEM);
     if (viaWork) {
         const FONTSIZE size = m_nPitch ? GetFixedTextSize(text) : GetTextSize(text);
-        DDFillRect(&m_WorkSD, 0, 0, size.cx, size.cy, 0);
+        // Under DirectDraw only the part of the text box that lands on the
+        // destination is cleared and copied; the rest is never shown.
+        int left = 0, top = 0, right = size.cx, bottom = size.cy;
+        if (!lpDTCon) {
+            left = static_cast<int>(std::clamp<int64_t>(-int64_t{x}, 0, size.cx));
+            top = static_cast<int>(std::clamp<int64_t>(-int64_t{y}, 0, size.cy));
+            right = static_cast<int>(std::clamp<int64_t>(int64_t{dest->nWidth} - x, left, size.cx));
+            bottom = static_cast<int>(std::clamp<int64_t>(int64_t{dest->nHeight} - y, top, size.cy));
+        }
+        DDFillRect(&m_WorkSD, left, top, right - left, bottom - top, 0);
         DrawChars(&m_WorkSD, 0, 0, dest, x, y, text, lettersAsText);
         if (lpDTCon) DrawIcons(&m_WorkSD, 0, 0, text);
-        DDBlt(dest, x, y, size.cx, size.cy, &m_WorkSD, 0, 0, DDBLT_KEYED);
+        DDBlt(dest, x + left, y + top, right - left, bottom - top, &m_WorkSD, left, top, DDBLT_KEYED);
         if (!lpDTCon) DrawIcons(dest, x, y, text);
         return 1;
     }
