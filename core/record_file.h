@@ -45,15 +45,18 @@ public:
     // count elements of size 1, 2, 4 or 8 bytes into memory at data.
     bool ReadValues(void* data, int32_t count, int size) {
         const int64_t bytes = int64_t{count} * size;
-        if ((size == 1 || size == 2 || size == 4 || size == 8) && bytes > 0 && !m_failed &&
-            static_cast<uint64_t>(bytes) <= m_bufferEnd - m_bufferPos) {
+        // The sizes 1, 2, 4 and 8 are the bits set in 0x116.
+        if (bytes > 0 && static_cast<uint64_t>(bytes) <= m_bufferEnd - m_bufferPos && !m_failed &&
+            static_cast<unsigned>(size) <= 8 && (0x116u >> size & 1u) != 0) {
             const unsigned char* from = m_buffer.get() + m_bufferPos;
             // Single members, the most of them, in one load each.
-            if (bytes == 1) std::memcpy(data, from, 1);
-            else if (bytes == 2) std::memcpy(data, from, 2);
-            else if (bytes == 4) std::memcpy(data, from, 4);
-            else if (bytes == 8) std::memcpy(data, from, 8);
-            else std::memcpy(data, from, static_cast<size_t>(bytes));
+            switch (bytes) {
+                case 1: std::memcpy(data, from, 1); break;
+                case 2: std::memcpy(data, from, 2); break;
+                case 4: std::memcpy(data, from, 4); break;
+                case 8: std::memcpy(data, from, 8); break;
+                default: std::memcpy(data, from, static_cast<size_t>(bytes)); break;
+            }
             Consume(static_cast<size_t>(bytes));
             if constexpr (std::endian::native != std::endian::little) ToHostOrder(data, count, size);
             return true;
