@@ -60,6 +60,8 @@ void DestroyMessageWindow(WindowHandle window) {
 }
 
 bool PostWindowMessage(WindowHandle window, uint32_t id, uintptr_t wParam, intptr_t lParam) {
+    // No window has the handle of none; asked often before there is one.
+    if (window == kNoWindow) return false;
     void (*wakeup)() = nullptr;
     {
         std::lock_guard<std::mutex> lock(g_mutex);
