@@ -193,7 +193,8 @@ void cRecord::RegisterLayout(int version) {
     if (m_nLayoutSlot >= 0) {
         const LayoutSlot& slot = g_slots[m_nLayoutSlot];
         if (slot.type.load(std::memory_order_relaxed) == &type &&
-            slot.version.load(std::memory_order_relaxed) == version && slot.form.load(std::memory_order_relaxed) == form)
+            slot.version.load(std::memory_order_relaxed) == version &&
+            slot.form.load(std::memory_order_relaxed) == form)
             return;
     }
     int at = t_lastSlot.slot;

@@ -289,19 +289,21 @@ bool cRecord::ReadBlocks(cDataFile* file) {
     MatchForm(g_FileVersion, blocks);
     const std::vector<cStoredField>& fields = m_pLayout->fields;
     const int registered = static_cast<int>(fields.size());
-    for (int32_t i = 0; i < blocks; ++i) {
-        // A surplus block is reported as the checked list access reports a
-        // bad index and read over the first block; with no first block
-        // there is nothing to read it by, and the file cannot be followed
-        // any further.
-        if (i >= registered) {
-            container_detail::ReportBadIndex("err V[%d] ( %d , %d )", i, registered, sizeof(RECORDFIELD));
-            if (registered == 0) {
-                file->MarkCorrupt();
-                return false;
-            }
+    const int32_t known = std::min(blocks, registered);
+    for (int32_t i = 0; i < known; ++i) {
+        const cStoredField& f = fields[static_cast<size_t>(i)];
+        if (!file->ReadValues(Base() + f.offset, f.count, f.size)) return false;
+    }
+    // A surplus block is reported as the checked list access reports a bad
+    // index and read over the first block; with no first block there is
+    // nothing to read it by, and the file cannot be followed any further.
+    for (int32_t i = known; i < blocks; ++i) {
+        container_detail::ReportBadIndex("err V[%d] ( %d , %d )", i, registered, sizeof(RECORDFIELD));
+        if (registered == 0) {
+            file->MarkCorrupt();
+            return false;
         }
-        const cStoredField& f = fields[static_cast<size_t>(i < registered ? i : 0)];
+        const cStoredField& f = fields[0];
         if (!file->ReadValues(Base() + f.offset, f.count, f.size)) return false;
     }
     return true;
@@ -312,15 +314,16 @@ bool cRecord::ReadStrings(cDataFile* file) {
     if (!ReadCount(strings, file, 4)) return false;
     const std::vector<uint32_t>& places = m_pLayout->strings;
     const int registered = static_cast<int>(places.size());
-    for (int32_t i = 0; i < strings; ++i) {
-        if (i >= registered) {
-            container_detail::ReportBadIndex("err V[%d] ( %d , %d )", i, registered, sizeof(RECORDSTRING));
-            if (registered == 0) {
-                file->MarkCorrupt();
-                return false;
-            }
+    const int32_t known = std::min(strings, registered);
+    for (int32_t i = 0; i < known; ++i)
+        if (!ReadString(StringAt(places[static_cast<size_t>(i)]), file)) return false;
+    for (int32_t i = known; i < strings; ++i) {
+        container_detail::ReportBadIndex("err V[%d] ( %d , %d )", i, registered, sizeof(RECORDSTRING));
+        if (registered == 0) {
+            file->MarkCorrupt();
+            return false;
         }
-        if (!ReadString(StringAt(places[static_cast<size_t>(i < registered ? i : 0)]), file)) return false;
+        if (!ReadString(StringAt(places[0]), file)) return false;
     }
     return true;
 }

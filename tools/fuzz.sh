@@ -38,7 +38,8 @@ for name in "${names[@]}"; do
   if [ -f "$root/tests/fuzz/$name.options" ]; then
     while IFS= read -r line; do
       options+=("$line")
-    done < <(sed -n 's/^[[:space:]]*\([a-z_]*\)[[:space:]]*=[[:space:]]*\([^[:space:]]*\).*/-\1=\2/p' "$root/tests/fuzz/$name.options")
+    done < <(sed -n 's/^[[:space:]]*\([a-z_]*\)[[:space:]]*=[[:space:]]*\([^[:space:]]*\).*/-\1=\2/p' \
+               "$root/tests/fuzz/$name.options")
   fi
   echo "== $name ${options[*]}"
   if ! { time "$root/build/fuzz/tests/$name" "${options[@]}" -max_total_time="$seconds" "$corpus" 2>"$log"; } 2>"$log.cpu"; then
