@@ -440,6 +440,7 @@ int RunPlayer(int argc, char** argv) {
     // A close that did not pass the close handler still stops the game
     // thread before anything it uses goes.
     thGame.Exit();
+    plat::EndRun();
     if (plat::RunningDetachedThreads() > 0) {
         // A worker that did not stop may be mid-frame: releasing the display
         // and fonts under it, or the program's objects as it ends, would
@@ -451,7 +452,6 @@ int RunPlayer(int argc, char** argv) {
     GameRelease();
     plat::StopDesktopInput();
     plat::ReleaseInstanceLock();
-    plat::EndRun();
     return 0;
 }
 

@@ -43,6 +43,9 @@ d3d-full-vsync2 1 0 2 0
 dd-full-vsync0 0 0 0 32
 dd-full-vsync1 0 0 1 32
 dd-full-vsync2 0 0 2 32
+dd-window-vsync0 0 1 0 0
+dd-window-vsync1 0 1 1 0
+dd-window-vsync2 0 1 2 0
 d3d-shown-window-vsync1 1 1 1 0 window
 d3d-shown-window-vsync0 1 1 0 0 window"
 # A few at a time: the suite runs beside.
