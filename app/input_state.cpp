@@ -39,12 +39,12 @@ void Saturate(int32_t& run) {
     if (run < kRunMax) ++run;
 }
 
-void UpdateSequence(cKeySequence& seq, bool held) {
-    if (seq.size() != cInputState::kSequenceLength) seq.assign(cInputState::kSequenceLength, sKeyEdge{0, 0});
+void UpdateSequence(KeySequence& seq, bool held) {
+    if (seq.size() != cInputState::kSequenceLength) seq.assign(cInputState::kSequenceLength, KeyEdge{0, 0});
     const int32_t state = seq.front().m_nState;
     if ((state == 0 && held) || (state == 1 && !held)) {
         seq.pop_back();
-        seq.insert(seq.begin(), sKeyEdge{held ? 1 : 0, 1});
+        seq.insert(seq.begin(), KeyEdge{held ? 1 : 0, 1});
     } else {
         Saturate(seq.front().m_nRun);
     }
@@ -119,7 +119,7 @@ void DefaultKeyConfig(cKeyConfig& block) {
     static const int16_t kCodes[kKeyConfigEntries] = {
         plat::kVkLeft, plat::kVkRight, plat::kVkUp, plat::kVkDown, 'Z', 'X', 'C', 'V', 'A', 'S', 'D', 'F',
     };
-    for (int i = 0; i < kKeyConfigEntries; ++i) block.m_Entries[i] = cKeyEntry{kKeyDeviceKeyboard, kCodes[i], 0};
+    for (int i = 0; i < kKeyConfigEntries; ++i) block.m_Entries[i] = KeyEntry{kKeyDeviceKeyboard, kCodes[i], 0};
     block.m_nEntryCount = kKeyConfigEntries;
     block.m_nJoyCount = 1;
     block.m_nUseMapping = 0;
@@ -213,7 +213,7 @@ int cInputState::PollKeyConfig(int players, int retry, const cKeyConfig& config)
     ClearDir();
     int buttons = 0;
     for (int i = 0; i < entryCount; ++i) {
-        const cKeyEntry& e = config.m_Entries[i];
+        const KeyEntry& e = config.m_Entries[i];
         bool pressed = false;
         if (e.m_nDevice == kKeyDeviceKeyboard) {
             pressed = plat::KeyDown(e.m_sCode);
@@ -286,13 +286,13 @@ void cInputState::ClearButtons() { m_sButton = 0; }
 
 void cInputState::ClearHistory() {
     for (auto& ring : m_History)
-        for (auto& e : ring) e = sInputRun{0, 0};
+        for (auto& e : ring) e = InputRun{0, 0};
     m_nHistoryHead[0] = m_nHistoryHead[1] = 0;
 }
 
 void cInputState::ResetSequences() {
-    m_DirSeq.assign(kDirSequences, cKeySequence(kSequenceLength, sKeyEdge{0, 0}));
-    m_ButtonSeq.assign(kButtonSequences, cKeySequence(kSequenceLength, sKeyEdge{0, 0}));
+    m_DirSeq.assign(kDirSequences, KeySequence(kSequenceLength, KeyEdge{0, 0}));
+    m_ButtonSeq.assign(kButtonSequences, KeySequence(kSequenceLength, KeyEdge{0, 0}));
 }
 
 void cInputState::Reset() {
@@ -307,12 +307,12 @@ void cInputState::PushHistory() {
     for (int k = 0; k < 2; ++k) {
         int32_t& head = m_nHistoryHead[k];
         head &= kHistoryLength - 1;
-        sInputRun& e = m_History[k][head];
+        InputRun& e = m_History[k][head];
         if (e.m_sValue == words[k]) {
             Saturate(e.m_nRun);
         } else {
             head = (head + 1) & (kHistoryLength - 1);
-            m_History[k][head] = sInputRun{words[k], 1};
+            m_History[k][head] = InputRun{words[k], 1};
         }
     }
 }
@@ -322,7 +322,7 @@ int cInputState::GetHistory(int ring, int framesBack) const {
     int index = m_nHistoryHead[ring] & (kHistoryLength - 1);
     int64_t n = static_cast<int64_t>(framesBack) + 1;
     for (int i = 0; i < kHistoryLength; ++i) {
-        const sInputRun& e = m_History[ring][index];
+        const InputRun& e = m_History[ring][index];
         if (e.m_nRun >= n) break;
         n -= e.m_nRun;
         index = (index - 1) & (kHistoryLength - 1);

@@ -33,7 +33,7 @@ constexpr int kJoyAxisRight = 512;
 constexpr int kJoyAxisUp = 1024;
 constexpr int kJoyAxisDown = 2048;
 
-struct cKeyEntry {
+struct KeyEntry {
     int32_t m_nDevice;  // 0..7 joystick, 8 keyboard
     int16_t m_sCode;    // virtual-key code, or joystick axis code / button mask
     int16_t m_sUnused;
@@ -41,7 +41,7 @@ struct cKeyEntry {
 
 // Entries 0..3 are left, right, up, down; entry 4 + j is button j.
 struct cKeyConfig {
-    cKeyEntry m_Entries[kKeyConfigEntries];
+    KeyEntry m_Entries[kKeyConfigEntries];
     int32_t m_nEntryCount;
     int32_t m_nJoyCount;    // joysticks 0 .. count - 1 are read
     int32_t m_nUseMapping;  // 0 the plain poll, else the poll through the entries
@@ -61,16 +61,16 @@ extern cKeyConfig& g_KeyConfig;
 
 // ---- the input state ----
 
-struct sInputRun {
+struct InputRun {
     int16_t m_sValue;
     int32_t m_nRun;  // frames the value lasted
 };
 
-struct sKeyEdge {
+struct KeyEdge {
     int32_t m_nState;  // 1 held, 0 not held
     int32_t m_nRun;    // frames in that state
 };
-using cKeySequence = std::vector<sKeyEdge>;
+using KeySequence = std::vector<KeyEdge>;
 
 class cInputState {
 public:
@@ -123,10 +123,10 @@ public:
     int16_t m_sDir = 0;
     int16_t m_sButton = 0;
     int16_t m_sRepeatHistory = 0;  // bits 0-3 this frame's raw direction, 4-7 the previous frame's ...
-    sInputRun m_History[2][kHistoryLength] = {};
+    InputRun m_History[2][kHistoryLength] = {};
     int32_t m_nHistoryHead[2] = {};
-    std::vector<cKeySequence> m_DirSeq;     // newest entry first
-    std::vector<cKeySequence> m_ButtonSeq;
+    std::vector<KeySequence> m_DirSeq;     // newest entry first
+    std::vector<KeySequence> m_ButtonSeq;
     int32_t m_nNumpad = 5;
     int32_t m_nRepeatCountH = 0;
     int32_t m_nRepeatCountV = 0;

@@ -144,8 +144,8 @@ bool StartStageFileIfAsked() {
 
 // ---------------------------------------------------------------------------
 
-cScreenModeOut ResolveScreenMode(const cScreenModeIn& in) {
-    cScreenModeOut out;
+ScreenModeOut ResolveScreenMode(const ScreenModeIn& in) {
+    ScreenModeOut out;
     const bool d3d = in.direct3D != 0;
     const bool windowed = in.windowMode != 0;
     out.vsync = in.vsync;
@@ -174,8 +174,8 @@ cScreenModeOut ResolveScreenMode(const cScreenModeIn& in) {
     return out;
 }
 
-cCommandLine ParseCommandLine(int argc, char** argv) {
-    cCommandLine line;
+CommandLine ParseCommandLine(int argc, char** argv) {
+    CommandLine line;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--test-play") == 0) {
             line.editorLaunch = true;
@@ -187,7 +187,7 @@ cCommandLine ParseCommandLine(int argc, char** argv) {
     return line;
 }
 
-bool GameInit(const cCommandLine& commandLine) {
+bool GameInit(const CommandLine& commandLine) {
     plat::SeedRand(plat::TimeMs());
     g_DataVersion = 901;
     g_StripCR = 1;
@@ -217,7 +217,7 @@ bool GameInit(const cCommandLine& commandLine) {
     g_SceneMgr.m_nFadeSpeed = 10;
     for (size_t i = 0; i < g_InputStates.size(); ++i) g_InputStates[i].SetRepeat(18, 6);
 
-    cScreenModeIn mode;
+    ScreenModeIn mode;
     mode.direct3D = g_SystemIni.Direct3D;
     mode.windowMode = g_SystemIni.WindowMode;
     mode.bpp = g_SystemIni.Bpp;
@@ -227,7 +227,7 @@ bool GameInit(const cCommandLine& commandLine) {
     mode.ddDepth = g_SystemData.Get(kSysDDFullScreenDepth);
     mode.desktopBpp = plat::DesktopBitsPerPixel();
     mode.windowsAtLeast6 = IsWindowsAtLeast(6, 0);
-    const cScreenModeOut screen = ResolveScreenMode(mode);
+    const ScreenModeOut screen = ResolveScreenMode(mode);
     g_bWindowed = g_SystemIni.WindowMode != 0 ? 1 : 0;
     g_SystemIni.VSync = screen.vsync;
     g_SystemIni.Bpp = screen.depth;
@@ -375,7 +375,7 @@ bool SingleInstance() {
 }
 
 int RunPlayer(int argc, char** argv) {
-    const cCommandLine commandLine = ParseCommandLine(argc, argv);
+    const CommandLine commandLine = ParseCommandLine(argc, argv);
     plat::ChooseRunMode(commandLine.headless);
     if (plat::DisplayMissing()) {
         // Run on without one, it would be a program nobody sees or can stop.

@@ -5,7 +5,7 @@
 #include <string>
 
 // What start-up reads of the screen settings, and what it makes of them.
-struct cScreenModeIn {
+struct ScreenModeIn {
     int direct3D = 1;      // 0 or 1
     int windowMode = 1;    // "WindowMode"
     int bpp = 0;           // "Bpp"; 0 = choose
@@ -16,28 +16,28 @@ struct cScreenModeIn {
     int desktopBpp = 32;
     bool windowsAtLeast6 = true;
 };
-struct cScreenModeOut {
+struct ScreenModeOut {
     int depth = 0;
     int vsync = 0;
     int error = 0;         // 0 fine; 1 window and desktop depths differ; 2 not a usable mode
     bool resizable = false;
 };
-cScreenModeOut ResolveScreenMode(const cScreenModeIn& in);
+ScreenModeOut ResolveScreenMode(const ScreenModeIn& in);
 extern const char* const kScreenModeWindowText;
 extern const char* const kScreenModeText;
 
 // The command line: "--test-play [stage]" is the editor's test play;
 // "--headless" runs without a window, in any place.
-struct cCommandLine {
+struct CommandLine {
     bool editorLaunch = false;
     std::string stage;  // Shift-JIS
     bool headless = false;
 };
-cCommandLine ParseCommandLine(int argc, char** argv);
+CommandLine ParseCommandLine(int argc, char** argv);
 
 // The whole run; the exit status.
 int PlayerMain(int argc, char** argv);
 
-bool GameInit(const cCommandLine& commandLine);
+bool GameInit(const CommandLine& commandLine);
 void GameRelease();
 unsigned GameLoop(void*);

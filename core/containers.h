@@ -13,7 +13,7 @@
 // How a container makes the element it grows by and assigns one element
 // from another. Stored records specialise this.
 template <class T>
-struct cElementTraits {
+struct ElementTraits {
     static T MakeDefault() { return T{}; }
     static void Assign(T& target, const T& source) { target = source; }
 };
@@ -40,8 +40,8 @@ public:
         if (this == &source) return *this;
         size_t n = source.size();
         if (this->size() > n) this->erase(this->begin() + static_cast<std::ptrdiff_t>(n), this->end());
-        while (this->size() < n) this->push_back(cElementTraits<T>::MakeDefault());
-        for (size_t i = 0; i < n; ++i) cElementTraits<T>::Assign((*this)[i], source[i]);
+        while (this->size() < n) this->push_back(ElementTraits<T>::MakeDefault());
+        for (size_t i = 0; i < n; ++i) ElementTraits<T>::Assign((*this)[i], source[i]);
         return *this;
     }
 
@@ -80,8 +80,8 @@ private:
     // next.
     T& Fallback() {
         if (!this->empty()) return this->front();
-        static T spare = cElementTraits<T>::MakeDefault();
-        spare = cElementTraits<T>::MakeDefault();
+        static T spare = ElementTraits<T>::MakeDefault();
+        spare = ElementTraits<T>::MakeDefault();
         return spare;
     }
 };
@@ -101,9 +101,9 @@ public:
         if (this == &source) return *this;
         size_t n = source.size();
         while (this->size() > n) this->pop_back();
-        while (this->size() < n) this->push_back(cElementTraits<T>::MakeDefault());
+        while (this->size() < n) this->push_back(ElementTraits<T>::MakeDefault());
         auto from = source.begin();
-        for (auto to = this->begin(); to != this->end(); ++to, ++from) cElementTraits<T>::Assign(*to, *from);
+        for (auto to = this->begin(); to != this->end(); ++to, ++from) ElementTraits<T>::Assign(*to, *from);
         return *this;
     }
 
@@ -118,7 +118,7 @@ public:
             return *it;
         }
         container_detail::ReportBadIndex("err L[%d] ( %d , %d )", index, Size(), sizeof(T));
-        static T spare = cElementTraits<T>::MakeDefault();
+        static T spare = ElementTraits<T>::MakeDefault();
         return spare;
     }
 

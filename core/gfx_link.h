@@ -6,7 +6,7 @@
 
 struct DDSURFACEDATA;
 
-struct cVideoFacts {
+struct VideoInfo {
     bool windowed = true;
     int bpp = 0;
     bool hasDirectDraw = false;
@@ -15,7 +15,7 @@ struct cVideoFacts {
     uint32_t refreshRate = 0;
 };
 
-struct cGfxLink {
+struct GfxHooks {
     // Direct3D back-end up (lpDTCon set).
     bool (*direct3DActive)() = nullptr;
     // Drawing layer initialised and running full screen.
@@ -25,8 +25,8 @@ struct cGfxLink {
     // Text from the glyph sheet onto the back buffer (cells cellW x cellH).
     void (*bmpPrintf)(DDSURFACEDATA* sheet, int x, int y, int cellW, int cellH, const char* text) = nullptr;
     // Facts for the video report; false when no display is up.
-    bool (*videoFacts)(cVideoFacts& out) = nullptr;
+    bool (*videoFacts)(VideoInfo& out) = nullptr;
 };
 
 // The installed link (all null until the drawing layer installs it).
-cGfxLink& GfxLink();
+GfxHooks& GfxLink();

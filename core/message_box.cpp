@@ -5,7 +5,7 @@
 #include "core/shell_link.h"
 
 int ShowMessageBox(const char* text, const char* caption, uint32_t type) {
-    const cGfxLink& gfx = GfxLink();
+    const GfxHooks& gfx = GfxLink();
     if (gfx.fullScreenUp && gfx.mesBox && gfx.fullScreenUp()) return gfx.mesBox(text, caption, type);
     return plat::ShowMessageBox(text ? text : "", caption ? caption : "", type);
 }

@@ -18,7 +18,7 @@ namespace {
 // is the layout of the steps that lead to it. A node is made once and never
 // changed or freed, so a record's pointer to it stays good; its children are
 // only ever added, under the lock, and read without it.
-struct LayoutNode : cRecordLayout {
+struct LayoutNode : RecordLayout {
     // The step from the parent: a block, or a string when size is 0.
     uint32_t offset = 0;
     int32_t count = 0;
@@ -30,7 +30,7 @@ struct LayoutNode : cRecordLayout {
 constinit LayoutNode g_emptyLayout;
 constinit std::mutex g_layoutLock;
 
-const LayoutNode* Extend(const cRecordLayout* from, uint32_t offset, int32_t count, int8_t size) {
+const LayoutNode* Extend(const RecordLayout* from, uint32_t offset, int32_t count, int8_t size) {
     auto* node = const_cast<LayoutNode*>(static_cast<const LayoutNode*>(from ? from : &g_emptyLayout));
     auto find = [&]() -> LayoutNode* {
         LayoutNode* c = node->child.load(std::memory_order_acquire);
@@ -46,13 +46,13 @@ const LayoutNode* Extend(const cRecordLayout* from, uint32_t offset, int32_t cou
     next->strings = node->strings;
     next->spans = node->spans;
     if (size > 0) {
-        next->fields.push_back(cStoredField{offset, count, size});
+        next->fields.push_back(StoredField{offset, count, size});
         const uint32_t bytes = count > 0 ? static_cast<uint32_t>(count) * static_cast<uint32_t>(size) : 0;
         if (bytes > 0) {
             if (!next->spans.empty() && next->spans.back().offset + next->spans.back().bytes == offset)
                 next->spans.back().bytes += bytes;
             else
-                next->spans.push_back(cStoredSpan{offset, bytes});
+                next->spans.push_back(StoredSpan{offset, bytes});
         }
     } else {
         next->strings.push_back(offset);
@@ -75,7 +75,7 @@ struct LayoutSlot {
     std::atomic<const std::type_info*> type{nullptr};
     std::atomic<int> version{0};
     std::atomic<int> form{0};
-    std::atomic<const cRecordLayout*> layout{nullptr};
+    std::atomic<const RecordLayout*> layout{nullptr};
 
     bool Holds(const std::type_info& t, int v, int f) const {
         const std::type_info* held = type.load(std::memory_order_acquire);
@@ -114,7 +114,7 @@ bool SelfRegistering(const std::type_info& type) {
 // Keeps the layout as the class's for that version and form (none for a
 // class that registers itself); the slot, or -1 when the layout is not the
 // one kept.
-int RememberLayout(const std::type_info& type, int version, int form, const cRecordLayout* layout) {
+int RememberLayout(const std::type_info& type, int version, int form, const RecordLayout* layout) {
     std::lock_guard lock(g_layoutLock);
     if (SelfRegistering(type)) layout = nullptr;
     size_t at = SlotOf(type, version, form);
@@ -202,7 +202,7 @@ void cRecord::RegisterLayout(int version) {
         at = FindSlot(type, version, form);
         if (at >= 0) t_lastSlot = LastSlot{&type, version, form, at};
     }
-    const cRecordLayout* known = at >= 0 ? g_slots[at].layout.load(std::memory_order_acquire) : nullptr;
+    const RecordLayout* known = at >= 0 ? g_slots[at].layout.load(std::memory_order_acquire) : nullptr;
     if (known) {
         m_pLayout = known;
         m_nLayoutSlot = at;
@@ -225,7 +225,7 @@ cVector<RECORDFIELD> cRecord::Fields() const {
     cVector<RECORDFIELD> list;
     if (!m_pLayout) return list;
     auto* self = const_cast<cRecord*>(this);
-    for (const cStoredField& f : m_pLayout->fields)
+    for (const StoredField& f : m_pLayout->fields)
         list.push_back(RECORDFIELD{self, self->Base() + f.offset, f.count, f.size});
     return list;
 }
@@ -241,7 +241,7 @@ cVector<RECORDSTRING> cRecord::Strings() const {
 void cRecord::Clear() {
     RegisterLayout(g_DataVersion);
     // Members declared one after another, the most of them, in one go.
-    for (const cStoredSpan& span : m_pLayout->spans) std::memset(Base() + span.offset, 0, span.bytes);
+    for (const StoredSpan& span : m_pLayout->spans) std::memset(Base() + span.offset, 0, span.bytes);
     for (uint32_t place : m_pLayout->strings) StringAt(place).clear();
 }
 
@@ -255,11 +255,11 @@ void cRecord::CopyFrom(cRecord& source) {
     const int fieldCount = static_cast<int>(from.size());
     const int stringCount = static_cast<int>(fromStrings.size());
     for (int i = 0; i < static_cast<int>(m_pLayout->fields.size()); ++i) {
-        const cStoredField& to = m_pLayout->fields[static_cast<size_t>(i)];
+        const StoredField& to = m_pLayout->fields[static_cast<size_t>(i)];
         if (i >= fieldCount)
             container_detail::ReportBadIndex("err V[%d] ( %d , %d )", i, fieldCount, sizeof(RECORDFIELD));
         if (fieldCount == 0) continue;
-        const cStoredField& f = from[static_cast<size_t>(i < fieldCount ? i : 0)];
+        const StoredField& f = from[static_cast<size_t>(i < fieldCount ? i : 0)];
         // Never more than either block holds, should the classes differ.
         int64_t bytes = std::min(int64_t{to.count} * to.size, int64_t{f.count} * f.size);
         if (bytes > 0) std::memmove(Base() + to.offset, source.Base() + f.offset, static_cast<size_t>(bytes));

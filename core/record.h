@@ -31,7 +31,7 @@
 #include "core/containers.h"
 
 class cRecord;
-class cDataFile;
+class DataFile;
 
 constexpr int kDataVersion = 901;
 // The layout records describe outside a read, and the version word of every
@@ -63,26 +63,26 @@ struct RECORDSTRING {
 };
 
 // A registered block as a place inside the record.
-struct cStoredField {
+struct StoredField {
     uint32_t offset = 0;  // bytes from the record's start
     int32_t count = 0;
     int8_t size = 0;
 };
 
 // A stretch of bytes inside the record.
-struct cStoredSpan {
+struct StoredSpan {
     uint32_t offset = 0;
     uint32_t bytes = 0;
 };
 
 // What one registration lists, in order: the blocks, and the places of the
 // strings. Made once and never changed, shared by every record it fits.
-struct cRecordLayout {
-    std::vector<cStoredField> fields;
+struct RecordLayout {
+    std::vector<StoredField> fields;
     std::vector<uint32_t> strings;
     // The bytes of the blocks, a block that follows the one before it in
     // memory joined to it: what a clear zeroes.
-    std::vector<cStoredSpan> spans;
+    std::vector<StoredSpan> spans;
 };
 
 template <class T, size_t N>
@@ -113,8 +113,8 @@ public:
     static constexpr int32_t kWrittenForm = -1;
     // The generic part; overrides call it first, then read or write their
     // tail. False once the file is broken or cannot be written.
-    virtual bool Read(cDataFile* file);
-    virtual bool Write(cDataFile* file);
+    virtual bool Read(DataFile* file);
+    virtual bool Write(DataFile* file);
 
     // Every registered block zero, every registered string empty.
     void Clear();
@@ -165,13 +165,13 @@ private:
     uint32_t PlaceOf(const void* member) const;
     // MatchBlockCount, noting a class that registers in it.
     void MatchForm(int version, int32_t blocks);
-    bool ReadBlocks(cDataFile* file);
-    bool ReadStrings(cDataFile* file);
+    bool ReadBlocks(DataFile* file);
+    bool ReadStrings(DataFile* file);
     char* Base() { return reinterpret_cast<char*>(this); }
     const char* Base() const { return reinterpret_cast<const char*>(this); }
     std::string& StringAt(uint32_t place) { return *reinterpret_cast<std::string*>(Base() + place); }
 
-    const cRecordLayout* m_pLayout = nullptr;
+    const RecordLayout* m_pLayout = nullptr;
     // Where the class, version and form m_pLayout was found for are kept,
     // when it came from there; -1 after a registration of the record's own.
     int32_t m_nLayoutSlot = -1;
@@ -181,13 +181,13 @@ static_assert(sizeof(double) == 8);
 
 // Read and Write overrides of a class whose only addition is its Validate.
 template <class R>
-bool ReadAndValidate(R& record, cDataFile* file) {
+bool ReadAndValidate(R& record, DataFile* file) {
     bool ok = record.cRecord::Read(file);
     record.Validate();
     return ok;
 }
 template <class R>
-bool ValidateAndWrite(R& record, cDataFile* file) {
+bool ValidateAndWrite(R& record, DataFile* file) {
     record.Validate();
     return record.cRecord::Write(file);
 }
@@ -195,7 +195,7 @@ bool ValidateAndWrite(R& record, cDataFile* file) {
 // Lists of records grow by cleared records and assign element by element.
 template <class T>
     requires std::derived_from<T, cRecord>
-struct cElementTraits<T> {
+struct ElementTraits<T> {
     static T MakeDefault() {
         T record;
         record.Clear();
@@ -206,9 +206,9 @@ struct cElementTraits<T> {
 
 // Lists of records whose class defaults are not all zero grow by records
 // made by the class's own constructor instead; such classes opt in with
-// `template <> struct cElementTraits<C> : cDefaultedRecord<C> {};`.
+// `template <> struct ElementTraits<C> : DefaultedRecord<C> {};`.
 template <class T>
-struct cDefaultedRecord {
+struct DefaultedRecord {
     static T MakeDefault() { return T(); }
     static void Assign(T& target, const T& source) { target = source; }
 };

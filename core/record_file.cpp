@@ -52,13 +52,13 @@ void KeepPiece(std::unique_ptr<unsigned char[]> piece) {
 
 }  // namespace
 
-void cDataFile::MarkCorrupt() {
+void DataFile::MarkCorrupt() {
     if (m_failed) return;
     m_failed = true;
     WriteReport("data file %s is broken at byte %lld", m_path.c_str(), static_cast<long long>(m_pos));
 }
 
-bool cDataFile::Refill() {
+bool DataFile::Refill() {
     m_bufferPos = m_bufferEnd = 0;
     const int64_t want = std::min<int64_t>(static_cast<int64_t>(kReadPiece), m_size - m_taken);
     if (want <= 0) return false;
@@ -68,12 +68,12 @@ bool cDataFile::Refill() {
     return m_bufferEnd > 0;
 }
 
-void cDataFile::ReportNotSaved(int error) const {
+void DataFile::ReportNotSaved(int error) const {
     const std::string reason = error ? std::error_code(error, std::generic_category()).message() : "incomplete data";
     WriteReport("data file %s could not be saved (%s): the file on disk is unchanged", m_path.c_str(), reason.c_str());
 }
 
-bool cDataFile::ReadBytesSlow(void* out, int64_t bytes) {
+bool DataFile::ReadBytesSlow(void* out, int64_t bytes) {
     if (m_failed || m_writing) return false;
     if (bytes <= 0) return true;
     if (bytes > BytesLeft()) {
@@ -97,13 +97,13 @@ bool cDataFile::ReadBytesSlow(void* out, int64_t bytes) {
     return true;
 }
 
-void cDataFile::ToHostOrder(void* data, int32_t count, int size) {
+void DataFile::ToHostOrder(void* data, int32_t count, int size) {
     if (size == 1) return;
     auto* p = static_cast<unsigned char*>(data);
     for (int32_t i = 0; i < count; ++i, p += size) StoreNative(p, LoadLittle(p, size), size);
 }
 
-bool cDataFile::ReadValuesSlow(void* data, int32_t count, int size) {
+bool DataFile::ReadValuesSlow(void* data, int32_t count, int size) {
     if (!ValidSize(size)) {
         MarkCorrupt();
         return false;
@@ -113,7 +113,7 @@ bool cDataFile::ReadValuesSlow(void* data, int32_t count, int size) {
     return true;
 }
 
-bool cDataFile::ReadText(std::string& str, int64_t bytes) {
+bool DataFile::ReadText(std::string& str, int64_t bytes) {
     if (bytes > 0 && !m_failed && static_cast<uint64_t>(bytes) <= m_bufferEnd - m_bufferPos) {
         const char* text = reinterpret_cast<const char*>(m_buffer.get() + m_bufferPos);
         const void* nul = std::memchr(text, '\0', static_cast<size_t>(bytes));
@@ -134,7 +134,7 @@ bool cDataFile::ReadText(std::string& str, int64_t bytes) {
 
 // Writing collects the file in the same piece and hands it on whole pieces
 // at a time: a record writes many small blocks.
-bool cDataFile::WriteBytes(const void* data, int64_t bytes) {
+bool DataFile::WriteBytes(const void* data, int64_t bytes) {
     if (m_failed || !m_writing) return false;
     if (bytes > 0 && !m_buffer) m_buffer = TakePiece();
     const auto* from = static_cast<const unsigned char*>(data);
@@ -149,7 +149,7 @@ bool cDataFile::WriteBytes(const void* data, int64_t bytes) {
     return true;
 }
 
-bool cDataFile::Flush() {
+bool DataFile::Flush() {
     if (m_bufferPos > 0 && !m_failed && std::fwrite(m_buffer.get(), 1, m_bufferPos, m_file) != m_bufferPos) {
         m_writeError = errno;
         m_failed = true;
@@ -158,7 +158,7 @@ bool cDataFile::Flush() {
     return !m_failed;
 }
 
-bool cDataFile::WriteValues(const void* data, int32_t count, int size) {
+bool DataFile::WriteValues(const void* data, int32_t count, int size) {
     if (!ValidSize(size)) m_failed = true;
     // Stored little-endian, as such a host holds them.
     if constexpr (std::endian::native == std::endian::little) {
@@ -178,7 +178,7 @@ bool cDataFile::WriteValues(const void* data, int32_t count, int size) {
     }
 }
 
-cDataFile* OpenDataFile(const char* path) {
+DataFile* OpenDataFile(const char* path) {
     // Also for a file that cannot be opened: a missing file must not be
     // reported as one refused for being newer just before it.
     g_FileTooNew = 0;
@@ -186,7 +186,7 @@ cDataFile* OpenDataFile(const char* path) {
     // Only a regular file opens: a folder or a pipe of that name is no file.
     FILE* f = plat::OpenFile(name, "rb");
     if (!f) return nullptr;
-    auto* file = new cDataFile(f, std::move(name));
+    auto* file = new DataFile(f, std::move(name));
     if (std::fseek(f, 0, SEEK_END) == 0) file->m_size = std::max<int64_t>(0, std::ftell(f));
     std::rewind(f);
     int32_t version = 0;
@@ -204,14 +204,14 @@ cDataFile* OpenDataFile(const char* path) {
     return file;
 }
 
-cDataFile* CreateDataFile(const char* path) {
+DataFile* CreateDataFile(const char* path) {
     std::string name = ProgramPath(path);
     plat::ReplacingFile replace;
     if (!plat::BeginReplace(name, &replace)) {
-        cDataFile(nullptr, name).ReportNotSaved(errno);
+        DataFile(nullptr, name).ReportNotSaved(errno);
         return nullptr;
     }
-    auto* file = new cDataFile(replace.file, name);
+    auto* file = new DataFile(replace.file, name);
     file->m_writing = true;
     file->m_replace = std::move(replace);
     if (!file->WriteInt(g_DataVersion)) {
@@ -221,7 +221,7 @@ cDataFile* CreateDataFile(const char* path) {
     return file;
 }
 
-int CloseDataFile(cDataFile* file) {
+int CloseDataFile(DataFile* file) {
     if (!file) return 0;
     bool ok = file->Ok();
     if (file->m_writing) {
@@ -236,7 +236,7 @@ int CloseDataFile(cDataFile* file) {
     return ok ? 1 : 0;
 }
 
-bool ReadCount(int32_t& count, cDataFile* file, int bytesEach) {
+bool ReadCount(int32_t& count, DataFile* file, int bytesEach) {
     if (!file->ReadInt(count)) return false;
     if (count > 0 && int64_t{count} * std::max(bytesEach, 1) > file->BytesLeft()) {
         file->MarkCorrupt();
@@ -245,7 +245,7 @@ bool ReadCount(int32_t& count, cDataFile* file, int bytesEach) {
     return true;
 }
 
-int ReadString(std::string& str, cDataFile* file) {
+int ReadString(std::string& str, DataFile* file) {
     int32_t length = 0;
     if (!file->ReadInt(length)) return 0;
     if (length == 1) {
@@ -260,7 +260,7 @@ int ReadString(std::string& str, cDataFile* file) {
     return file->ReadText(str, length) ? 1 : 0;
 }
 
-int WriteString(const std::string& str, cDataFile* file) {
+int WriteString(const std::string& str, DataFile* file) {
     int64_t length = static_cast<int64_t>(std::strlen(str.c_str()));
     if (length >= INT32_MAX) {
         file->Abandon();
@@ -272,7 +272,7 @@ int WriteString(const std::string& str, cDataFile* file) {
 
 // The generic part of a record.
 
-bool cRecord::Read(cDataFile* file) {
+bool cRecord::Read(DataFile* file) {
     if (!file) return false;
     RegisterLayout(g_FileVersion);
     if (ReadBlocks(file)) ReadStrings(file);
@@ -283,15 +283,15 @@ bool cRecord::Read(cDataFile* file) {
     return file->Ok();
 }
 
-bool cRecord::ReadBlocks(cDataFile* file) {
+bool cRecord::ReadBlocks(DataFile* file) {
     int32_t blocks = 0;
     if (!ReadCount(blocks, file, 1)) return false;
     MatchForm(g_FileVersion, blocks);
-    const std::vector<cStoredField>& fields = m_pLayout->fields;
+    const std::vector<StoredField>& fields = m_pLayout->fields;
     const int registered = static_cast<int>(fields.size());
     const int32_t known = std::min(blocks, registered);
     for (int32_t i = 0; i < known; ++i) {
-        const cStoredField& f = fields[static_cast<size_t>(i)];
+        const StoredField& f = fields[static_cast<size_t>(i)];
         if (!file->ReadValues(Base() + f.offset, f.count, f.size)) return false;
     }
     // A surplus block is reported as the checked list access reports a bad
@@ -303,13 +303,13 @@ bool cRecord::ReadBlocks(cDataFile* file) {
             file->MarkCorrupt();
             return false;
         }
-        const cStoredField& f = fields[0];
+        const StoredField& f = fields[0];
         if (!file->ReadValues(Base() + f.offset, f.count, f.size)) return false;
     }
     return true;
 }
 
-bool cRecord::ReadStrings(cDataFile* file) {
+bool cRecord::ReadStrings(DataFile* file) {
     int32_t strings = 0;
     if (!ReadCount(strings, file, 4)) return false;
     const std::vector<uint32_t>& places = m_pLayout->strings;
@@ -328,11 +328,11 @@ bool cRecord::ReadStrings(cDataFile* file) {
     return true;
 }
 
-bool cRecord::Write(cDataFile* file) {
+bool cRecord::Write(DataFile* file) {
     if (!file) return false;
     RegisterLayout(g_DataVersion);
     file->WriteInt(static_cast<int32_t>(m_pLayout->fields.size()));
-    for (const cStoredField& f : m_pLayout->fields) file->WriteValues(Base() + f.offset, f.count, f.size);
+    for (const StoredField& f : m_pLayout->fields) file->WriteValues(Base() + f.offset, f.count, f.size);
     file->WriteInt(static_cast<int32_t>(m_pLayout->strings.size()));
     for (uint32_t place : m_pLayout->strings) {
         std::string& str = StringAt(place);
@@ -343,14 +343,14 @@ bool cRecord::Write(cDataFile* file) {
 }
 
 int cRecord::LoadFile(const char* path) {
-    cDataFile* file = OpenDataFile(path);
+    DataFile* file = OpenDataFile(path);
     if (!file) return 0;
     bool ok = Read(file);
     return CloseDataFile(file) && ok ? 1 : 0;
 }
 
 int cRecord::SaveFile(const char* path) {
-    cDataFile* file = CreateDataFile(path);
+    DataFile* file = CreateDataFile(path);
     if (!file) return 0;
     if (!Write(file)) file->Abandon();
     return CloseDataFile(file);

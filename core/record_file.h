@@ -20,10 +20,10 @@
 #include "core/record.h"
 #include "platform/paths.h"
 
-class cDataFile {
+class DataFile {
 public:
-    cDataFile(const cDataFile&) = delete;
-    cDataFile& operator=(const cDataFile&) = delete;
+    DataFile(const DataFile&) = delete;
+    DataFile& operator=(const DataFile&) = delete;
 
     // False once the file is broken (reading) or a write failed.
     bool Ok() const { return !m_failed; }
@@ -77,10 +77,10 @@ public:
     void Abandon() { m_failed = true; }
 
 private:
-    friend cDataFile* OpenDataFile(const char* path);
-    friend cDataFile* CreateDataFile(const char* path);
-    friend int CloseDataFile(cDataFile* file);
-    cDataFile(FILE* file, std::string path) : m_file(file), m_path(std::move(path)) {}
+    friend DataFile* OpenDataFile(const char* path);
+    friend DataFile* CreateDataFile(const char* path);
+    friend int CloseDataFile(DataFile* file);
+    DataFile(FILE* file, std::string path) : m_file(file), m_path(std::move(path)) {}
     void ReportNotSaved(int error) const;
 
     void Consume(size_t bytes) {
@@ -117,24 +117,24 @@ private:
 // version word into g_FileVersion. Null when the file cannot be opened, is
 // too short for the word, or is newer than g_DataVersion (g_FileTooNew 1;
 // 0 after every other open, failed or not).
-cDataFile* OpenDataFile(const char* path);
+DataFile* OpenDataFile(const char* path);
 // Starts writing a data file with the version word g_DataVersion; null
 // when it cannot be created.
-cDataFile* CreateDataFile(const char* path);
+DataFile* CreateDataFile(const char* path);
 // Closes the file; a written file replaces the old one only now, when it
 // was written whole. 1 when the file was read or written without fault.
 // A file that could not be created or written whole leaves the old one and
 // a report line naming it: the user learns that the save did not happen.
-int CloseDataFile(cDataFile* file);
+int CloseDataFile(DataFile* file);
 
 // A list count: false (the file marked broken) when n elements of at least
 // bytesEach bytes cannot be in what is left. A count of 0 or less is valid.
-bool ReadCount(int32_t& count, cDataFile* file, int bytesEach);
+bool ReadCount(int32_t& count, DataFile* file, int bytesEach);
 
 // A loose string: int32 length + 1, then the bytes and a NUL (nothing more
 // for the empty string). The text is cut at its first NUL.
-int ReadString(std::string& str, cDataFile* file);
-int WriteString(const std::string& str, cDataFile* file);
+int ReadString(std::string& str, DataFile* file);
+int WriteString(const std::string& str, DataFile* file);
 
 template <class T>
 concept RawElement = std::is_arithmetic_v<T> && !std::is_same_v<T, bool>;
@@ -143,7 +143,7 @@ concept RawElement = std::is_arithmetic_v<T> && !std::is_same_v<T, bool>;
 // or less reads no element and leaves the list as it was; otherwise the list
 // is resized to n and every element read.
 template <RawElement T>
-bool ReadVector(cVector<T>& list, cDataFile* file) {
+bool ReadVector(cVector<T>& list, DataFile* file) {
     int32_t n = 0;
     if (!ReadCount(n, file, sizeof(T))) return false;
     if (n <= 0) return true;
@@ -152,7 +152,7 @@ bool ReadVector(cVector<T>& list, cDataFile* file) {
 }
 
 template <RawElement T>
-bool WriteVector(const cVector<T>& list, cDataFile* file) {
+bool WriteVector(const cVector<T>& list, DataFile* file) {
     return file->WriteInt(list.Size()) && file->WriteValues(list.data(), list.Size(), sizeof(T));
 }
 
@@ -162,19 +162,19 @@ constexpr int kMinRecordBytes = 8;
 // New entries are default records (cleared); each entry is read whole,
 // generic part and tail.
 template <std::derived_from<cRecord> R>
-bool ReadRecords(cVector<R>& list, cDataFile* file) {
+bool ReadRecords(cVector<R>& list, DataFile* file) {
     int32_t n = 0;
     if (!ReadCount(n, file, kMinRecordBytes)) return false;
     if (n <= 0) return true;
     if (list.Size() > n) list.erase(list.begin() + n, list.end());
-    while (list.Size() < n) list.push_back(cElementTraits<R>::MakeDefault());
+    while (list.Size() < n) list.push_back(ElementTraits<R>::MakeDefault());
     for (R& record : list)
         if (!record.Read(file)) return false;
     return true;
 }
 
 template <std::derived_from<cRecord> R>
-bool WriteRecords(cVector<R>& list, cDataFile* file) {
+bool WriteRecords(cVector<R>& list, DataFile* file) {
     if (!file->WriteInt(list.Size())) return false;
     for (R& record : list)
         if (!record.Write(file)) return false;
@@ -187,7 +187,7 @@ bool WriteRecords(cVector<R>& list, cDataFile* file) {
 // a count that the bytes could barely hold costs nothing before the file
 // proves it.
 template <class R, class Make>
-bool ReadNewRecords(cVector<R>& list, cDataFile* file, int32_t n, Make makeEntry) {
+bool ReadNewRecords(cVector<R>& list, DataFile* file, int32_t n, Make makeEntry) {
     list.clear();
     for (int32_t i = 0; i < n; ++i) {
         list.push_back(makeEntry());
@@ -201,7 +201,7 @@ bool ReadNewRecords(cVector<R>& list, cDataFile* file, int32_t n, Make makeEntry
 // left cannot hold, a negative one among them, breaks the file before
 // anything is made.
 template <class R, class Make>
-bool ReadNestedRecords(cVector<R>& list, cDataFile* file, int minRecordBytes, Make makeEntry) {
+bool ReadNestedRecords(cVector<R>& list, DataFile* file, int minRecordBytes, Make makeEntry) {
     int32_t n = 0;
     if (!ReadCount(n, file, minRecordBytes)) return false;
     if (n < 0) {

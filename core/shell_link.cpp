@@ -7,7 +7,7 @@ int g_bEditorLaunch = 0;
 
 void PostMainWindowClose() { plat::PostWindowMessage(g_hMainWnd.load(), plat::kWmClose); }
 
-cGfxLink& GfxLink() {
-    static cGfxLink link;
+GfxHooks& GfxLink() {
+    static GfxHooks link;
     return link;
 }

@@ -36,10 +36,10 @@ void CopyBounded(char (&target)[256], const std::string& source) {
     std::memcpy(target, source.data(), std::min(source.size(), sizeof target - 1));
 }
 
-std::optional<cVideoFacts> VideoFacts() {
-    cGfxLink& link = GfxLink();
+std::optional<VideoInfo> VideoFacts() {
+    GfxHooks& link = GfxLink();
     if (!link.videoFacts) return std::nullopt;
-    cVideoFacts facts;
+    VideoInfo facts;
     if (!link.videoFacts(facts)) return std::nullopt;
     return facts;
 }
@@ -61,7 +61,7 @@ bool IsWindowsAtLeast(int major, int minor) {
 
 double MeasureCpuClock() { return plat::QueryCpuClockHz(); }
 
-void GetCpuInfo(cCpuInfo& out) {
+void GetCpuInfo(CpuInfo& out) {
     const plat::CpuFacts cpu = plat::QueryCpu();
     CopyBounded(out.vendor, cpu.vendor);
     CopyBounded(out.brand, cpu.brand);
@@ -77,7 +77,7 @@ int32_t GetDiskFree(const char* folder) {
 void GetVramMB(int* freeMB, int* totalMB) {
     int freeValue = 0;
     int totalValue = 0;
-    if (std::optional<cVideoFacts> facts = VideoFacts(); facts && facts->hasDirectDraw) {
+    if (std::optional<VideoInfo> facts = VideoFacts(); facts && facts->hasDirectDraw) {
         freeValue = TruncateToInt(facts->vramFreeBytes / kBytesPerMB);
         totalValue = TruncateToInt(facts->vramTotalBytes / kBytesPerMB);
     }
@@ -100,7 +100,7 @@ void WriteSystemReport() {
     GetWindowsName(&osName, nullptr, nullptr);
     WriteReport("OS : %s", osName.c_str());
 
-    cCpuInfo cpu;
+    CpuInfo cpu;
     GetCpuInfo(cpu);
     WriteReport("CPU : %s %s %d", cpu.vendor, cpu.brand, TruncateToInt(cpu.clockHz * 0.000001));
 
@@ -121,7 +121,7 @@ void WriteSystemReport() {
 }
 
 void WriteVideoReport(bool withFormatTable) {
-    const std::optional<cVideoFacts> facts = VideoFacts();
+    const std::optional<VideoInfo> facts = VideoFacts();
     if (!facts) return;
     WriteReport("Mode : %s", facts->windowed ? "Window" : "Fullscreen");
     WriteReport("Bpp : %d", facts->bpp);

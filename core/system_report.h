@@ -22,12 +22,12 @@ void GetWindowsName(std::string* name, int* major, int* minor);
 // True when the reported version is at least major.minor.
 bool IsWindowsAtLeast(int major, int minor);
 
-struct cCpuInfo {
+struct CpuInfo {
     char vendor[256] = {};
     char brand[256] = {};
     double clockHz = 0.0;
 };
-void GetCpuInfo(cCpuInfo& out);
+void GetCpuInfo(CpuInfo& out);
 double MeasureCpuClock();
 
 // Free bytes available on the folder's disk ("" or null: the current one),

@@ -15,12 +15,12 @@ bool Before(uint32_t a, uint32_t b) { return static_cast<int32_t>(a - b) < 0; }
 
 }  // namespace
 
-cFrameTiming& FrameTiming() {
-    static cFrameTiming timing;
+TimingState& FrameTiming() {
+    static TimingState timing;
     return timing;
 }
 
-void cFrameTiming::Ring::Put(uint32_t value) {
+void TimingState::Ring::Put(uint32_t value) {
     samples[pos++] = value;
     if (pos == 16) {
         pos = 0;
@@ -30,21 +30,21 @@ void cFrameTiming::Ring::Put(uint32_t value) {
     }
 }
 
-void cFrameTiming::StartTimer() { m_stopwatchStart = plat::TimeMs(); }
+void TimingState::StartTimer() { m_stopwatchStart = plat::TimeMs(); }
 
-uint32_t cFrameTiming::GetElapsedTime(bool restart) {
+uint32_t TimingState::GetElapsedTime(bool restart) {
     uint32_t now = plat::TimeMs();
     uint32_t elapsed = now - m_stopwatchStart;
     if (restart) m_stopwatchStart = now;
     return elapsed;
 }
 
-uint32_t cFrameTiming::MeasureTime(bool measure) {
+uint32_t TimingState::MeasureTime(bool measure) {
     if (measure) m_measured = plat::TimeMs() - m_stopwatchStart;
     return m_measured;
 }
 
-uint32_t cFrameTiming::CountFps(bool count) {
+uint32_t TimingState::CountFps(bool count) {
     uint32_t now = plat::TimeMs();
     if (!m_fpsStarted) {
         m_fpsStarted = true;
@@ -62,7 +62,7 @@ uint32_t cFrameTiming::CountFps(bool count) {
     return m_fpsLast;
 }
 
-bool cFrameTiming::CountEvery(int mode, uint32_t n) {
+bool TimingState::CountEvery(int mode, uint32_t n) {
     if (mode == 0) {
         m_everyCount = 0;
         return false;
@@ -76,7 +76,7 @@ bool cFrameTiming::CountEvery(int mode, uint32_t n) {
     return false;
 }
 
-bool cFrameTiming::RateLimit(uint32_t fps) {
+bool TimingState::RateLimit(uint32_t fps) {
     uint32_t now = plat::TimeMs();
     if (!m_rateStarted) {
         m_rateStarted = true;
@@ -93,8 +93,8 @@ bool cFrameTiming::RateLimit(uint32_t fps) {
     return true;
 }
 
-bool cFrameTiming::FrameSync(uint32_t fps, bool showOverlay, DDSURFACEDATA* glyphSheet) {
-    const cGfxLink& gfx = GfxLink();
+bool TimingState::FrameSync(uint32_t fps, bool showOverlay, DDSURFACEDATA* glyphSheet) {
+    const GfxHooks& gfx = GfxLink();
     if (!gfx.direct3DActive || !gfx.direct3DActive() || fps == 0) return true;
     uint32_t now = plat::TimeMs();
     if (!m_syncStarted) {

@@ -8,7 +8,7 @@ struct DDSURFACEDATA;
 
 // The timing state; the program keeps one (FrameTiming), and every part of
 // it starts on first use.
-class cFrameTiming {
+class TimingState {
 public:
     void StartTimer();
     void RestartTimer() { StartTimer(); }
@@ -66,7 +66,7 @@ private:
     bool m_overlayFlag = true;
 };
 
-cFrameTiming& FrameTiming();
+TimingState& FrameTiming();
 
 inline void StartTimer() { FrameTiming().StartTimer(); }
 inline void RestartTimer() { FrameTiming().RestartTimer(); }

@@ -22,8 +22,8 @@
 constinit ProgramObject<cSceneMgr> g_SceneMgrObject;
 constinit cSceneMgr& g_SceneMgr = g_SceneMgrObject.Get();
 cScene* g_pGameScene = nullptr;
-cFpsRing g_FpsRing;
-cFlashColor g_FlashColors[kFlashColorCount];
+FpsRing g_FpsRing;
+FlashColor g_FlashColors[kFlashColorCount];
 
 namespace {
 
@@ -268,13 +268,13 @@ int PingPongStep(int& value, int& down, int step, int min, int max) {
 
 namespace {
 
-struct cCycleState {
+struct CycleState {
     int value[10] = {};
     int down[10] = {};
     int mode = 0;
     int calls = 0;
 };
-cCycleState g_cycle;
+CycleState g_cycle;
 
 uint32_t Argb(int r, int g, int b) {
     return 0xFF000000u | (static_cast<uint32_t>(r & 0xFF) << 16) | (static_cast<uint32_t>(g & 0xFF) << 8) |

@@ -110,20 +110,20 @@ extern cSceneMgr& g_SceneMgr;
 extern cScene* g_pGameScene;
 
 // Frame work times of the last 16 frames (ms) and their average.
-struct cFpsRing {
+struct FpsRing {
     uint32_t sample[16] = {};
     int index = 0;
     uint32_t average = 0;
 };
-extern cFpsRing g_FpsRing;
+extern FpsRing g_FpsRing;
 
 // Flash colours of charas: {ARGB, colour operation}; entry 0 none.
-struct cFlashColor {
+struct FlashColor {
     uint32_t argb = 0;
     int op = 0;
 };
 constexpr int kFlashColorCount = 10;
-extern cFlashColor g_FlashColors[kFlashColorCount];
+extern FlashColor g_FlashColors[kFlashColorCount];
 
 // Sleeps until the next frame is due (DirectDraw; Direct3D paces in its
 // present).

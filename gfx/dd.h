@@ -24,7 +24,7 @@ constexpr int DTMEMORYTYPE_SYSTEM = 1;
 constexpr int DTMEMORYTYPE_VIDEO_NORT = 2;  // accepted, stored as 0
 
 // Description of a texture's level 0.
-struct DTLEVELDESC {
+struct TextureLevelDesc {
     plat::PixelFormat format = plat::PixelFormat::A8R8G8B8;
     int width = 0;
     int height = 0;
@@ -37,7 +37,7 @@ struct DTTEXTURE {
     std::unique_ptr<plat::RasterSurface> lpSystemSurface;     // lockable copy of a render target
     std::unique_ptr<plat::VertexBuffer> lpVertexBuffer;       // the surface's own four vertices
     std::unique_ptr<plat::RasterTexture> lpTexture;
-    DTLEVELDESC desc;
+    TextureLevelDesc desc;
     int nMemoryType = DTMEMORYTYPE_VIDEO_RT;
     int bColorKey = 0;
     int bRenderTarget = 0;
@@ -46,7 +46,7 @@ struct DTTEXTURE {
 
 // The DirectDraw surface holder of a surface. The attached back buffer of a
 // full-screen flip chain belongs to the primary, so only `owned` frees.
-struct DDSURFACEHOLDER {
+struct SurfaceHolder {
     plat::BlitSurface* lpSurface = nullptr;
     std::unique_ptr<plat::BlitSurface> owned;
     std::vector<uint8_t> palIndexMap;
@@ -57,7 +57,7 @@ struct DDSURFACEHOLDER {
 // discarded freely (a copy shares the back-end objects).
 struct DDSURFACEDATA {
     DTTEXTURE* lpDT = nullptr;
-    DDSURFACEHOLDER* lpDDS = nullptr;
+    SurfaceHolder* lpDDS = nullptr;
     char szName[kMaxPath] = {};
     int nWidth = 0, nHeight = 0;
     int nTexWidth = 0, nTexHeight = 0;
@@ -131,7 +131,7 @@ struct DDCONTEXT {
 };
 
 // Pixel-format table: shifts then masks (a mask is the field's maximum).
-struct DDPIXELFORMATTABLE {
+struct PixelFormatTable {
     int nRedShift = 0, nGreenShift = 0, nBlueShift = 0, nAlphaShift = 0;
     int nRedMask = 0, nGreenMask = 0, nBlueMask = 0, nAlphaMask = 0;
 };
@@ -176,7 +176,7 @@ extern plat::PixelRect g_rcWindow;
 extern int g_bWindowMode;  // 0 full screen, 1 window
 
 // Configuration stored by DDInit.
-struct DDCONFIG {
+struct DisplayConfig {
     int bUseD3D = 0;
     int bInitialized = 0;
     int bWasInitialized = 0;
@@ -192,7 +192,7 @@ struct DDCONFIG {
     int nGameSurfaceCount = 0;
     uint32_t dwColorKey = 0;  // DirectDraw pixel value of the transparent colour
 };
-extern DDCONFIG g_DDConfig;
+extern DisplayConfig g_DDConfig;
 
 // The platform objects of the active back-end.
 extern std::unique_ptr<plat::RasterDevice> lpDevice;
@@ -219,8 +219,8 @@ cList<DDSURFACEDATA*>& DDRegisteredSurfaces();
 
 extern PALETTEENTRY g_Palette[256];
 extern PALETTEENTRY g_BasePalette[256];
-extern DDPIXELFORMATTABLE g_PixelFormat;            // textures, and DirectDraw above 8 bits
-extern DDPIXELFORMATTABLE g_BackBufferPixelFormat;  // Direct3D 16-bit back buffer
+extern PixelFormatTable g_PixelFormat;            // textures, and DirectDraw above 8 bits
+extern PixelFormatTable g_BackBufferPixelFormat;  // Direct3D 16-bit back buffer
 
 // A device result as the number the report lines print.
 uint32_t DDResultCode(plat::DeviceResult result);
@@ -285,10 +285,10 @@ void DDSetTransmit(uint8_t red, uint8_t green, uint8_t blue);
 uint32_t PalNumToRGB(uint32_t colorNumber);
 uint16_t DDPalToRGB16(const PALETTEENTRY& entry);
 // Field values, each masked to its field, packed by a pixel-format table.
-uint32_t DDPackFields(const DDPIXELFORMATTABLE& table, uint32_t red, uint32_t green, uint32_t blue);
+uint32_t DDPackFields(const PixelFormatTable& table, uint32_t red, uint32_t green, uint32_t blue);
 // 8-bit channels scaled to a table's fields (byte x mask / 255) and packed.
-uint32_t DDScaleToFields(const DDPIXELFORMATTABLE& table, uint32_t red, uint32_t green, uint32_t blue);
-void DDGetPixelFormat(DDPIXELFORMATTABLE& table);
+uint32_t DDScaleToFields(const PixelFormatTable& table, uint32_t red, uint32_t green, uint32_t blue);
+void DDGetPixelFormat(PixelFormatTable& table);
 int DDMakePalIndexMap(std::vector<uint8_t>& map, DDSURFACEDATA* surface);
 
 // ---------------------------------------------------------------------------
@@ -326,11 +326,11 @@ bool DDRestore();
 bool IsFullscreenBackBuffer(const DDSURFACEDATA* surface);
 
 // Fonts restored with the surfaces; the font room installs these.
-struct cFontRestoreHooks {
+struct FontRestoreHooks {
     void (*onLostDevice)() = nullptr;
     void (*restore)() = nullptr;
 };
-cFontRestoreHooks& DDFontRestoreHooks();
+FontRestoreHooks& DDFontRestoreHooks();
 
 // ---------------------------------------------------------------------------
 // Blits and clipping
@@ -339,7 +339,7 @@ constexpr int DDBLT_OPAQUE = 0;
 constexpr int DDBLT_KEYED = 1;
 
 // Vertex colour and colour operation for one blit.
-struct DDBLENDPAIR {
+struct BlendPair {
     uint32_t dwVertexColor = 0xFFFFFFFF;
     int nColorOp = plat::kTopModulate;
 };
@@ -349,9 +349,9 @@ void DDBlt(DDSURFACEDATA* dest, int x, int y, int width, int height, DDSURFACEDA
 void DDStretchBlt(DDSURFACEDATA* dest, int x, int y, int width, int height, DDSURFACEDATA* src, int srcX, int srcY,
                   int srcWidth, int srcHeight, int flags);
 void DDBltBlend(DDSURFACEDATA* dest, int x, int y, int width, int height, DDSURFACEDATA* src, int srcX, int srcY,
-                int flags, const DDBLENDPAIR* blend);
+                int flags, const BlendPair* blend);
 void DDStretchBltBlend(DDSURFACEDATA* dest, int x, int y, int width, int height, DDSURFACEDATA* src, int srcX,
-                       int srcY, int srcWidth, int srcHeight, int flags, const DDBLENDPAIR* blend);
+                       int srcY, int srcWidth, int srcHeight, int flags, const BlendPair* blend);
 bool DDClipBlt(DDSURFACEDATA* dest, int& x, int& y, int& width, int& height, DDSURFACEDATA* src, int& srcX,
                int& srcY, int& srcWidth, int& srcHeight);
 void DDMirrorCoords(DDSURFACEDATA* src, int& srcX, int& srcY, int& srcWidth, int& srcHeight);
@@ -373,6 +373,6 @@ bool DDDrawTexturedQuad(DDSURFACEDATA* dest, DDSURFACEDATA* src, const plat::Ver
 
 // Draw layers queue clipped Direct3D quad blits while one is open; the
 // layer code installs the hook. True when the blit was queued.
-using DDLayerQueueHook = bool (*)(DDSURFACEDATA* dest, int x, int y, int width, int height, DDSURFACEDATA* src,
+using LayerQueueHook = bool (*)(DDSURFACEDATA* dest, int x, int y, int width, int height, DDSURFACEDATA* src,
                                   int srcX, int srcY, int srcWidth, int srcHeight, int flags);
-DDLayerQueueHook& DDLayerQueue();
+LayerQueueHook& DDLayerQueue();

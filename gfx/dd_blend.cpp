@@ -26,10 +26,10 @@ uint32_t Weight(const uint32_t (&table)[4], int strength) { return strength <= 4
 
 // A field of a packed pixel, and the alpha bit of a 16-bit texture pixel.
 inline uint32_t Field(uint32_t p, int shift, int mask) { return (p >> shift) & static_cast<uint32_t>(mask); }
-inline uint32_t AlphaBit(const DDPIXELFORMATTABLE& t) {
+inline uint32_t AlphaBit(const PixelFormatTable& t) {
     return (static_cast<uint32_t>(t.nAlphaMask) & 1u) << t.nAlphaShift;
 }
-inline uint32_t Pack(const DDPIXELFORMATTABLE& t, uint32_t r, uint32_t g, uint32_t b) {
+inline uint32_t Pack(const PixelFormatTable& t, uint32_t r, uint32_t g, uint32_t b) {
     return r << t.nRedShift | g << t.nGreenShift | b << t.nBlueShift;
 }
 
@@ -89,7 +89,7 @@ void EachPixel(const cSurfaceLock& dl, const DDSURFACEDATA* dest, const cSurface
 template <class Work>
 bool WithLocks(DDSURFACEDATA* dest, DDSURFACEDATA* src, Work work) {
     if (!dest || !src || (!lpDTCon && !lpDDCon)) return false;
-    const cEffectLocks locks(dest, src);
+    const EffectLocks locks(dest, src);
     if (!locks.Ok()) return false;
     work(locks.Dst(), locks.Src());
     return true;
@@ -179,14 +179,14 @@ struct ColourChange {
     uint32_t red, green, blue;  // the palette entry as stored
     int strength;
     int mode;
-    const DDBLENDPAIR* blend;
+    const BlendPair* blend;
 };
 
 void ColourChangeD3DLocked(DDSURFACEDATA* dest, const cSurfaceLock& dl, DDSURFACEDATA* src, const cSurfaceLock& sl,
                            const BlendRect& r, const ColourChange& cc) {
     const bool add = DDBlendAddsColor(cc.blend);
     const uint32_t addRgb = add ? cc.blend->dwVertexColor : 0;
-    const DDOpaqueTest opaque = DDCurrentOpaqueTest();
+    const OpaqueTest opaque = DDCurrentOpaqueTest();
     const bool keyed = cc.mode == 1;
     const bool half = cc.strength == 1;
     // The weight as the single-precision constant gives it; the mix itself
@@ -213,8 +213,8 @@ void ColourChangeD3DLocked(DDSURFACEDATA* dest, const cSurfaceLock& dl, DDSURFAC
         return;
     }
     if (g_nBpp != 16) return;
-    const DDPIXELFORMATTABLE& tf = g_PixelFormat;
-    const DDPIXELFORMATTABLE& bf = g_BackBufferPixelFormat;
+    const PixelFormatTable& tf = g_PixelFormat;
+    const PixelFormatTable& bf = g_BackBufferPixelFormat;
     const bool toBackBuffer = IsFullscreenBackBuffer(dest);
     const auto scale = [](uint32_t byte, int mask) { return byte * static_cast<uint32_t>(mask) / 255; };
     const uint32_t kr = scale(cc.red, tf.nRedMask), kg = scale(cc.green, tf.nGreenMask),
@@ -247,7 +247,7 @@ void ColourChangeD3DLocked(DDSURFACEDATA* dest, const cSurfaceLock& dl, DDSURFAC
 void ColourChangeDD(DDSURFACEDATA* dest, const cSurfaceLock& dl, DDSURFACEDATA* src, const cSurfaceLock& sl,
                     const BlendRect& r, const ColourChange& cc, uint32_t colorNumber) {
     const bool keyed = cc.mode == 1;
-    const DDOpaqueTest opaque = DDCurrentOpaqueTest();
+    const OpaqueTest opaque = DDCurrentOpaqueTest();
     if (g_nBpp == 8) {
         uint8_t map[256];
         TableSteps(map, g_BlendTable, colorNumber & 0xFF, cc.strength);
@@ -257,7 +257,7 @@ void ColourChangeDD(DDSURFACEDATA* dest, const cSurfaceLock& dl, DDSURFACEDATA* 
         });
     } else if (g_nBpp == 16) {
         // Each field on the 8-bit scale, halved toward the colour, and back.
-        const DDPIXELFORMATTABLE& t = g_PixelFormat;
+        const PixelFormatTable& t = g_PixelFormat;
         uint16_t fieldMap[3][64];
         const int masks[3] = {t.nRedMask, t.nGreenMask, t.nBlueMask};
         const uint32_t colour[3] = {cc.red, cc.green, cc.blue};
@@ -292,7 +292,7 @@ void ColourChangeDD(DDSURFACEDATA* dest, const cSurfaceLock& dl, DDSURFACEDATA* 
 
 void HalfD3D(DDSURFACEDATA* dest, const cSurfaceLock& dl, DDSURFACEDATA* src, const cSurfaceLock& sl,
              const BlendRect& r, int mode) {
-    const DDOpaqueTest opaque = DDCurrentOpaqueTest();
+    const OpaqueTest opaque = DDCurrentOpaqueTest();
     const bool keyed = mode == 1;
     if (g_nBpp == 32) {
         EachPixel<uint32_t>(dl, dest, sl, src, r, [&](uint32_t& d, uint32_t s) {
@@ -305,8 +305,8 @@ void HalfD3D(DDSURFACEDATA* dest, const cSurfaceLock& dl, DDSURFACEDATA* src, co
         return;
     }
     if (g_nBpp != 16) return;
-    const DDPIXELFORMATTABLE& tf = g_PixelFormat;
-    const DDPIXELFORMATTABLE& bf = g_BackBufferPixelFormat;
+    const PixelFormatTable& tf = g_PixelFormat;
+    const PixelFormatTable& bf = g_BackBufferPixelFormat;
     if (IsFullscreenBackBuffer(dest)) {
         EachPixel<uint16_t>(dl, dest, sl, src, r, [&](uint16_t& d, uint16_t s) {
             if (keyed && !opaque(s)) return;
@@ -330,7 +330,7 @@ void HalfD3D(DDSURFACEDATA* dest, const cSurfaceLock& dl, DDSURFACEDATA* src, co
 void HalfDD(DDSURFACEDATA* dest, const cSurfaceLock& dl, DDSURFACEDATA* src, const cSurfaceLock& sl,
             const BlendRect& r, int mode, const uint8_t* table) {
     const bool keyed = mode == 1;
-    const DDOpaqueTest opaque = DDCurrentOpaqueTest();
+    const OpaqueTest opaque = DDCurrentOpaqueTest();
     const uint32_t key = opaque.key;
     if (g_nBpp == 8) {
         // Index 0 is the empty index here, whatever the transparent colour.
@@ -339,7 +339,7 @@ void HalfDD(DDSURFACEDATA* dest, const cSurfaceLock& dl, DDSURFACEDATA* src, con
             d = d == 0 ? s : table[s + d * 256];
         });
     } else if (g_nBpp == 16) {
-        const DDPIXELFORMATTABLE& t = g_PixelFormat;
+        const PixelFormatTable& t = g_PixelFormat;
         const auto mixField = [](uint32_t sf, uint32_t df, int m) {
             const auto mask = static_cast<uint32_t>(std::max(m, 1));
             return ((df * 255 / mask + sf * 255 / mask) >> 1) * mask / 255;
@@ -392,7 +392,7 @@ bool DDLoadBlendTable(uint8_t* table, const char* file) {
 
 bool DDBltColorChange(DDSURFACEDATA* dest, int x, int y, int w, int h, DDSURFACEDATA* src, int srcX, int srcY,
                       int mode, const PALETTEENTRY* palette, const uint8_t* /*table*/, uint32_t colorNumber,
-                      int strength, const DDBLENDPAIR* blend) {
+                      int strength, const BlendPair* blend) {
     // No strength is no change, on both back-ends.
     if (strength <= 0) return true;
     if (!dest || !src || !palette) return false;

@@ -29,7 +29,7 @@ bool DDLoadBlendTable(uint8_t* table, const char* file);
 // operation is the colour add. False when a surface cannot be locked.
 bool DDBltColorChange(DDSURFACEDATA* dest, int x, int y, int w, int h, DDSURFACEDATA* src, int srcX, int srcY,
                       int mode, const PALETTEENTRY* palette, const uint8_t* table, uint32_t colorNumber,
-                      int strength, const DDBLENDPAIR* blend);
+                      int strength, const BlendPair* blend);
 
 // Draws the rectangle translucently over `dest`. On the texture device's
 // quad path `alpha` (0..255) is the transparency: 0 draws the source with its

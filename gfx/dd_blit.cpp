@@ -18,7 +18,7 @@ bool HasBlitSurface(const DDSURFACEDATA* sd) { return sd->lpDDS && sd->lpDDS->lp
 void QuadBlit(DDSURFACEDATA* dest, int x, int y, int w, int h, DDSURFACEDATA* src, int sx, int sy, int sw, int sh,
               int flags) {
     if (!DDClipBlt(dest, x, y, w, h, src, sx, sy, sw, sh)) return;
-    if (DDLayerQueueHook hook = DDLayerQueue()) {
+    if (LayerQueueHook hook = DDLayerQueue()) {
         if (hook(dest, x, y, w, h, src, sx, sy, sw, sh, flags)) return;
     }
     const float x0 = static_cast<float>(x) - 0.5f, x1 = static_cast<float>(x + w) - 0.5f;
@@ -82,7 +82,7 @@ template <class Pixel>
 struct PixelRule {
     bool keyed;
     bool toBackBuffer;  // 16-bit texture pixels into the full-screen back buffer
-    DDPIXELFORMATTABLE tf, bf;
+    PixelFormatTable tf, bf;
 
     bool Transparent(Pixel p) const {
         if constexpr (sizeof(Pixel) == 4)
@@ -274,8 +274,8 @@ plat::StageState DDTexturedStage(int colorOp, int alphaOp) {
     return stage;
 }
 
-DDLayerQueueHook& DDLayerQueue() {
-    static DDLayerQueueHook hook = nullptr;
+LayerQueueHook& DDLayerQueue() {
+    static LayerQueueHook hook = nullptr;
     return hook;
 }
 
@@ -430,7 +430,7 @@ void DDStretchBlt(DDSURFACEDATA* dest, int x, int y, int width, int height, DDSU
 }
 
 void DDBltBlend(DDSURFACEDATA* dest, int x, int y, int width, int height, DDSURFACEDATA* src, int srcX, int srcY,
-                int flags, const DDBLENDPAIR* blend) {
+                int flags, const BlendPair* blend) {
     if (lpDTCon)
         DDStretchBltBlend(dest, x, y, width, height, src, srcX, srcY, width, height, flags, blend);
     else
@@ -438,12 +438,12 @@ void DDBltBlend(DDSURFACEDATA* dest, int x, int y, int width, int height, DDSURF
 }
 
 void DDStretchBltBlend(DDSURFACEDATA* dest, int x, int y, int width, int height, DDSURFACEDATA* src, int srcX,
-                       int srcY, int srcWidth, int srcHeight, int flags, const DDBLENDPAIR* blend) {
+                       int srcY, int srcWidth, int srcHeight, int flags, const BlendPair* blend) {
     if (!lpDTCon) {
         DDStretchBlt(dest, x, y, width, height, src, srcX, srcY, srcWidth, srcHeight, flags);
         return;
     }
-    const DDBLENDPAIR pair = blend ? *blend : DDBLENDPAIR{};
+    const BlendPair pair = blend ? *blend : BlendPair{};
     DDSetVertexColor(pair.dwVertexColor);
     DDSetColorOp(pair.nColorOp);
     DDStretchBlt(dest, x, y, width, height, src, srcX, srcY, srcWidth, srcHeight, flags);

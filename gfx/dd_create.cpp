@@ -121,7 +121,7 @@ inline int MirrorIndex(int x, int w) { return w * (x / w + 1) - x % w - 1; }
 // land on the key by accident.
 void ConvertTrueColorTo16(const plat::Dib& dib, uint8_t* bits, int pitch, int surfaceWidth, int surfaceHeight,
                           int mirrorWidth, int mirrorHeight) {
-    const DDPIXELFORMATTABLE& pf = g_PixelFormat;
+    const PixelFormatTable& pf = g_PixelFormat;
     const uint32_t key = g_DDConfig.dwColorKey & 0xFFFFu;
     const RGBTRIPLE conv = lpDDCon ? lpDDCon->rgbConvTransmit : RGBTRIPLE{};
     int width = std::min(dib.width, surfaceWidth);
@@ -155,7 +155,7 @@ void ConvertTrueColorTo16(const plat::Dib& dib, uint8_t* bits, int pitch, int su
 // The pixels of a decoded bitmap into a DirectDraw surface.
 bool CopyDib(DDSURFACEDATA* surface, const plat::Dib& dib, const char* file, int bpp, int indexMap,
              int mirrorWidth, int mirrorHeight) {
-    DDSURFACEHOLDER* holder = surface->lpDDS;
+    SurfaceHolder* holder = surface->lpDDS;
     if (!holder || !holder->lpSurface) {
         WriteDebugLog("CopyBitmap Err %s : no surface", file);
         return false;
@@ -279,7 +279,7 @@ bool CreateSurfaceDD(DDSURFACEDATA* surface, int width, int height, int colorKey
         }
     }
     surface->AllocData();
-    DDSURFACEHOLDER* holder = surface->lpDDS;
+    SurfaceHolder* holder = surface->lpDDS;
     if (!holder) return false;
     holder->owned = std::move(created);
     holder->lpSurface = holder->owned.get();
@@ -630,7 +630,7 @@ void DDFreeSurface(DDSURFACEDATA* surface) {
         delete dt;
         surface->lpDT = nullptr;
     }
-    if (DDSURFACEHOLDER* holder = surface->lpDDS) {
+    if (SurfaceHolder* holder = surface->lpDDS) {
         holder->owned.reset();
         holder->lpSurface = nullptr;
         delete holder;

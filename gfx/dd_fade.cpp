@@ -95,7 +95,7 @@ void MakeBlendTable(uint32_t (&table)[N], uint32_t color, int level, int mask) {
 
 void FadePixels16(const cSurfaceLock& dl, const cSurfaceLock& sl, int width, int height, int level, uint8_t red,
                   uint8_t green, uint8_t blue) {
-    const DDPIXELFORMATTABLE& t = g_PixelFormat;
+    const PixelFormatTable& t = g_PixelFormat;
     uint32_t tr[256], tg[256], tb[256];
     MakeBlendTable(tr, red, level, t.nRedMask & 0xFF);
     MakeBlendTable(tg, green, level, t.nGreenMask & 0xFF);

@@ -16,11 +16,11 @@ struct DDFILLENTRY {
     uint32_t dwColor;
 };
 
-struct cFillBatch {
+struct FillBatch {
     bool bOn = false;
     std::vector<DDFILLENTRY> entries;
 };
-cFillBatch g_FillBatch;
+FillBatch g_FillBatch;
 
 // The four corners of a filled rectangle, half a pixel up and left so that
 // pixel centres fall inside exactly the rectangle's pixels.
@@ -150,12 +150,12 @@ void FillD3D(DDSURFACEDATA* surface, int x, int y, int w, int h, uint32_t value)
         auto* base = reinterpret_cast<uint32_t*>(bits);
         for (int j = 0; j < h; ++j) std::fill_n(base + static_cast<ptrdiff_t>(y + j) * pitch + x, w, value);
     } else if (g_nBpp == 16) {
-        const DDPIXELFORMATTABLE& tf = g_PixelFormat;
+        const PixelFormatTable& tf = g_PixelFormat;
         const uint32_t a = (value >> 24) * static_cast<uint32_t>(tf.nAlphaMask) / 255;
         const uint32_t r = ((value >> 16) & 0xFF) * static_cast<uint32_t>(tf.nRedMask) / 255;
         uint32_t g = ((value >> 8) & 0xFF) * static_cast<uint32_t>(tf.nGreenMask) / 255;
         const uint32_t b = (value & 0xFF) * static_cast<uint32_t>(tf.nBlueMask) / 255;
-        const DDPIXELFORMATTABLE& pf = IsFullscreenBackBuffer(surface) ? g_BackBufferPixelFormat : g_PixelFormat;
+        const PixelFormatTable& pf = IsFullscreenBackBuffer(surface) ? g_BackBufferPixelFormat : g_PixelFormat;
         if (&pf == &g_BackBufferPixelFormat) g *= 2;
         const auto mask = [](uint32_t field, int m) { return field & static_cast<uint32_t>(m); };
         const auto pixel = static_cast<uint16_t>(mask(a, pf.nAlphaMask) << pf.nAlphaShift |

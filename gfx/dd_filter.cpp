@@ -36,7 +36,7 @@ struct Frame {
     Span outI, outJ;  // offsets whose destination pixel exists
     Span inI, inJ;    // offsets whose source pixel exists
     bool keyed = false;
-    DDOpaqueTest opaque;
+    OpaqueTest opaque;
 
     Pixel& D(int i, int j) const { return dst[static_cast<ptrdiff_t>(y + j) * dpitch + (x + i)]; }
     const Pixel& S(int i, int j) const { return src[static_cast<ptrdiff_t>(sy + j) * spitch + (sx + i)]; }
@@ -44,7 +44,7 @@ struct Frame {
 };
 
 template <class Pixel>
-Frame<Pixel> MakeFrame(const cEffectLocks& locks, int x, int y, int w, int h, int sx, int sy, int mode) {
+Frame<Pixel> MakeFrame(const EffectLocks& locks, int x, int y, int w, int h, int sx, int sy, int mode) {
     Frame<Pixel> f;
     const DDSURFACEDATA* d = locks.Dst().Surface();
     const DDSURFACEDATA* s = locks.Src().Surface();
@@ -72,11 +72,11 @@ struct Rgb {
 };
 
 inline uint32_t Field(uint32_t p, int shift, int mask) { return (p >> shift) & static_cast<uint32_t>(mask); }
-inline Rgb Fields(uint32_t p, const DDPIXELFORMATTABLE& t) {
+inline Rgb Fields(uint32_t p, const PixelFormatTable& t) {
     return {Field(p, t.nRedShift, t.nRedMask), Field(p, t.nGreenShift, t.nGreenMask),
             Field(p, t.nBlueShift, t.nBlueMask)};
 }
-inline uint32_t Pack(const Rgb& c, const DDPIXELFORMATTABLE& t) {
+inline uint32_t Pack(const Rgb& c, const PixelFormatTable& t) {
     return (c.r & static_cast<uint32_t>(t.nRedMask)) << t.nRedShift |
            (c.g & static_cast<uint32_t>(t.nGreenMask)) << t.nGreenShift |
            (c.b & static_cast<uint32_t>(t.nBlueMask)) << t.nBlueShift;
@@ -95,7 +95,7 @@ struct ColorAdd {
     }
 };
 
-ColorAdd MakeColorAdd(const DDBLENDPAIR* blend, const Rgb& max) {
+ColorAdd MakeColorAdd(const BlendPair* blend, const Rgb& max) {
     ColorAdd a;
     a.max = max;
     if (!DDBlendAddsColor(blend)) return a;
@@ -105,7 +105,7 @@ ColorAdd MakeColorAdd(const DDBLENDPAIR* blend, const Rgb& max) {
     return a;
 }
 
-Rgb MaskOf(const DDPIXELFORMATTABLE& t) {
+Rgb MaskOf(const PixelFormatTable& t) {
     return {static_cast<uint32_t>(t.nRedMask), static_cast<uint32_t>(t.nGreenMask),
             static_cast<uint32_t>(t.nBlueMask)};
 }
@@ -113,7 +113,7 @@ Rgb MaskOf(const DDPIXELFORMATTABLE& t) {
 // 16-bit texture pixels written into the full-screen back buffer: green
 // doubled into its wider field, no alpha.
 inline uint32_t BackBufferPixel(const Rgb& c) {
-    const DDPIXELFORMATTABLE& b = g_BackBufferPixelFormat;
+    const PixelFormatTable& b = g_BackBufferPixelFormat;
     return c.b << b.nBlueShift | (c.g * 2) << b.nGreenShift | c.r << b.nRedShift;
 }
 
@@ -132,7 +132,7 @@ struct BlurD3D32 {
 };
 
 struct BlurD3D16 {
-    DDPIXELFORMATTABLE t;
+    PixelFormatTable t;
     ColorAdd add;
     bool toBackBuffer;
     uint32_t alpha;
@@ -149,7 +149,7 @@ struct BlurDD32 {
 };
 
 struct BlurDD16 {
-    DDPIXELFORMATTABLE t;
+    PixelFormatTable t;
     Rgb Get(uint16_t p) const { return Fields(p, t); }
     uint16_t Put(uint16_t, const Rgb& c) const { return static_cast<uint16_t>(Pack(c, t)); }
 };
@@ -162,10 +162,10 @@ struct SumsOf {
 // Exact division by small counts through a multiply: with m = 2^32 / d + 1
 // (fraction dropped), (s * m) >> 32 equals s / d for every s below 2^32 / d,
 // which sums of at most d samples of 255 or less are while d <= 4096.
-class cDivider {
+class Divider {
 public:
     static constexpr uint32_t kMaxCount = 4096;
-    explicit cDivider(uint64_t maxCount) {
+    explicit Divider(uint64_t maxCount) {
         const uint64_t top = std::min<uint64_t>(maxCount, kMaxCount);
         m_factor.resize(static_cast<size_t>(top) + 1);
         for (uint64_t d = 1; d <= top; ++d) m_factor[static_cast<size_t>(d)] = (uint64_t{1} << 32) / d + 1;
@@ -189,7 +189,7 @@ void BlurRows(const Frame<Pixel>& f, int rx, int ry, const Codec& codec) {
     const Span si = f.inI, sj = f.inJ;
     const int n = si.hi - si.lo;
     std::vector<Sums> column(static_cast<size_t>(n)), prefix(static_cast<size_t>(n) + 1);
-    const cDivider divide(static_cast<uint64_t>(std::min<i64>(2 * i64{rx}, n)) *
+    const Divider divide(static_cast<uint64_t>(std::min<i64>(2 * i64{rx}, n)) *
                           static_cast<uint64_t>(std::min<i64>(2 * i64{ry}, sj.hi - sj.lo)));
 
     // Adds (sign 1) or takes away (sign -1, wrapping back exactly) one
@@ -248,7 +248,7 @@ void BlurRows(const Frame<Pixel>& f, int rx, int ry, const Codec& codec) {
         // one count, one factor, no clamping.
         i64 inner0 = f.outI.hi, inner1 = f.outI.hi;
         const uint64_t innerCount = uint64_t(wantHi - wantLo) * uint64_t(2 * i64{rx});
-        if (!f.keyed && innerCount <= cDivider::kMaxCount) {
+        if (!f.keyed && innerCount <= Divider::kMaxCount) {
             inner0 = std::clamp<i64>(i64{si.lo} + rx, f.outI.lo, f.outI.hi);
             inner1 = std::clamp<i64>(i64{si.hi} - rx, inner0, f.outI.hi);
         }
@@ -395,7 +395,7 @@ void MosaicAverage(const Frame<Pixel>& f, int n, Pixel keep, Get get, PackFn pac
         });
         return;
     }
-    const cDivider divide(std::min<uint64_t>(uint64_t(n) * uint64_t(n), cDivider::kMaxCount));
+    const Divider divide(std::min<uint64_t>(uint64_t(n) * uint64_t(n), Divider::kMaxCount));
     MosaicBands(f, n, keep, [&](int i0, int i1, int j0, int j1, Pixel& value) {
         const int a0 = std::max(i0, f.inI.lo), a1 = std::min(i1, f.inI.hi);
         const int b0 = std::max(j0, f.inJ.lo), b1 = std::min(j1, f.inJ.hi);
@@ -420,26 +420,26 @@ void MosaicAverage(const Frame<Pixel>& f, int n, Pixel keep, Get get, PackFn pac
 // ---------------------------------------------------------------------------
 
 bool DDBltBlur(DDSURFACEDATA* dst, int x, int y, int w, int h, int rx, int ry, DDSURFACEDATA* src, int sx, int sy,
-               int mode, const DDBLENDPAIR* blend) {
+               int mode, const BlendPair* blend) {
     if (rx == 0 || ry == 0) return true;
-    cEffectLocks locks(dst, src);
+    EffectLocks locks(dst, src);
     if (!locks.Ok()) return false;
     switch (DDCurrentPixelVariant()) {
-        case DDPixelVariant::D3D32: {
+        case PixelVariant::D3D32: {
             const BlurD3D32 codec{MakeColorAdd(blend, {255, 255, 255})};
             BlurPixels(MakeFrame<uint32_t>(locks, x, y, w, h, sx, sy, mode), rx, ry, codec);
             break;
         }
-        case DDPixelVariant::D3D16: {
+        case PixelVariant::D3D16: {
             const BlurD3D16 codec{g_PixelFormat, MakeColorAdd(blend, MaskOf(g_PixelFormat)),
                                   IsFullscreenBackBuffer(locks.Dst().Surface()), AlphaBit()};
             BlurPixels(MakeFrame<uint16_t>(locks, x, y, w, h, sx, sy, mode), rx, ry, codec);
             break;
         }
-        case DDPixelVariant::DD32:
+        case PixelVariant::DD32:
             BlurPixels(MakeFrame<uint32_t>(locks, x, y, w, h, sx, sy, mode), rx, ry, BlurDD32{});
             break;
-        case DDPixelVariant::DD16:
+        case PixelVariant::DD16:
             BlurPixels(MakeFrame<uint16_t>(locks, x, y, w, h, sx, sy, mode), rx, ry, BlurDD16{g_PixelFormat});
             break;
         default:
@@ -449,21 +449,21 @@ bool DDBltBlur(DDSURFACEDATA* dst, int x, int y, int w, int h, int rx, int ry, D
 }
 
 bool DDBltMosaic(DDSURFACEDATA* dst, int x, int y, int w, int h, int n, DDSURFACEDATA* src, int sx, int sy, int mode,
-                 const DDBLENDPAIR* blend) {
+                 const BlendPair* blend) {
     // A negative size has no cells to cut; treated as no mosaic at all.
     if (n <= 0) return true;
-    cEffectLocks locks(dst, src);
+    EffectLocks locks(dst, src);
     if (!locks.Ok()) return false;
     switch (DDCurrentPixelVariant()) {
-        case DDPixelVariant::D3D32: {
+        case PixelVariant::D3D32: {
             const ColorAdd add = MakeColorAdd(blend, {255, 255, 255});
             MosaicCorner(MakeFrame<uint32_t>(locks, x, y, w, h, sx, sy, mode), n, [&add](uint32_t p) {
                 return 0xFF000000u | (add.on ? FromBytes(add.Apply(Bytes(p))) : (p & 0x00FFFFFFu));
             });
             break;
         }
-        case DDPixelVariant::D3D16: {
-            const DDPIXELFORMATTABLE t = g_PixelFormat;
+        case PixelVariant::D3D16: {
+            const PixelFormatTable t = g_PixelFormat;
             const ColorAdd add = MakeColorAdd(blend, MaskOf(t));
             const bool toBackBuffer = IsFullscreenBackBuffer(locks.Dst().Surface());
             const uint32_t alpha = AlphaBit();
@@ -475,19 +475,19 @@ bool DDBltMosaic(DDSURFACEDATA* dst, int x, int y, int w, int h, int n, DDSURFAC
             });
             break;
         }
-        case DDPixelVariant::DD8:
+        case PixelVariant::DD8:
             MosaicCorner(MakeFrame<uint8_t>(locks, x, y, w, h, sx, sy, mode), n, [](uint8_t p) { return p; });
             break;
-        case DDPixelVariant::DD32:
+        case PixelVariant::DD32:
             // The fourth byte of the destination stays.
             MosaicAverage(
                 MakeFrame<uint32_t>(locks, x, y, w, h, sx, sy, mode), n, 0xFF000000u,
                 [](uint32_t p) { return Bytes(p); }, [](const Rgb& c) { return FromBytes(c); });
             break;
-        case DDPixelVariant::DD16: {
+        case PixelVariant::DD16: {
             // Averaged on an 8-bit scale, so fields of different widths
             // round alike.
-            const DDPIXELFORMATTABLE t = g_PixelFormat;
+            const PixelFormatTable t = g_PixelFormat;
             const Rgb mask = MaskOf(t);
             auto up = [](uint32_t v, uint32_t m) { return m ? v * 255 / m : 0; };
             auto down = [](uint32_t v, uint32_t m) { return v * m / 255; };

@@ -13,7 +13,7 @@
 // done or when there was nothing to do (rx or ry 0: nothing is locked);
 // false when a surface cannot be locked. src and dst differ.
 bool DDBltBlur(DDSURFACEDATA* dst, int x, int y, int w, int h, int rx, int ry, DDSURFACEDATA* src, int sx, int sy,
-               int mode, const DDBLENDPAIR* blend);
+               int mode, const BlendPair* blend);
 
 // Mosaic of n x n cells from the rectangle's top-left corner: under the
 // texture device and at 8 bits each cell takes the colour of its top-left
@@ -21,4 +21,4 @@ bool DDBltBlur(DDSURFACEDATA* dst, int x, int y, int w, int h, int rx, int ry, D
 // source pixels. mode, blend and the result as for the blur; n <= 0 does
 // nothing and returns true.
 bool DDBltMosaic(DDSURFACEDATA* dst, int x, int y, int w, int h, int n, DDSURFACEDATA* src, int sx, int sy, int mode,
-                 const DDBLENDPAIR* blend);
+                 const BlendPair* blend);

@@ -22,12 +22,12 @@ constexpr int64_t kFar = int64_t{1} << 30;
 int Place(int64_t v) { return static_cast<int>(std::clamp(v, -kFar, kFar)); }
 
 // Opens a non-sorting layer for the life of the object.
-class cPieceLayer {
+class PieceLayer {
 public:
-    cPieceLayer() { DDBeginLayer(0); }
-    ~cPieceLayer() { DDEndLayer(); }
-    cPieceLayer(const cPieceLayer&) = delete;
-    cPieceLayer& operator=(const cPieceLayer&) = delete;
+    PieceLayer() { DDBeginLayer(0); }
+    ~PieceLayer() { DDEndLayer(); }
+    PieceLayer(const PieceLayer&) = delete;
+    PieceLayer& operator=(const PieceLayer&) = delete;
 };
 
 int WaveOffset(double amplitude, int phase, double angle, int frequency) {
@@ -71,7 +71,7 @@ void DDDrawNumber(DDSURFACEDATA* dest, int x, int y, int cellWidth, int cellHeig
         const int64_t room = int64_t{minDigits - n} * cellWidth;
         pen += centre ? room / 2 : room;
     }
-    cPieceLayer layer;
+    PieceLayer layer;
     for (int i = n - 1; i >= 0; --i) {
         DDBlt(dest, Place(pen), y, cellWidth, cellHeight, strip, Place(stripX + int64_t{cellWidth} * digits[i]),
               stripY, flags);
@@ -86,7 +86,7 @@ void DDBltWave(DDSURFACEDATA* dest, int x, int y, int width, int height, int fre
     const int length = vertical ? width : height;
     const double step = 360.0 / length;
     double angle = 0.0;
-    cPieceLayer layer;
+    PieceLayer layer;
     for (int k = 0; k < length; k += band) {
         angle += step * band;
         const int size = std::min(band, length - k);
@@ -109,7 +109,7 @@ void DDBltInterlace(DDSURFACEDATA* dest, int x, int y, int width, int height, in
     if (band < 0) return;
     const bool vertical = axis != DDAXIS_HORIZONTAL;
     const int bands = (vertical ? width : height) / band;
-    cPieceLayer layer;
+    PieceLayer layer;
     for (int b = 0; b < bands; ++b) {
         const int k = b * band;
         // Even bands go down (right), odd bands up (left).
@@ -154,7 +154,7 @@ void DDBltBurst(DDSURFACEDATA* dest, int x, int y, int width, int height, DDSURF
     const int left = Place(int64_t{x} - offset), right = Place(int64_t{x} + hw + offset);
     const int top = Place(int64_t{y} - offset), bottom = Place(int64_t{y} + hh + offset);
     const int srcRight = Place(int64_t{srcX} + hw), srcBottom = Place(int64_t{srcY} + hh);
-    cPieceLayer layer;
+    PieceLayer layer;
     DDBlt(dest, left, top, hw, hh, src, srcX, srcY, flags);
     DDBlt(dest, right, top, hw, hh, src, srcRight, srcY, flags);
     DDBlt(dest, left, bottom, hw, hh, src, srcX, srcBottom, flags);

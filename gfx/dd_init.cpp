@@ -15,9 +15,9 @@
 namespace {
 
 // Shift/mask tables of the fixed formats (a mask is the field's maximum).
-constexpr DDPIXELFORMATTABLE kTableA1R5G5B5 = {10, 5, 0, 15, 31, 31, 31, 1};
-constexpr DDPIXELFORMATTABLE kTableR5G6B5 = {11, 5, 0, 16, 31, 63, 31, 0};
-constexpr DDPIXELFORMATTABLE kTableA8R8G8B8 = {16, 8, 0, 24, 255, 255, 255, 255};
+constexpr PixelFormatTable kTableA1R5G5B5 = {10, 5, 0, 15, 31, 31, 31, 1};
+constexpr PixelFormatTable kTableR5G6B5 = {11, 5, 0, 16, 31, 63, 31, 0};
+constexpr PixelFormatTable kTableA8R8G8B8 = {16, 8, 0, 24, 255, 255, 255, 255};
 
 void HideCursor() {
     while (plat::ShowCursorCount(false) >= 0) {
@@ -33,7 +33,7 @@ bool Direct3DActive() { return lpDTCon != nullptr; }
 
 bool FullScreenUp() { return g_DDConfig.bInitialized && g_bWindowMode == 0 && (lpDTCon || lpDDCon); }
 
-bool VideoFacts(cVideoFacts& out) {
+bool VideoFacts(VideoInfo& out) {
     if (!g_DDConfig.bInitialized || (!lpDTCon && !lpDDCon)) return false;
     out.windowed = g_bWindowMode != 0;
     out.bpp = g_nBpp;
@@ -46,7 +46,7 @@ bool VideoFacts(cVideoFacts& out) {
 }
 
 void InstallGfxLink() {
-    cGfxLink& link = GfxLink();
+    GfxHooks& link = GfxLink();
     link.direct3DActive = Direct3DActive;
     link.fullScreenUp = FullScreenUp;
     link.videoFacts = VideoFacts;
@@ -101,7 +101,7 @@ int OpenBlitDisplay(int width, int height, bool fullScreen) {
 // The primary with its attached back buffers (none in a window).
 bool CreatePrimary(int backBuffers, int width, int height) {
     g_PrimarySD.AllocData();
-    DDSURFACEHOLDER* holder = g_PrimarySD.lpDDS;
+    SurfaceHolder* holder = g_PrimarySD.lpDDS;
     if (g_lpDD->CreatePrimary(backBuffers, width, height, &holder->owned) != plat::BlitResult::Ok || !holder->owned) {
         WriteReport("Primary CreateSurface Err");
         return false;
@@ -272,7 +272,7 @@ int DDInitD3D(uint32_t hWnd, int width, int height, int bpp, int backBufferChoic
     }
     dt->lpSurface = backBuffer;
     dt->nTextureId = 0;
-    dt->desc = DTLEVELDESC{lpDTCon->backBufferFormat, backWidth, backHeight};
+    dt->desc = TextureLevelDesc{lpDTCon->backBufferFormat, backWidth, backHeight};
     lpDTCon->nTextureCounter = 1;
     lpDTCon->nFontCounter = 0;
 

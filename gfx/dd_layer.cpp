@@ -13,7 +13,7 @@ namespace {
 
 // One open layer plus the look-up tables that give a new blit the key of
 // the first earlier blit of its source without scanning every entry.
-struct cLayerState {
+struct LayerState {
     DDLAYER layer;
     // First entry (index, key) with position flag 0, per source.
     std::unordered_map<const DDSURFACEDATA*, std::pair<int, int>> firstBySource;
@@ -21,21 +21,21 @@ struct cLayerState {
     std::map<std::tuple<const DDSURFACEDATA*, int, int>, std::pair<int, int>> firstByPosition;
 };
 
-struct cLayerStack {
-    std::vector<std::unique_ptr<cLayerState>> layers;
+struct LayerStack {
+    std::vector<std::unique_ptr<LayerState>> layers;
     // Opens refused beyond the limit; their closes must not close the
     // enclosing layers, or every later close of the frame would be one
     // level off.
     int nIgnoredOpens = 0;
 };
 
-cLayerStack& Stack() {
-    static cLayerStack stack;
+LayerStack& Stack() {
+    static LayerStack stack;
     return stack;
 }
 
-cLayerState* Current() {
-    cLayerStack& s = Stack();
+LayerState* Current() {
+    LayerStack& s = Stack();
     return s.layers.empty() ? nullptr : s.layers.back().get();
 }
 
@@ -43,7 +43,7 @@ bool HasTexture(const DDSURFACEDATA* sd) { return sd && sd->lpDT && sd->lpDT->lp
 
 bool QueueBlit(DDSURFACEDATA* dest, int x, int y, int width, int height, DDSURFACEDATA* src, int srcX, int srcY,
                int srcWidth, int srcHeight, int flags) {
-    cLayerState* state = Current();
+    LayerState* state = Current();
     if (!lpDTCon || !state || !state->layer.bOn) return false;
     // The present step's copy must reach the screen now.
     if (lpDTCon->bCopying) return false;
@@ -184,36 +184,36 @@ void DrawLayer(DDLAYER& layer) {
 
 void DDBeginLayer(int sort) {
     if (!lpDTCon) return;
-    cLayerStack& s = Stack();
+    LayerStack& s = Stack();
     if (static_cast<int>(s.layers.size()) >= kMaxDrawLayers) {
         ++s.nIgnoredOpens;
         return;
     }
     DDLayerQueue() = &QueueBlit;
-    auto state = std::make_unique<cLayerState>();
+    auto state = std::make_unique<LayerState>();
     state->layer.bSort = sort;
     s.layers.push_back(std::move(state));
 }
 
 void DDEndLayer() {
-    cLayerStack& s = Stack();
+    LayerStack& s = Stack();
     if (s.nIgnoredOpens > 0) {
         --s.nIgnoredOpens;
         return;
     }
     if (s.layers.empty()) return;
     // Taken off first: nothing drawn below may queue into it again.
-    std::unique_ptr<cLayerState> state = std::move(s.layers.back());
+    std::unique_ptr<LayerState> state = std::move(s.layers.back());
     s.layers.pop_back();
     if (lpDTCon && lpDevice && !state->layer.entries.empty()) DrawLayer(state->layer);
 }
 
 void DDPauseLayer() {
-    if (cLayerState* state = Current(); lpDTCon && state) state->layer.bOn = 0;
+    if (LayerState* state = Current(); lpDTCon && state) state->layer.bOn = 0;
 }
 
 void DDResumeLayer() {
-    if (cLayerState* state = Current(); lpDTCon && state) state->layer.bOn = 1;
+    if (LayerState* state = Current(); lpDTCon && state) state->layer.bOn = 1;
 }
 
 void DDAddLayerKey(DDSURFACEDATA* src) { DDFindLayerKey(src, 0, 0, 0); }
@@ -221,7 +221,7 @@ void DDAddLayerKey(DDSURFACEDATA* src) { DDFindLayerKey(src, 0, 0, 0); }
 void DDAddLayerKeyRect(DDSURFACEDATA* src, int srcX, int srcY) { DDFindLayerKey(src, 1, srcX, srcY); }
 
 void DDFindLayerKey(DDSURFACEDATA* src, int position, int srcX, int srcY) {
-    cLayerState* state = Current();
+    LayerState* state = Current();
     if (!lpDTCon || !state || !state->layer.bOn || !state->layer.bSort || !src) return;
     DDResolveMirror(src);
     std::vector<DDLAYERKEY>& keys = state->layer.keys;
@@ -245,14 +245,14 @@ bool DDLayerEntryLess(const DDLAYERENTRY& a, const DDLAYERENTRY& b) {
 }
 
 DDLAYER* DDCurrentLayer() {
-    cLayerState* state = Current();
+    LayerState* state = Current();
     return state ? &state->layer : nullptr;
 }
 
 int DDLayerDepth() { return static_cast<int>(Stack().layers.size()); }
 
 void DDDiscardLayers() {
-    cLayerStack& s = Stack();
+    LayerStack& s = Stack();
     s.layers.clear();
     s.nIgnoredOpens = 0;
 }

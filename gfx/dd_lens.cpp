@@ -47,7 +47,7 @@ struct LensGeometry {
 
 // How one variant tests and writes a source pixel.
 struct Lens32D3D {
-    DDOpaqueTest opaque;
+    OpaqueTest opaque;
     bool add;
     uint32_t addRgb;
     bool clear;
@@ -64,12 +64,12 @@ struct Lens32D3D {
 };
 
 struct Lens16D3D {
-    DDOpaqueTest opaque;
+    OpaqueTest opaque;
     bool keyed;
     bool add;
     bool toBackBuffer;
     uint32_t addR, addG, addB;  // the colour add in field units
-    DDPIXELFORMATTABLE tf, bf;
+    PixelFormatTable tf, bf;
     bool clear = false;
     bool Drawn(uint16_t p) const { return !keyed || opaque(p); }
     uint16_t Write(uint16_t p, uint16_t /*d*/) const {
@@ -91,7 +91,7 @@ struct Lens16D3D {
 
 template <class Pixel>
 struct LensBlit {
-    DDOpaqueTest opaque;
+    OpaqueTest opaque;
     bool clear = false;
     bool Drawn(Pixel p) const { return opaque(p); }
     Pixel Write(Pixel p, Pixel /*d*/) const { return p; }
@@ -109,7 +109,7 @@ struct LensColumn {
 constexpr double kFarOffset = 4503599627370496.0;  // 2^52
 
 template <class Pixel, class Rule>
-void LensPixels(const cEffectLocks& locks, const LensGeometry& g, const Rule& rule) {
+void LensPixels(const EffectLocks& locks, const LensGeometry& g, const Rule& rule) {
     const cSurfaceLock &dl = locks.Dst(), &sl = locks.Src();
     const DDSURFACEDATA *dest = dl.Surface(), *src = sl.Surface();
     auto* const dbase = reinterpret_cast<Pixel*>(dl.Bits());
@@ -247,7 +247,7 @@ int DDBltCircle(DDSURFACEDATA* dest, int cx, int cy, int halfWidth, int halfHeig
 }
 
 bool DDBltLens(DDSURFACEDATA* dest, int cx, int cy, int radius, int distance, DDSURFACEDATA* src, int scx, int scy,
-               int mode, int clear, const DDBLENDPAIR* blend) {
+               int mode, int clear, const BlendPair* blend) {
     if (radius < 0 || distance < 0) return false;
     // 64-bit: callers start the distance very large, where the squares
     // overflow 32 bits.
@@ -256,19 +256,19 @@ bool DDBltLens(DDSURFACEDATA* dest, int cx, int cy, int radius, int distance, DD
     if (l <= distance) return false;
     if (!dest || !src || (!lpDTCon && !lpDDCon)) return false;
 
-    const cEffectLocks locks(dest, src);
+    const EffectLocks locks(dest, src);
     if (!locks.Ok()) return false;
 
     const LensGeometry g{cx, cy, scx, scy, radius, distance, r2, l * l};
     const bool add = lpDTCon && DDBlendAddsColor(blend);
     const uint32_t addRgb = add ? blend->dwVertexColor & 0xFFFFFFu : 0;
-    const DDOpaqueTest opaque = DDCurrentOpaqueTest();
+    const OpaqueTest opaque = DDCurrentOpaqueTest();
     switch (opaque.variant) {
-        case DDPixelVariant::D3D32:
+        case PixelVariant::D3D32:
             LensPixels<uint32_t>(locks, g, Lens32D3D{opaque, add, addRgb, clear == 1});
             break;
-        case DDPixelVariant::D3D16: {
-            const DDPIXELFORMATTABLE& tf = g_PixelFormat;
+        case PixelVariant::D3D16: {
+            const PixelFormatTable& tf = g_PixelFormat;
             const auto scale = [](uint32_t byte, int mask) { return byte * static_cast<uint32_t>(mask) / 255; };
             const Lens16D3D rule{opaque,
                                  mode == 1,
@@ -282,10 +282,10 @@ bool DDBltLens(DDSURFACEDATA* dest, int cx, int cy, int radius, int distance, DD
             LensPixels<uint16_t>(locks, g, rule);
             break;
         }
-        case DDPixelVariant::DD32: LensPixels<uint32_t>(locks, g, LensBlit<uint32_t>{opaque}); break;
-        case DDPixelVariant::DD16: LensPixels<uint16_t>(locks, g, LensBlit<uint16_t>{opaque}); break;
-        case DDPixelVariant::DD8: LensPixels<uint8_t>(locks, g, LensBlit<uint8_t>{opaque}); break;
-        case DDPixelVariant::None: break;
+        case PixelVariant::DD32: LensPixels<uint32_t>(locks, g, LensBlit<uint32_t>{opaque}); break;
+        case PixelVariant::DD16: LensPixels<uint16_t>(locks, g, LensBlit<uint16_t>{opaque}); break;
+        case PixelVariant::DD8: LensPixels<uint8_t>(locks, g, LensBlit<uint8_t>{opaque}); break;
+        case PixelVariant::None: break;
     }
     return true;
 }

@@ -24,4 +24,4 @@ int DDBltCircle(DDSURFACEDATA* dest, int cx, int cy, int halfWidth, int halfHeig
 // (sqrt(distance^2 + radius^2) truncated is not above distance), or when a
 // surface cannot be locked.
 bool DDBltLens(DDSURFACEDATA* dest, int cx, int cy, int radius, int distance, DDSURFACEDATA* src, int scx, int scy,
-               int mode, int clear, const DDBLENDPAIR* blend);
+               int mode, int clear, const BlendPair* blend);

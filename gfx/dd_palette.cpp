@@ -13,8 +13,8 @@
 
 PALETTEENTRY g_Palette[256];
 PALETTEENTRY g_BasePalette[256];
-DDPIXELFORMATTABLE g_PixelFormat;
-DDPIXELFORMATTABLE g_BackBufferPixelFormat;
+PixelFormatTable g_PixelFormat;
+PixelFormatTable g_BackBufferPixelFormat;
 
 namespace {
 
@@ -40,14 +40,14 @@ uint8_t Scale8(uint32_t field, int mask) {
 
 // A surface loaded from a bitmap file as a system-memory work copy, never
 // keyed; released when the object goes.
-class cTempSurface {
+class TempSurface {
 public:
-    explicit cTempSurface(const char* file) {
+    explicit TempSurface(const char* file) {
         m_code = DDCreateSurfaceFromFile(&m_sd, file, 0, g_nBpp, 1, DTMEMORYTYPE_SYSTEM, nullptr, 0, 0, 0, 0);
     }
-    ~cTempSurface() { DDReleaseSurface(&m_sd); }
-    cTempSurface(const cTempSurface&) = delete;
-    cTempSurface& operator=(const cTempSurface&) = delete;
+    ~TempSurface() { DDReleaseSurface(&m_sd); }
+    TempSurface(const TempSurface&) = delete;
+    TempSurface& operator=(const TempSurface&) = delete;
     bool Ok() const { return m_code == 0; }
     DDSURFACEDATA* Get() { return &m_sd; }
 
@@ -85,7 +85,7 @@ bool DDLoadPaletteFromFile(PALETTEENTRY* palette, const char* file, int ignored)
 
     if (g_nBpp == 16 || g_nBpp == 24 || g_nBpp == 32) {
         // The 16 x 16 block of the bitmap overrides the colour table.
-        cTempSurface temp(file);
+        TempSurface temp(file);
         if (temp.Ok()) DDSetPalette_UnPal(palette, temp.Get());
     } else if (g_nBpp == 8 && g_lpDD) {
         g_lpDD->SetPaletteEntries(0, 256, palette);
@@ -100,7 +100,7 @@ int DDSetPalette_UnPal(PALETTEENTRY* palette, DDSURFACEDATA* surface) {
         return 1;
     }
     const DDSURFACEDATA* sd = lock.Surface();
-    const DDPIXELFORMATTABLE& t = g_PixelFormat;
+    const PixelFormatTable& t = g_PixelFormat;
     const int bytes = lock.BytesPerPixel();
 
     for (int r = 0; r < 16; ++r) {
@@ -136,7 +136,7 @@ int DDSetPalette_UnPal(PALETTEENTRY* palette, DDSURFACEDATA* surface) {
 }
 
 int DDSetTransmit(const char* file) {
-    cTempSurface temp(file);
+    TempSurface temp(file);
     if (!temp.Ok()) {
         WriteDebugLog("%s 作成失敗！", file ? file : "");
         return 0;
@@ -162,7 +162,7 @@ int DDSetTransmit(const char* file) {
                 lpDTCon->rgbPalTransmit = RGBTRIPLE{c.b, c.g, c.r};
             }
         }
-        const DDPIXELFORMATTABLE& t = g_PixelFormat;
+        const PixelFormatTable& t = g_PixelFormat;
         DDSetTransmit(static_cast<uint8_t>(Field(topLeft, t.nRedShift, t.nRedMask)),
                       static_cast<uint8_t>(Field(topLeft, t.nGreenShift, t.nGreenMask)),
                       static_cast<uint8_t>(Field(topLeft, t.nBlueShift, t.nBlueMask)));
@@ -186,7 +186,7 @@ int DDSetTransmit(const char* file) {
 }
 
 void DDSetTransmit(uint8_t red, uint8_t green, uint8_t blue) {
-    const DDPIXELFORMATTABLE& t = g_PixelFormat;
+    const PixelFormatTable& t = g_PixelFormat;
     if (lpDTCon) {
         lpDTCon->rgbTransmit = RGBTRIPLE{blue, green, red};
         WriteDebugLog("SetTrans lpDTCon->rgbTransmit.rgbtRed = %d,lpDTCon->rgbTransmit.rgbtGreen = %d,"
@@ -254,19 +254,19 @@ uint16_t DDPalToRGB16(const PALETTEENTRY& entry) {
     return static_cast<uint16_t>(DDPackFields(g_PixelFormat, entry.r, entry.g, entry.b));
 }
 
-uint32_t DDPackFields(const DDPIXELFORMATTABLE& t, uint32_t red, uint32_t green, uint32_t blue) {
+uint32_t DDPackFields(const PixelFormatTable& t, uint32_t red, uint32_t green, uint32_t blue) {
     return ((blue & static_cast<uint32_t>(t.nBlueMask)) << t.nBlueShift) |
            ((green & static_cast<uint32_t>(t.nGreenMask)) << t.nGreenShift) |
            ((red & static_cast<uint32_t>(t.nRedMask)) << t.nRedShift);
 }
 
-uint32_t DDScaleToFields(const DDPIXELFORMATTABLE& t, uint32_t red, uint32_t green, uint32_t blue) {
+uint32_t DDScaleToFields(const PixelFormatTable& t, uint32_t red, uint32_t green, uint32_t blue) {
     return DDPackFields(t, red * static_cast<uint32_t>(t.nRedMask) / 255u,
                         green * static_cast<uint32_t>(t.nGreenMask) / 255u,
                         blue * static_cast<uint32_t>(t.nBlueMask) / 255u);
 }
 
-void DDGetPixelFormat(DDPIXELFORMATTABLE& table) {
+void DDGetPixelFormat(PixelFormatTable& table) {
     if (lpDTCon || !g_lpDD) return;
     const plat::PixelMasks masks = g_lpDD->PrimaryMasks();
     const uint32_t within = masks.bitCount >= 32 ? 0xFFFFFFFFu : ((1u << masks.bitCount) - 1u);
@@ -294,7 +294,7 @@ int DDMakePalIndexMap(std::vector<uint8_t>& map, DDSURFACEDATA* surface) {
     const DDSURFACEDATA* sd = lock.Surface();
     const int pitch = lock.PitchPixels();
     const int bytes = lock.BytesPerPixel();
-    const DDPIXELFORMATTABLE& t = g_PixelFormat;
+    const PixelFormatTable& t = g_PixelFormat;
     const bool keyed = lpDTCon && sd->lpDT && sd->lpDT->bColorKey;
 
     // Pixels that match no entry read as colour 0.

@@ -1,6 +1,6 @@
 #include "gfx/dd_pixel.h"
 
-cEffectLocks::cEffectLocks(DDSURFACEDATA* dst, DDSURFACEDATA* src) {
+EffectLocks::EffectLocks(DDSURFACEDATA* dst, DDSURFACEDATA* src) {
     DDResolveMirror(dst);
     DDResolveMirror(src);
     DDRedirectBackBuffer(dst);
@@ -14,20 +14,20 @@ cEffectLocks::cEffectLocks(DDSURFACEDATA* dst, DDSURFACEDATA* src) {
     m_ok = m_src->Bits() != nullptr;
 }
 
-DDPixelVariant DDCurrentPixelVariant() {
+PixelVariant DDCurrentPixelVariant() {
     if (lpDTCon) {
-        if (g_nBpp == 16) return DDPixelVariant::D3D16;
-        if (g_nBpp == 32) return DDPixelVariant::D3D32;
+        if (g_nBpp == 16) return PixelVariant::D3D16;
+        if (g_nBpp == 32) return PixelVariant::D3D32;
     } else if (lpDDCon) {
-        if (g_nBpp == 8) return DDPixelVariant::DD8;
-        if (g_nBpp == 16) return DDPixelVariant::DD16;
-        if (g_nBpp == 32) return DDPixelVariant::DD32;
+        if (g_nBpp == 8) return PixelVariant::DD8;
+        if (g_nBpp == 16) return PixelVariant::DD16;
+        if (g_nBpp == 32) return PixelVariant::DD32;
     }
-    return DDPixelVariant::None;
+    return PixelVariant::None;
 }
 
-DDOpaqueTest DDCurrentOpaqueTest() {
-    DDOpaqueTest test;
+OpaqueTest DDCurrentOpaqueTest() {
+    OpaqueTest test;
     test.variant = DDCurrentPixelVariant();
     if (!lpDTCon) test.key = g_DDConfig.dwColorKey;
     return test;

@@ -19,8 +19,8 @@ bool SurfaceLost(DDSURFACEDATA& sd) { return sd.lpDDS && sd.lpDDS->lpSurface && 
 
 }  // namespace
 
-cFontRestoreHooks& DDFontRestoreHooks() {
-    static cFontRestoreHooks hooks;
+FontRestoreHooks& DDFontRestoreHooks() {
+    static FontRestoreHooks hooks;
     return hooks;
 }
 

@@ -107,8 +107,8 @@ void RotatePixels(const cSurfaceLock& dl, const cSurfaceLock& sl, const RotateJo
 }
 
 void RotateLocked(DDSURFACEDATA* dest, DDSURFACEDATA* src, const RotateJob& job) {
-    if (DDCurrentPixelVariant() == DDPixelVariant::None) return;
-    const cEffectLocks locks(dest, src);
+    if (DDCurrentPixelVariant() == PixelVariant::None) return;
+    const EffectLocks locks(dest, src);
     if (!locks.Ok()) return;
     if (g_nBpp == 8)
         RotatePixels<uint8_t>(locks.Dst(), locks.Src(), job);

@@ -15,7 +15,7 @@ DDCONTEXT* lpDDCon = nullptr;
 int g_nBpp = 0;
 plat::PixelRect g_rcWindow;
 int g_bWindowMode = 1;
-DDCONFIG g_DDConfig;
+DisplayConfig g_DDConfig;
 
 std::unique_ptr<plat::RasterDevice> lpDevice;
 std::unique_ptr<plat::BlitDisplay> g_lpDD;
@@ -44,8 +44,8 @@ namespace {
 
 // Deletes whatever context is left at exit, so a run that never reached
 // DDRelease still frees them.
-struct cContextOwner {
-    ~cContextOwner() {
+struct ContextOwner {
+    ~ContextOwner() {
         delete lpDTCon;
         lpDTCon = nullptr;
         delete lpDDCon;
@@ -67,7 +67,7 @@ void DDSURFACEDATA::AllocData() {
     if (g_DDConfig.bUseD3D) {
         if (!lpDT) lpDT = new DTTEXTURE;
     } else {
-        if (!lpDDS) lpDDS = new DDSURFACEHOLDER;
+        if (!lpDDS) lpDDS = new SurfaceHolder;
     }
 }
 

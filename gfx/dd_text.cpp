@@ -222,7 +222,7 @@ int DDMesBox(const char* text, const char* caption, uint32_t type) {
 }
 
 void DDInstallTextLink() {
-    cGfxLink& link = GfxLink();
+    GfxHooks& link = GfxLink();
     link.mesBox = DDMesBox;
     link.bmpPrintf = BmpPrintfLink;
 }

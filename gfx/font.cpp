@@ -142,7 +142,7 @@ bool cFastFont::Ok() const { return HasBackEndObject(&m_Atlas); }
 
 bool cFastFont::AddGlyph(const char* code) {
     if (!code || m_nNext >= m_nCapacity) return false;
-    GLYPHNODE node;
+    GlyphNode node;
     node.szCode[0] = code[0];
     node.szCode[1] = code[1];
     node.nCell = m_nNext;
@@ -163,14 +163,14 @@ void cFastFont::DrawCell(DDSURFACEDATA* dest, int x, int y, int n, int flags) {
           m_nCellHeight * (n / m_nColumns), flags);
 }
 
-const cFastFont::GLYPHNODE* cFastFont::FindGlyph(const char* code) const {
+const cFastFont::GlyphNode* cFastFont::FindGlyph(const char* code) const {
     if (!code || m_Index.empty()) return nullptr;
     const int cell = m_Index[CodeKey(code)];
     return cell < 0 ? nullptr : &m_Glyphs[static_cast<size_t>(cell)];
 }
 
 bool cFastFont::DrawGlyph(DDSURFACEDATA* dest, int x, int y, const char* code, int flags) {
-    const GLYPHNODE* node = FindGlyph(code);
+    const GlyphNode* node = FindGlyph(code);
     if (!node) return false;
     DDBlt(dest, x, y, m_nCellWidth, m_nCellHeight, &m_Atlas, node->x, node->y, flags);
     return true;
@@ -314,7 +314,7 @@ void Font::BuildFullCache(bool rebuild) {
     }
     std::string text;
     int n = 0;
-    for (const cFastFont::GLYPHNODE& node : full->m_Glyphs) {
+    for (const cFastFont::GlyphNode& node : full->m_Glyphs) {
         if (n == full->m_nCapacity) break;
         text.append(node.szCode, 2);
         if (++n % full->m_nColumns == 0) text += '\n';
@@ -503,7 +503,7 @@ void Font::DrawChars(DDSURFACEDATA* target, int x, int y, DDSURFACEDATA* final, 
                 if (caching) {
                     if (!full->DrawGlyph(final, finalX + px + dx, finalY + py, p, DDBLT_KEYED)) {
                         if (full->AddGlyph(p)) {
-                            const cFastFont::GLYPHNODE& node = full->m_Glyphs.back();
+                            const cFastFont::GlyphNode& node = full->m_Glyphs.back();
                             TextOutGdi(&full->m_Atlas, node.x, node.y, p, 2);
                             full->DrawGlyph(final, finalX + px + dx, finalY + py, p, DDBLT_KEYED);
                         } else {
@@ -571,7 +571,7 @@ int Font::DrawString(DDSURFACEDATA* dest, int x, int y, const char* text, int le
     }
     const bool viaWork = lpDDCon || (dest->lpDT && dest->lpDT->nMemoryType == DTMEMORYTYPE_SYSTEM);
     if (viaWork) {
-        const FONTSIZE size = m_nPitch ? GetFixedTextSize(text) : GetTextSize(text);
+        const TextSize size = m_nPitch ? GetFixedTextSize(text) : GetTextSize(text);
         // Under DirectDraw only the part of the text box that lands on the
         // destination is cleared and copied; the rest is never shown.
         int left = 0, top = 0, right = size.cx, bottom = size.cy;
@@ -618,7 +618,7 @@ void Font::DrawWindow(DDSURFACEDATA* dest, int x, int y, int width, int height) 
 void Font::DrawTextWindow(DDSURFACEDATA* dest, int x, int y, int width, int height, const char* text, int padding) {
     if (!text) text = "";
     if (width == 0 || height == 0) {
-        const FONTSIZE size = m_nPitch ? GetFixedTextSize(text) : GetTextSize(text);
+        const TextSize size = m_nPitch ? GetFixedTextSize(text) : GetTextSize(text);
         if (width == 0) width = padding + size.cx;
         if (height == 0) height = size.cy;
     }
@@ -641,8 +641,8 @@ void Font::WindowPrintf(DDSURFACEDATA* dest, int x, int y, int width, int height
 // ---------------------------------------------------------------------------
 // Measuring
 
-FONTSIZE Font::GetFixedTextSize(const char* text) const {
-    FONTSIZE size;
+TextSize Font::GetFixedTextSize(const char* text) const {
+    TextSize size;
     if (!text) text = "";
     // Lines of any length are measured whole, in place: the byte after a
     // line ('\n' or the end) is never the second byte of a character.
@@ -660,8 +660,8 @@ FONTSIZE Font::GetFixedTextSize(const char* text) const {
     return size;
 }
 
-FONTSIZE Font::GetTextSize(const char* text) {
-    FONTSIZE size;
+TextSize Font::GetTextSize(const char* text) {
+    TextSize size;
     if (!text) text = "";
     for (const char* p = text;;) {
         const int length = GetLineLength(p);

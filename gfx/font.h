@@ -44,7 +44,7 @@ extern const FONTDEF kFontDefRows[kFontCount];
 extern const char g_szFullGlyphList[];
 
 // Size of a text in pixels.
-struct FONTSIZE {
+struct TextSize {
     int cx = 0;
     int cy = 0;
 };
@@ -53,7 +53,7 @@ struct FONTSIZE {
 class cFastFont {
 public:
     // One cached double-byte character and its cell.
-    struct GLYPHNODE {
+    struct GlyphNode {
         char szCode[3] = {};
         int nCell = 0;
         int x = 0, y = 0;
@@ -75,14 +75,14 @@ public:
     // The cell of code blitted to (x, y); false when code is not cached.
     bool DrawGlyph(DDSURFACEDATA* dest, int x, int y, const char* code, int flags);
     // The first node of code, or null.
-    const GLYPHNODE* FindGlyph(const char* code) const;
+    const GlyphNode* FindGlyph(const char* code) const;
     // Glyphs held (cells used).
     int Count() const { return m_nNext; }
 
     int m_nCellWidth = 0, m_nCellHeight = 0;
     int m_nColumns = 0, m_nRows = 0, m_nCapacity = 0;
     DDSURFACEDATA m_Atlas;
-    std::vector<GLYPHNODE> m_Glyphs;  // in cell order
+    std::vector<GlyphNode> m_Glyphs;  // in cell order
     int m_nNext = 0;
 
 private:
@@ -123,9 +123,9 @@ public:
 
     // Fixed-pitch measure: the longest line's characters x pitch, lines x
     // line height.
-    FONTSIZE GetFixedTextSize(const char* text) const;
+    TextSize GetFixedTextSize(const char* text) const;
     // Proportional measure with the face's advances.
-    FONTSIZE GetTextSize(const char* text);
+    TextSize GetTextSize(const char* text);
 
     // Recovery after a device reset or surface loss; OnLostDevice lets go
     // of what a reset must not find alive.

@@ -32,11 +32,11 @@ void cAnimeData::RegisterFields(int version) {
     AddString(&m_strName);
 }
 
-bool cAnimeData::Read(cDataFile* file) {
+bool cAnimeData::Read(DataFile* file) {
     return cRecord::Read(file) && ReadNestedRecords(m_vFrame, file, kMinRecordBytes, [] { return cAnimeFrameData(); });
 }
 
-bool cAnimeData::Write(cDataFile* file) { return cRecord::Write(file) && WriteRecords(m_vFrame, file); }
+bool cAnimeData::Write(DataFile* file) { return cRecord::Write(file) && WriteRecords(m_vFrame, file); }
 
 // cAnimeSetData
 
@@ -80,7 +80,7 @@ void cAnimeSetData::RegisterFields(int version) {
     AddString(&m_strName);
 }
 
-bool cAnimeSetData::Read(cDataFile* file) {
+bool cAnimeSetData::Read(DataFile* file) {
     // An anime's smallest form: its two counts and its frame count.
     bool ok = cRecord::Read(file) &&
               ReadNestedRecords(m_vAnime, file, kMinRecordBytes + 4, [] { return cAnimeData(); });
@@ -88,7 +88,7 @@ bool cAnimeSetData::Read(cDataFile* file) {
     return ok;
 }
 
-bool cAnimeSetData::Write(cDataFile* file) { return cRecord::Write(file) && WriteRecords(m_vAnime, file); }
+bool cAnimeSetData::Write(DataFile* file) { return cRecord::Write(file) && WriteRecords(m_vAnime, file); }
 
 const cAnimeData& cAnimeSetData::BasicAnime(int action) const {
     if (action >= 0 && action < m_vAnime.Size()) return m_vAnime[static_cast<size_t>(action)];

@@ -22,7 +22,7 @@ public:
     void RegisterFields(int version) override;
 };
 template <>
-struct cElementTraits<cAnimeFrameData> : cDefaultedRecord<cAnimeFrameData> {};
+struct ElementTraits<cAnimeFrameData> : DefaultedRecord<cAnimeFrameData> {};
 
 class cAnimeData : public cRecord {
 public:
@@ -36,11 +36,11 @@ public:
     cAnimeData();
     void RegisterFields(int version) override;
     // The record, then its counted frames; a count of 0 leaves no frame.
-    bool Read(cDataFile* file) override;
-    bool Write(cDataFile* file) override;
+    bool Read(DataFile* file) override;
+    bool Write(DataFile* file) override;
 };
 template <>
-struct cElementTraits<cAnimeData> : cDefaultedRecord<cAnimeData> {};
+struct ElementTraits<cAnimeData> : DefaultedRecord<cAnimeData> {};
 
 // Indexes of the animes of a set, by basic action.
 enum : int {
@@ -68,8 +68,8 @@ public:
     void SetDefault();
     void RegisterFields(int version) override;
     // The record, its counted animes, then the upgrades of older files.
-    bool Read(cDataFile* file) override;
-    bool Write(cDataFile* file) override;
+    bool Read(DataFile* file) override;
+    bool Write(DataFile* file) override;
 
     // The anime of a basic action (kAnimeStand..kAnimeFlyMove, or any index
     // of the list). One the set lacks gives the first anime of the set, or
@@ -79,4 +79,4 @@ public:
     const cAnimeData& BasicAnime(int action) const;
 };
 template <>
-struct cElementTraits<cAnimeSetData> : cDefaultedRecord<cAnimeSetData> {};
+struct ElementTraits<cAnimeSetData> : DefaultedRecord<cAnimeSetData> {};

@@ -93,7 +93,7 @@ void cPltBlock::RegisterFields(int) {
     AddString(&m_strName);
 }
 
-bool cPltBlock::Read(cDataFile* file) {
+bool cPltBlock::Read(DataFile* file) {
     bool ok = cRecord::Read(file) && file->ReadValues(&m_sCol, 1, 2) && file->ReadValues(&m_sRow, 1, 2) &&
               ReadVector(m_vInheritFlag, file) && ReadRecordVector(m_vCond, file);
     if (ok) {
@@ -104,7 +104,7 @@ bool cPltBlock::Read(cDataFile* file) {
     return ok;
 }
 
-bool cPltBlock::Write(cDataFile* file) {
+bool cPltBlock::Write(DataFile* file) {
     Validate();
     return cRecord::Write(file) && file->WriteValues(&m_sCol, 1, 2) && file->WriteValues(&m_sRow, 1, 2) &&
            WriteVector(m_vInheritFlag, file) && WriteRecordVector(m_vCond, file);

@@ -10,7 +10,7 @@
 #include "core/record.h"
 #include "project/condition.h"
 
-class cDataFile;
+class DataFile;
 
 class cPltBlock : public cRecord {
 public:
@@ -48,8 +48,8 @@ public:
     void RegisterFields(int version) override;
     // Record, position, flags, conditions; then the upgrade of older files,
     // the inheritance and the check.
-    bool Read(cDataFile* file) override;
-    bool Write(cDataFile* file) override;
+    bool Read(DataFile* file) override;
+    bool Write(DataFile* file) override;
 
     // Inheritance reference kept inside its palette; an empty chip loses
     // its hit kind and summon-proof flag.
@@ -61,7 +61,7 @@ public:
 };
 
 template <>
-struct cElementTraits<cPltBlock> : cDefaultedRecord<cPltBlock> {};
+struct ElementTraits<cPltBlock> : DefaultedRecord<cPltBlock> {};
 
 // One cell of a played map: the block placed or summoned there, and whether
 // its appearance conditions have held once.

@@ -133,7 +133,7 @@ const GroupCopy<cCharaDef> kGroupCopies[cCharaDef::kInheritGroups] = {
     [](cCharaDef& t, const cCharaDef& f) { t.m_cReserved = f.m_cReserved; },
     [](cCharaDef& t, const cCharaDef& f) {
         t.m_vFlow = f.m_vFlow;
-        if (t.m_vFlow.empty()) t.m_vFlow.push_back(cElementTraits<cFlow>::MakeDefault());
+        if (t.m_vFlow.empty()) t.m_vFlow.push_back(ElementTraits<cFlow>::MakeDefault());
     },
 };
 
@@ -144,12 +144,12 @@ bool IsEmptyFlow(const cFlow& flow) {
            flow.m_vKeyCond.empty() && flow.m_vCmd.empty();
 }
 
-void ValidateFlowList(cVector<cFlow>& flows, const cPaletteSizes&) {
+void ValidateFlowList(cVector<cFlow>& flows, const PaletteSizes&) {
     for (cFlow& flow : flows) flow.Validate();
     std::erase_if(flows, IsEmptyFlow);
 }
 
-void CheckFlowRefs(cVector<cFlow>& flows, const cPaletteSizes& sizes) {
+void CheckFlowRefs(cVector<cFlow>& flows, const PaletteSizes& sizes) {
     for (cFlow& flow : flows) flow.CheckPaletteRefs(sizes);
 }
 
@@ -235,7 +235,7 @@ void cCharaDef::RegisterFields(int version) {
     AddByte(&m_cActivationMode);
 }
 
-bool cCharaDef::Read(cDataFile* file) {
+bool cCharaDef::Read(DataFile* file) {
     bool ok = cRecord::Read(file) && file->ReadValues(&m_sCol, 1, 2) && file->ReadValues(&m_sRow, 1, 2) &&
               file->ReadInt(m_nCarryItem) && ReadVector(m_vInheritFlag, file) && ReadRecordVector(m_vCond, file) &&
               ReadRecordVector(m_vFlow.Edit(), file);
@@ -251,7 +251,7 @@ bool cCharaDef::Read(cDataFile* file) {
     return ok;
 }
 
-bool cCharaDef::Write(cDataFile* file) {
+bool cCharaDef::Write(DataFile* file) {
     Validate();
     return cRecord::Write(file) && file->WriteValues(&m_sCol, 1, 2) && file->WriteValues(&m_sRow, 1, 2) &&
            file->WriteInt(m_nCarryItem) && WriteVector(m_vInheritFlag, file) && WriteRecordVector(m_vCond, file) &&

@@ -17,7 +17,7 @@
 #include "project/condition.h"
 #include "project/flow.h"
 
-class cDataFile;
+class DataFile;
 
 class cCharaDef : public cRecord {
 public:
@@ -90,7 +90,7 @@ public:
     int32_t m_nCarryItem = 0;       // placed item of the stage the chara carries, -1 none
     cVector<int8_t> m_vInheritFlag; // one per property group
     cVector<cCondition> m_vCond;
-    cFlowList m_vFlow;              // shared with the entry it is taken from
+    FlowList m_vFlow;              // shared with the entry it is taken from
 
     cCharaDef();
 
@@ -99,9 +99,9 @@ public:
     void SetDefault();
     void RegisterFields(int version) override;
     // Reads, upgrades an older file's values, inherits, then validates.
-    bool Read(cDataFile* file) override;
+    bool Read(DataFile* file) override;
     // Validates, then writes.
-    bool Write(cDataFile* file) override;
+    bool Write(DataFile* file) override;
 
     // Keeps inheritance and database references inside their lists and
     // drops flows that can never do anything.
@@ -118,4 +118,4 @@ public:
 };
 
 template <>
-struct cElementTraits<cCharaDef> : cDefaultedRecord<cCharaDef> {};
+struct ElementTraits<cCharaDef> : DefaultedRecord<cCharaDef> {};

@@ -22,7 +22,7 @@ cCommonPalette::cCommonPalette() {
 
 void cCommonPalette::RegisterFields(int) { RegisterNoFields(); }
 
-bool cCommonPalette::Read(cDataFile* file) {
+bool cCommonPalette::Read(DataFile* file) {
     bool ok = cRecord::Read(file) && ReadPaletteList(m_vBlock, file, kMinBlockBytes) &&
               ReadPaletteList(m_vChara, file, kMinCharaBytes) && ReadPaletteList(m_vItem, file, kMinItemBytes);
     ResetEntryZero(m_vBlock);
@@ -35,7 +35,7 @@ bool cCommonPalette::Read(cDataFile* file) {
     return ok;
 }
 
-bool cCommonPalette::Write(cDataFile* file) {
+bool cCommonPalette::Write(DataFile* file) {
     Validate();
     return cRecord::Write(file) && WriteRecords(m_vBlock, file) && WriteRecords(m_vChara, file) &&
            WriteRecords(m_vItem, file);
@@ -59,8 +59,8 @@ void cCommonPalette::Validate() {
     }
 }
 
-cPaletteSizes CurrentPaletteSizes() {
-    cPaletteSizes sizes;
+PaletteSizes CurrentPaletteSizes() {
+    PaletteSizes sizes;
     sizes.nBlock[0] = g_CommonPalette.m_vBlock.Size();
     sizes.nChara[0] = g_CommonPalette.m_vChara.Size();
     sizes.nItem[0] = g_CommonPalette.m_vItem.Size();

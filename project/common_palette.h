@@ -11,7 +11,7 @@
 #include "project/flow.h"
 #include "project/item_def.h"
 
-class cDataFile;
+class DataFile;
 
 class cCommonPalette : public cRecord {
 public:
@@ -23,8 +23,8 @@ public:
     // lists, each entry read in place so that it inherits from the entries
     // before it; entry 0 of each list reset, every inherit flag cleared,
     // then Validate.
-    bool Read(cDataFile* file) override;
-    bool Write(cDataFile* file) override;
+    bool Read(DataFile* file) override;
+    bool Write(DataFile* file) override;
     // Lists padded to 2 entries, then every entry checked, references too.
     void Validate();
 
@@ -38,4 +38,4 @@ extern cCommonPalette& g_CommonPalette;
 
 // Entry counts of the common palette's lists and of the live stage's palette
 // lists, for the palette checks of flows and commands.
-cPaletteSizes CurrentPaletteSizes();
+PaletteSizes CurrentPaletteSizes();

@@ -99,7 +99,7 @@ void cCondition::RegisterFields(int version) {
     AddByte(&m_cShape);
 }
 
-bool cCondition::Read(cDataFile* file) {
+bool cCondition::Read(DataFile* file) {
     bool ok = cRecord::Read(file);
     ApplyUpgrades(kConditionUpgrades, *this, g_FileVersion);
     Validate();
@@ -116,7 +116,7 @@ void cCondList::RegisterFields(int) {
     AddByte(&m_cMode);
 }
 
-bool cCondList::Read(cDataFile* file) {
+bool cCondList::Read(DataFile* file) {
     bool ok = cRecord::Read(file);
     // Lists stored before 766 hold only the two bytes.
     if (ok && g_FileVersion >= 766) ok = ReadRecordVector(m_vCond, file);
@@ -124,7 +124,7 @@ bool cCondList::Read(cDataFile* file) {
     return ok;
 }
 
-bool cCondList::Write(cDataFile* file) {
+bool cCondList::Write(DataFile* file) {
     Validate();
     return cRecord::Write(file) && WriteRecordVector(m_vCond, file);
 }
@@ -149,13 +149,13 @@ void cKeyCond::SetDefault() {
     m_vKey.resize(kKeyCount, 0);
 }
 
-bool cKeyCond::Read(cDataFile* file) {
+bool cKeyCond::Read(DataFile* file) {
     bool ok = cRecord::Read(file) && ReadVector(m_vKey, file);
     Validate();
     return ok;
 }
 
-bool cKeyCond::Write(cDataFile* file) {
+bool cKeyCond::Write(DataFile* file) {
     Validate();
     return cRecord::Write(file) && WriteVector(m_vKey, file);
 }

@@ -44,8 +44,8 @@ public:
     cCondition();
 
     void RegisterFields(int version) override;
-    bool Read(cDataFile* file) override;
-    bool Write(cDataFile* file) override { return ValidateAndWrite(*this, file); }
+    bool Read(DataFile* file) override;
+    bool Write(DataFile* file) override { return ValidateAndWrite(*this, file); }
     void Validate() {}
 
 private:
@@ -63,8 +63,8 @@ public:
     cCondList();
 
     void RegisterFields(int version) override;
-    bool Read(cDataFile* file) override;
-    bool Write(cDataFile* file) override;
+    bool Read(DataFile* file) override;
+    bool Write(DataFile* file) override;
     void Validate() {}
 };
 
@@ -89,13 +89,13 @@ public:
     // Registered fields 0 and exactly kKeyCount key entries; entries already
     // there keep their values.
     void SetDefault();
-    bool Read(cDataFile* file) override;
-    bool Write(cDataFile* file) override;
+    bool Read(DataFile* file) override;
+    bool Write(DataFile* file) override;
     void Validate() {}
 };
 
 template <>
-struct cElementTraits<cKeyCond> {
+struct ElementTraits<cKeyCond> {
     static cKeyCond MakeDefault() {
         cKeyCond key;
         key.SetDefault();

@@ -77,7 +77,7 @@ void ShowDataLoadError(const char* name);
 // that many records, each starting from the class defaults and reading
 // itself. False, the list unchanged, when the file is broken.
 template <class R>
-bool ReadDbList(cVector<R>& list, cDataFile* file) {
+bool ReadDbList(cVector<R>& list, DataFile* file) {
     int32_t n = 0;
     if (!ReadCount(n, file, kMinRecordBytes)) return false;
     // No editor writes a negative count: the file is damaged, though it is
@@ -97,7 +97,7 @@ bool ReadDbList(cVector<R>& list, cDataFile* file) {
 // is missing, too new or broken (nothing reported here).
 template <class R>
 int LoadDatabaseFile(cVector<R>& list, const char* path) {
-    cDataFile* file = OpenDataFile(path);
+    DataFile* file = OpenDataFile(path);
     if (!file) return 0;
     bool ok = ReadDbList(list, file);
     return (CloseDataFile(file) && ok) ? 1 : 0;

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 
-bool ReadOldDbRecord(cRecord& record, int32_t& editorNumber, cDataFile* file) {
+bool ReadOldDbRecord(cRecord& record, int32_t& editorNumber, DataFile* file) {
     bool ok = record.cRecord::Read(file);
     if (g_FileVersion < 153) editorNumber = 0;
     return ok;
@@ -25,7 +25,7 @@ void cBmpCharaExcData::RegisterFields(int version) {
     AddString(&m_strFile);
 }
 
-bool cBmpCharaExcData::Read(cDataFile* file) { return ReadOldDbRecord(*this, m_nEditorNo, file); }
+bool cBmpCharaExcData::Read(DataFile* file) { return ReadOldDbRecord(*this, m_nEditorNo, file); }
 
 int cBmpCharaExcData::ChipSide() const {
     // A size of 0 or above 16 would leave no chip on a line of the sheet.
@@ -81,12 +81,12 @@ void cSwordTypeData::RegisterFields(int version) {
     AddString(&m_strFileR);
 }
 
-bool cSwordTypeData::Read(cDataFile* file) {
+bool cSwordTypeData::Read(DataFile* file) {
     return ReadOldDbRecord(*this, m_nEditorNo, file) &&
            ReadNestedRecords(m_vPart, file, kMinRecordBytes, [] { return cSwordPartData(); });
 }
 
-bool cSwordTypeData::Write(cDataFile* file) { return cRecord::Write(file) && WriteRecords(m_vPart, file); }
+bool cSwordTypeData::Write(DataFile* file) { return cRecord::Write(file) && WriteRecords(m_vPart, file); }
 
 // cIntPair
 
@@ -126,9 +126,9 @@ void cEffectData::RegisterFields(int version) {
     AddString(&m_strFile);
 }
 
-bool cEffectData::Read(cDataFile* file) {
+bool cEffectData::Read(DataFile* file) {
     return ReadOldDbRecord(*this, m_nEditorNo, file) &&
            ReadNestedRecords(m_vFrame, file, kMinRecordBytes, [] { return cIntPair(0, 1); });
 }
 
-bool cEffectData::Write(cDataFile* file) { return cRecord::Write(file) && WriteRecords(m_vFrame, file); }
+bool cEffectData::Write(DataFile* file) { return cRecord::Write(file) && WriteRecords(m_vFrame, file); }

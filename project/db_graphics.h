@@ -11,7 +11,7 @@
 
 // The Read of records whose editor number is kept only in files of version
 // 153 on: the generic part, then that number set to 0 for older files.
-bool ReadOldDbRecord(cRecord& record, int32_t& editorNumber, cDataFile* file);
+bool ReadOldDbRecord(cRecord& record, int32_t& editorNumber, DataFile* file);
 
 // A picture sheet a chara may use instead of the common character sheets.
 class cBmpCharaExcData : public cRecord {
@@ -24,7 +24,7 @@ public:
 
     cBmpCharaExcData();
     void RegisterFields(int version) override;
-    bool Read(cDataFile* file) override;
+    bool Read(DataFile* file) override;
 
     // Side of a chip in dots and the place of chip n on the sheet, which is
     // 16 blocks wide, chips numbered left to right, line by line.
@@ -32,7 +32,7 @@ public:
     void ChipPos(int chip, int& x, int& y) const;
 };
 template <>
-struct cElementTraits<cBmpCharaExcData> : cDefaultedRecord<cBmpCharaExcData> {};
+struct ElementTraits<cBmpCharaExcData> : DefaultedRecord<cBmpCharaExcData> {};
 
 // Where a sword step sits relative to its wielder.
 enum : int32_t {
@@ -60,7 +60,7 @@ public:
     void RegisterFields(int version) override;
 };
 template <>
-struct cElementTraits<cSwordPartData> : cDefaultedRecord<cSwordPartData> {};
+struct ElementTraits<cSwordPartData> : DefaultedRecord<cSwordPartData> {};
 
 class cSwordTypeData : public cRecord {
 public:
@@ -75,11 +75,11 @@ public:
     void SetDefault();
     void RegisterFields(int version) override;
     // The record, then its counted steps; a count of 0 leaves no step.
-    bool Read(cDataFile* file) override;
-    bool Write(cDataFile* file) override;
+    bool Read(DataFile* file) override;
+    bool Write(DataFile* file) override;
 };
 template <>
-struct cElementTraits<cSwordTypeData> : cDefaultedRecord<cSwordTypeData> {};
+struct ElementTraits<cSwordTypeData> : DefaultedRecord<cSwordTypeData> {};
 
 // Two numbers; as an effect frame, the frame of the strip and its display
 // time in tenths of a second.
@@ -110,8 +110,8 @@ public:
     void SetDefault();
     void RegisterFields(int version) override;
     // The record, then its counted frames; a count of 0 leaves no frame.
-    bool Read(cDataFile* file) override;
-    bool Write(cDataFile* file) override;
+    bool Read(DataFile* file) override;
+    bool Write(DataFile* file) override;
 };
 template <>
-struct cElementTraits<cEffectData> : cDefaultedRecord<cEffectData> {};
+struct ElementTraits<cEffectData> : DefaultedRecord<cEffectData> {};

@@ -7,25 +7,25 @@ namespace {
 
 // Rows of the upgrade of effect files up to version 510: the one parameter
 // such files lack, per kind, is set to its default.
-struct PARAMFILL {
+struct ParamFill {
     int32_t kind;
     int param;
 };
-constexpr PARAMFILL kCharaParamFill[] = {
+constexpr ParamFill kCharaParamFill[] = {
     {kCharaFxWaveH, 4},
     {kCharaFxWaveV, 4},
     {kCharaFxCircle, 3},
 };
-constexpr PARAMFILL kScrParamFill[] = {
+constexpr ParamFill kScrParamFill[] = {
     {kScrFxWaveH, 4},
     {kScrFxWaveV, 4},
     {kScrFxCircle, 3},
 };
 
 template <size_t N>
-void FillMissingParam(cCharaEffectData& effect, const PARAMFILL (&rows)[N], int (*paramDefault)(int, int)) {
+void FillMissingParam(cCharaEffectData& effect, const ParamFill (&rows)[N], int (*paramDefault)(int, int)) {
     if (g_FileVersion > kEffectParamUpgradeLast) return;
-    for (const PARAMFILL& row : rows)
+    for (const ParamFill& row : rows)
         if (effect.m_nKind == row.kind) effect.m_nParam[row.param] = paramDefault(row.kind, row.param);
 }
 
@@ -47,14 +47,14 @@ void cCharaEffectData::RegisterFields(int) {
     AddInt(m_nParam, 5);
 }
 
-bool cCharaEffectData::Read(cDataFile* file) {
+bool cCharaEffectData::Read(DataFile* file) {
     bool ok = cRecord::Read(file);
     FillMissingParam(*this, kCharaParamFill, CharaEffectParamDefault);
     Validate();
     return ok;
 }
 
-bool cScrEffectData::Read(cDataFile* file) {
+bool cScrEffectData::Read(DataFile* file) {
     bool ok = cRecord::Read(file);
     FillMissingParam(*this, kScrParamFill, ScrEffectParamDefault);
     Validate();
@@ -74,7 +74,7 @@ void cPictureData::RegisterFields(int version) {
     AddString(&m_strFile);
 }
 
-bool cPictureData::Read(cDataFile* file) { return ReadOldDbRecord(*this, m_nEditorNo, file); }
+bool cPictureData::Read(DataFile* file) { return ReadOldDbRecord(*this, m_nEditorNo, file); }
 
 // Sounds
 
@@ -89,7 +89,7 @@ void cSoundData::RegisterFields(int version) {
     if (StoredFrom(version, 151)) AddInt(&m_nEditorNo);
 }
 
-bool cSoundData::Read(cDataFile* file) { return ReadOldDbRecord(*this, m_nEditorNo, file); }
+bool cSoundData::Read(DataFile* file) { return ReadOldDbRecord(*this, m_nEditorNo, file); }
 
 // Music
 
@@ -108,4 +108,4 @@ void cBgmData::RegisterFields(int version) {
     if (StoredFrom(version, 814)) AddInt(&m_nVolume);
 }
 
-bool cBgmData::Read(cDataFile* file) { return ReadOldDbRecord(*this, m_nEditorNo, file); }
+bool cBgmData::Read(DataFile* file) { return ReadOldDbRecord(*this, m_nEditorNo, file); }

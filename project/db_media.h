@@ -66,8 +66,8 @@ public:
     // Shared by the screen effects: kind, the five parameters as one
     // block, then the name.
     void RegisterFields(int version) override;
-    bool Read(cDataFile* file) override;
-    bool Write(cDataFile* file) override { return ValidateAndWrite(*this, file); }
+    bool Read(DataFile* file) override;
+    bool Write(DataFile* file) override { return ValidateAndWrite(*this, file); }
     void SetDefault();
 };
 
@@ -81,7 +81,7 @@ public:
     cScrEffectData(const cScrEffectData&) = default;
     cScrEffectData& operator=(const cScrEffectData&) = default;
 
-    bool Read(cDataFile* file) override;
+    bool Read(DataFile* file) override;
 };
 
 // A picture the show-picture command loads.
@@ -96,7 +96,7 @@ public:
     cPictureData& operator=(const cPictureData&) = default;
 
     void RegisterFields(int version) override;
-    bool Read(cDataFile* file) override;
+    bool Read(DataFile* file) override;
     void SetDefault();
 };
 
@@ -112,7 +112,7 @@ public:
     cSoundData& operator=(const cSoundData&) = default;
 
     void RegisterFields(int version) override;
-    bool Read(cDataFile* file) override;
+    bool Read(DataFile* file) override;
     void SetDefault();
 };
 
@@ -129,19 +129,19 @@ public:
     cBgmData& operator=(const cBgmData&) = default;
 
     void RegisterFields(int version) override;
-    bool Read(cDataFile* file) override;
+    bool Read(DataFile* file) override;
     void SetDefault();
 };
 
 // Lists of these records grow by records holding the class defaults
 // (kind 1, volume 100), not by zeroed ones.
 template <>
-struct cElementTraits<cCharaEffectData> : cDefaultedRecord<cCharaEffectData> {};
+struct ElementTraits<cCharaEffectData> : DefaultedRecord<cCharaEffectData> {};
 template <>
-struct cElementTraits<cScrEffectData> : cDefaultedRecord<cScrEffectData> {};
+struct ElementTraits<cScrEffectData> : DefaultedRecord<cScrEffectData> {};
 template <>
-struct cElementTraits<cPictureData> : cDefaultedRecord<cPictureData> {};
+struct ElementTraits<cPictureData> : DefaultedRecord<cPictureData> {};
 template <>
-struct cElementTraits<cSoundData> : cDefaultedRecord<cSoundData> {};
+struct ElementTraits<cSoundData> : DefaultedRecord<cSoundData> {};
 template <>
-struct cElementTraits<cBgmData> : cDefaultedRecord<cBgmData> {};
+struct ElementTraits<cBgmData> : DefaultedRecord<cBgmData> {};

@@ -296,7 +296,7 @@ int cFlowCmd::FlowKind() const {
     return -1;
 }
 
-bool cFlowCmd::Read(cDataFile* file) {
+bool cFlowCmd::Read(DataFile* file) {
     bool ok = ReadParts(file);
     if (ok && g_FileVersion < kDataVersion)
         for (const CommandUpgrade& step : kCommandUpgrades)
@@ -309,7 +309,7 @@ bool cFlowCmd::Read(cDataFile* file) {
     return ok;
 }
 
-bool cFlowCmd::ReadParts(cDataFile* file) {
+bool cFlowCmd::ReadParts(DataFile* file) {
     if (!cRecord::Read(file)) return false;
     int32_t present = 0;
     m_pMove.reset();
@@ -336,7 +336,7 @@ bool cFlowCmd::ReadParts(cDataFile* file) {
     return ReadRecordVector(m_vFlow, file) && ReadVector(m_vParam, file);
 }
 
-bool cFlowCmd::Write(cDataFile* file) {
+bool cFlowCmd::Write(DataFile* file) {
     Normalize();
     if (!cRecord::Write(file)) return false;
     if (!file->WriteInt(m_pMove ? 1 : 0) || (m_pMove && !m_pMove->Write(file))) return false;
@@ -379,7 +379,7 @@ void cFlowCmd::Normalize() {
     for (cFlow& flow : m_vFlow) flow.Validate();
 }
 
-void cFlowCmd::CheckPaletteRefs(const cPaletteSizes& sizes) {
+void cFlowCmd::CheckPaletteRefs(const PaletteSizes& sizes) {
     switch (FlowKind()) {
     case 11:  // shot, sword: the item the hero gets on a hit
     case 12:
@@ -445,7 +445,7 @@ void cFlow::RegisterFields(int version) {
     AddByte(&m_cKeyHold);
 }
 
-bool cFlow::Read(cDataFile* file) {
+bool cFlow::Read(DataFile* file) {
     FlowDepthGuard depth;
     if (t_nFlowDepth > kMaxFlowNesting) {
         WriteReport("flows nest deeper than %d levels", kMaxFlowNesting);
@@ -461,7 +461,7 @@ bool cFlow::Read(cDataFile* file) {
     return ok;
 }
 
-bool cFlow::Write(cDataFile* file) {
+bool cFlow::Write(DataFile* file) {
     Validate();
     return cRecord::Write(file) && WriteRecordVector(m_vCond, file) && WriteRecordVector(m_vKeyCond, file) &&
            WriteRecordVector(m_vCmd, file);
@@ -473,15 +473,15 @@ void cFlow::Validate() {
     for (cFlowCmd& cmd : m_vCmd) cmd.Normalize();
 }
 
-void cFlow::CheckPaletteRefs(const cPaletteSizes& sizes) {
+void cFlow::CheckPaletteRefs(const PaletteSizes& sizes) {
     for (cFlowCmd& cmd : m_vCmd) cmd.CheckPaletteRefs(sizes);
 }
 
-// ---- cFlowList
+// ---- FlowList
 
 namespace {
 
-thread_local cFlowSharing* t_sharing = nullptr;
+thread_local FlowSharing* t_sharing = nullptr;
 std::atomic<uint64_t> g_nextSharing{1};
 
 }  // namespace
@@ -489,29 +489,29 @@ std::atomic<uint64_t> g_nextSharing{1};
 // What a session has checked: per shared store, check and palette sizes,
 // the checked copy. The stores are held, so none is freed and its address
 // taken by another while the session lives.
-struct cFlowSharing::Done {
+struct FlowSharing::Done {
     struct Entry {
-        std::shared_ptr<cFlowList::Store> from;
-        cFlowList::Check check;
-        cPaletteSizes sizes;
-        std::shared_ptr<cFlowList::Store> checked;
+        std::shared_ptr<FlowList::Store> from;
+        FlowList::Check check;
+        PaletteSizes sizes;
+        std::shared_ptr<FlowList::Store> checked;
     };
-    std::unordered_multimap<const cFlowList::Store*, Entry> entries;
+    std::unordered_multimap<const FlowList::Store*, Entry> entries;
 };
 
-cFlowSharing::cFlowSharing()
+FlowSharing::FlowSharing()
     : m_nId(g_nextSharing.fetch_add(1)), m_pOuter(t_sharing), m_pDone(std::make_unique<Done>()) {
     t_sharing = this;
 }
 
-cFlowSharing::~cFlowSharing() { t_sharing = m_pOuter; }
+FlowSharing::~FlowSharing() { t_sharing = m_pOuter; }
 
-const cVector<cFlow>& cFlowList::Empty() {
+const cVector<cFlow>& FlowList::Empty() {
     static const cVector<cFlow> none;
     return none;
 }
 
-cVector<cFlow>& cFlowList::Edit() {
+cVector<cFlow>& FlowList::Edit() {
     if (!m_pStore) {
         m_pStore = std::make_shared<Store>();
     } else if (m_pStore.use_count() > 1) {
@@ -522,9 +522,9 @@ cVector<cFlow>& cFlowList::Edit() {
     return m_pStore->flows;
 }
 
-void cFlowList::Apply(Check check, const cPaletteSizes& sizes) {
+void FlowList::Apply(Check check, const PaletteSizes& sizes) {
     if (!m_pStore) return;
-    cFlowSharing* session = t_sharing;
+    FlowSharing* session = t_sharing;
     if (!session) {
         check(Edit(), sizes);
         return;
@@ -542,7 +542,7 @@ void cFlowList::Apply(Check check, const cPaletteSizes& sizes) {
             }
         auto checked = std::make_shared<Store>(store.flows);
         check(checked->flows, sizes);
-        done.emplace(&store, cFlowSharing::Done::Entry{m_pStore, check, sizes, checked});
+        done.emplace(&store, FlowSharing::Done::Entry{m_pStore, check, sizes, checked});
         m_pStore = std::move(checked);
     }
     m_pStore->checkedIn = session->m_nId;

@@ -17,16 +17,16 @@
 #include "project/condition.h"
 #include "project/move_shot.h"
 
-class cDataFile;
+class DataFile;
 class cFlow;
 
 // Entry counts of the block, chara and item lists of the common palette
 // (index 0) and of the live stage palette (index 1), for the palette checks.
-struct cPaletteSizes {
+struct PaletteSizes {
     int nBlock[2] = {};
     int nChara[2] = {};
     int nItem[2] = {};
-    bool operator==(const cPaletteSizes&) const = default;
+    bool operator==(const PaletteSizes&) const = default;
 };
 
 class cFlowCmd : public cRecord {
@@ -58,15 +58,15 @@ public:
     // Cleared, no sub-records, no parameters or flows, sound only in view.
     void SetDefault();
     void RegisterFields(int version) override;
-    bool Read(cDataFile* file) override;
-    bool Write(cDataFile* file) override;
+    bool Read(DataFile* file) override;
+    bool Write(DataFile* file) override;
 
     // Parameters sized to the kind's count; anime, sound and the database
     // references of the parameters and the sword inside their tables; the
     // same for every carried flow.
     void Normalize();
     // Item, block and chara references kept inside the palettes.
-    void CheckPaletteRefs(const cPaletteSizes& sizes);
+    void CheckPaletteRefs(const PaletteSizes& sizes);
 
     // The flow-command kind this command is (an item command's equivalent),
     // or -1 for the change-flow item command and unknown categories.
@@ -74,7 +74,7 @@ public:
 
 private:
     // The stored parts: record, sub-records, flows, parameters.
-    bool ReadParts(cDataFile* file);
+    bool ReadParts(DataFile* file);
 };
 
 class cFlow : public cRecord {
@@ -97,11 +97,11 @@ public:
     cFlow();
 
     void RegisterFields(int version) override;
-    bool Read(cDataFile* file) override;
-    bool Write(cDataFile* file) override;
+    bool Read(DataFile* file) override;
+    bool Write(DataFile* file) override;
     // Every condition and key condition validated, every command normalised.
     void Validate();
-    void CheckPaletteRefs(const cPaletteSizes& sizes);
+    void CheckPaletteRefs(const PaletteSizes& sizes);
 };
 
 // The flow list of a chara definition. Copies share the flows until one of
@@ -109,14 +109,14 @@ public:
 // any access that may write first makes the flows the list's own. The
 // placements of a stage and the entries that take their flows from a
 // palette entry hold that entry's flows, not copies.
-class cFlowList {
+class FlowList {
 public:
     // A check of the flows: for the same flows, database and palette sizes
     // it gives the same result, and checking that result again changes
     // nothing.
-    using Check = void (*)(cVector<cFlow>& flows, const cPaletteSizes& sizes);
+    using Check = void (*)(cVector<cFlow>& flows, const PaletteSizes& sizes);
 
-    cFlowList() = default;
+    FlowList() = default;
 
     // Reading.
     const cVector<cFlow>& Get() const { return m_pStore ? m_pStore->flows : Empty(); }
@@ -139,13 +139,13 @@ public:
     void assign(size_t n, const cFlow& flow) { Edit().assign(n, flow); }
     void clear() { m_pStore.reset(); }
 
-    // The flows after `check`. While a cFlowSharing lives on this thread,
+    // The flows after `check`. While a FlowSharing lives on this thread,
     // flows that several lists share are checked once and every sharer
     // takes the one checked copy; otherwise the list checks its own flows.
-    void Apply(Check check, const cPaletteSizes& sizes = {});
+    void Apply(Check check, const PaletteSizes& sizes = {});
 
     // True when both lists hold the same flows in memory.
-    bool SharesWith(const cFlowList& other) const { return m_pStore && m_pStore == other.m_pStore; }
+    bool SharesWith(const FlowList& other) const { return m_pStore && m_pStore == other.m_pStore; }
 
 private:
     struct Store {
@@ -155,9 +155,9 @@ private:
         // The last check these flows went through, in which session.
         uint64_t checkedIn = 0;
         Check checkedBy = nullptr;
-        cPaletteSizes checkedSizes;
+        PaletteSizes checkedSizes;
     };
-    friend class cFlowSharing;
+    friend class FlowSharing;
     static const cVector<cFlow>& Empty();
     std::shared_ptr<Store> m_pStore;
 };
@@ -165,23 +165,23 @@ private:
 // Opened for the read of a whole stage, during which the database and, for
 // the palette check, the palettes do not change: checks of shared flow
 // lists are made once per list on this thread while it lives.
-class cFlowSharing {
+class FlowSharing {
 public:
-    cFlowSharing();
-    ~cFlowSharing();
-    cFlowSharing(const cFlowSharing&) = delete;
-    cFlowSharing& operator=(const cFlowSharing&) = delete;
+    FlowSharing();
+    ~FlowSharing();
+    FlowSharing(const FlowSharing&) = delete;
+    FlowSharing& operator=(const FlowSharing&) = delete;
 
 private:
-    friend class cFlowList;
+    friend class FlowList;
     struct Done;
     uint64_t m_nId;
-    cFlowSharing* m_pOuter;
+    FlowSharing* m_pOuter;
     std::unique_ptr<Done> m_pDone;
 };
 
 template <>
-struct cElementTraits<cFlowCmd> {
+struct ElementTraits<cFlowCmd> {
     static cFlowCmd MakeDefault() {
         cFlowCmd cmd;
         cmd.SetDefault();
@@ -191,7 +191,7 @@ struct cElementTraits<cFlowCmd> {
 };
 
 template <>
-struct cElementTraits<cFlow> : cDefaultedRecord<cFlow> {};
+struct ElementTraits<cFlow> : DefaultedRecord<cFlow> {};
 
 // Drops every flow marked for test play only; the others keep their order.
 void RemoveTestPlayFlows(cVector<cFlow>& flows);

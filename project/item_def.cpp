@@ -91,7 +91,7 @@ void cPltItem::RegisterFields(int) {
     AddShort(&m_sSound);
 }
 
-bool cPltItem::Read(cDataFile* file) {
+bool cPltItem::Read(DataFile* file) {
     bool ok = cRecord::Read(file) && file->ReadValues(&m_sCol, 1, 2) && file->ReadValues(&m_sRow, 1, 2) &&
               ReadVector(m_vInheritFlag, file) && ReadRecordVector(m_vCond, file) && ReadRecordVector(m_vCmd, file);
     if (ok) {
@@ -102,7 +102,7 @@ bool cPltItem::Read(cDataFile* file) {
     return ok;
 }
 
-bool cPltItem::Write(cDataFile* file) {
+bool cPltItem::Write(DataFile* file) {
     Validate();
     return cRecord::Write(file) && file->WriteValues(&m_sCol, 1, 2) && file->WriteValues(&m_sRow, 1, 2) &&
            WriteVector(m_vInheritFlag, file) && WriteRecordVector(m_vCond, file) && WriteRecordVector(m_vCmd, file);
@@ -116,7 +116,7 @@ void cPltItem::Validate() {
 }
 
 void cPltItem::ValidateCmds() {
-    const cPaletteSizes sizes = CurrentPaletteSizes();
+    const PaletteSizes sizes = CurrentPaletteSizes();
     for (cFlowCmd& cmd : m_vCmd) cmd.CheckPaletteRefs(sizes);
 }
 

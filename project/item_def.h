@@ -11,7 +11,7 @@
 #include "project/condition.h"
 #include "project/flow.h"
 
-class cDataFile;
+class DataFile;
 
 class cPltItem : public cRecord {
 public:
@@ -49,8 +49,8 @@ public:
     void RegisterFields(int version) override;
     // Record, position, flags, conditions, commands; then the upgrade of
     // older files, the inheritance and the check.
-    bool Read(cDataFile* file) override;
-    bool Write(cDataFile* file) override;
+    bool Read(DataFile* file) override;
+    bool Write(DataFile* file) override;
 
     // Inheritance reference, giant scale and sound kept valid; every
     // command normalised.
@@ -63,7 +63,7 @@ public:
 };
 
 template <>
-struct cElementTraits<cPltItem> : cDefaultedRecord<cPltItem> {};
+struct ElementTraits<cPltItem> : DefaultedRecord<cPltItem> {};
 
 // The item definition at `index` of the common palette (source 1) or of the
 // live stage palette (source 2); null for any other source or an index

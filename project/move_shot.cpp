@@ -95,7 +95,7 @@ void cEdMove::RegisterFields(int version) {
     if (StoredFrom(version, 767)) AddByte(&m_cTarget);
 }
 
-bool cEdMove::Read(cDataFile* file) {
+bool cEdMove::Read(DataFile* file) {
     bool ok = cRecord::Read(file);
     ApplyUpgrades(kMoveUpgrades, *this, g_FileVersion);
     cRecord::Validate();
@@ -185,14 +185,14 @@ void cEdShot::RegisterFields(int version) {
     if (StoredFrom(version, 762)) AddByte(&m_cTriggerFlowId);
 }
 
-bool cEdShot::Read(cDataFile* file) {
+bool cEdShot::Read(DataFile* file) {
     bool ok = cRecord::Read(file);
     ApplyUpgrades(kShotUpgrades, *this, g_FileVersion);
     Validate();
     return ok;
 }
 
-bool cEdShot::Write(cDataFile* file) { return ValidateAndWrite(*this, file); }
+bool cEdShot::Write(DataFile* file) { return ValidateAndWrite(*this, file); }
 
 void cEdShot::Validate() {
     if (m_cGiantScale <= 0) m_cGiantScale = 1;

@@ -8,7 +8,7 @@
 
 #include "core/record.h"
 
-class cDataFile;
+class DataFile;
 
 class cEdMove : public cRecord {
 public:
@@ -52,8 +52,8 @@ public:
     void SetDefault();
 
     void RegisterFields(int version) override;
-    bool Read(cDataFile* file) override;
-    bool Write(cDataFile* file) override { return ValidateAndWrite(*this, file); }
+    bool Read(DataFile* file) override;
+    bool Write(DataFile* file) override { return ValidateAndWrite(*this, file); }
 };
 
 class cEdShot : public cRecord {
@@ -127,8 +127,8 @@ public:
     void SetDefault();
 
     void RegisterFields(int version) override;
-    bool Read(cDataFile* file) override;
-    bool Write(cDataFile* file) override;
+    bool Read(DataFile* file) override;
+    bool Write(DataFile* file) override;
     // A giant scale below 1 becomes 1; an effect outside the Effect
     // database becomes 0.
     void Validate();

@@ -30,8 +30,8 @@ public:
 
     // Four integers, then the name, whatever the version.
     void RegisterFields(int version) override;
-    bool Read(cDataFile* file) override { return ReadAndValidate(*this, file); }
-    bool Write(cDataFile* file) override { return ValidateAndWrite(*this, file); }
+    bool Read(DataFile* file) override { return ReadAndValidate(*this, file); }
+    bool Write(DataFile* file) override { return ValidateAndWrite(*this, file); }
     // Every member outside its range gets its constructor value.
     void Validate();
 };

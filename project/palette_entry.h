@@ -23,7 +23,7 @@ constexpr int kMinItemBytes = kMinBlockBytes + 4;
 // before it as read and those after it as defaults. A negative count breaks
 // the file.
 template <class T>
-bool ReadPaletteList(cVector<T>& list, cDataFile* file, int minBytes) {
+bool ReadPaletteList(cVector<T>& list, DataFile* file, int minBytes) {
     int32_t n = 0;
     if (!ReadListCount(n, file, minBytes)) return false;
     // Palette references are int16, so no entry can name one past this; the
@@ -32,9 +32,9 @@ bool ReadPaletteList(cVector<T>& list, cDataFile* file, int minBytes) {
     const int32_t made = std::min(n, kReachable);
     list.clear();
     list.reserve(static_cast<size_t>(made));
-    for (int32_t i = 0; i < made; ++i) list.push_back(cElementTraits<T>::MakeDefault());
+    for (int32_t i = 0; i < made; ++i) list.push_back(ElementTraits<T>::MakeDefault());
     for (int32_t i = 0; i < n; ++i) {
-        if (i >= made) list.push_back(cElementTraits<T>::MakeDefault());
+        if (i >= made) list.push_back(ElementTraits<T>::MakeDefault());
         if (!list[static_cast<size_t>(i)].Read(file)) return false;
     }
     return true;
@@ -49,7 +49,7 @@ void ResetEntryZero(cVector<T>& list) {
 // Every palette list holds entry 0 and at least one entry that can be used.
 template <class T>
 void PadToTwo(cVector<T>& list) {
-    while (list.Size() < 2) list.push_back(cElementTraits<T>::MakeDefault());
+    while (list.Size() < 2) list.push_back(ElementTraits<T>::MakeDefault());
 }
 
 // The shot sheet gained a first chip in 219; older files number its chips

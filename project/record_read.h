@@ -17,7 +17,7 @@ inline bool IndexOutside(int32_t index, int size) {
 
 // The count of a list that the file must hold whole: a count the bytes left
 // cannot hold, a negative one among them, breaks the file.
-inline bool ReadListCount(int32_t& n, cDataFile* file, int minBytesEach) {
+inline bool ReadListCount(int32_t& n, DataFile* file, int minBytesEach) {
     if (!ReadCount(n, file, minBytesEach)) return false;
     if (n < 0) {
         file->MarkCorrupt();
@@ -30,14 +30,14 @@ inline bool ReadListCount(int32_t& n, cDataFile* file, int minBytesEach) {
 // n, then n records. Reading empties the list and reads n default elements
 // in order, so a count of 0 or less leaves it empty.
 template <class R>
-bool ReadRecordVector(cVector<R>& list, cDataFile* file) {
+bool ReadRecordVector(cVector<R>& list, DataFile* file) {
     int32_t n = 0;
     if (!ReadCount(n, file, kMinRecordBytes)) return false;
-    return ReadNewRecords(list, file, n, [] { return cElementTraits<R>::MakeDefault(); });
+    return ReadNewRecords(list, file, n, [] { return ElementTraits<R>::MakeDefault(); });
 }
 
 template <class R>
-bool WriteRecordVector(cVector<R>& list, cDataFile* file) {
+bool WriteRecordVector(cVector<R>& list, DataFile* file) {
     return WriteRecords(list, file);
 }
 

@@ -10,7 +10,7 @@ void cStageClearRecord::RegisterFields(int version) {
     if (StoredFrom(version, kStageKeyFrom)) AddString(&m_strKey);
 }
 
-bool cStageClearRecord::Read(cDataFile* file) {
+bool cStageClearRecord::Read(DataFile* file) {
     bool ok = cRecord::Read(file);
     if (!StoredFrom(g_FileVersion, kStageKeyFrom)) {
         m_strKey = m_strPath;
@@ -28,6 +28,6 @@ void cCarryStatus::RegisterFields(int) {
     AddInt(&m_nBgm);
 }
 
-bool cCarryStatus::Read(cDataFile* file) { return cRecord::Read(file) && m_Def.Read(file); }
+bool cCarryStatus::Read(DataFile* file) { return cRecord::Read(file) && m_Def.Read(file); }
 
-bool cCarryStatus::Write(cDataFile* file) { return cRecord::Write(file) && m_Def.Write(file); }
+bool cCarryStatus::Write(DataFile* file) { return cRecord::Write(file) && m_Def.Write(file); }

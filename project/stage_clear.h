@@ -30,7 +30,7 @@ public:
 
     void RegisterFields(int version) override;
     // Records of older files take their path as their key.
-    bool Read(cDataFile* file) override;
+    bool Read(DataFile* file) override;
 };
 
 // The hero status kept for the next stage: the carried parts of the hero's
@@ -52,6 +52,6 @@ public:
     cCarryStatus& operator=(const cCarryStatus& other) = default;
 
     void RegisterFields(int version) override;
-    bool Read(cDataFile* file) override;
-    bool Write(cDataFile* file) override;
+    bool Read(DataFile* file) override;
+    bool Write(DataFile* file) override;
 };

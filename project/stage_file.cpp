@@ -89,7 +89,7 @@ unsigned LoadStageThreadProc(void*) {
 }
 
 int CheckStageTrailer(const char* path) {
-    cDataFile* file = OpenDataFile(path);
+    DataFile* file = OpenDataFile(path);
     if (!file) return 1;
     int version = g_FileVersion;
     CloseDataFile(file);

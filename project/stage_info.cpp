@@ -105,13 +105,13 @@ constexpr int kVarNamesOfOldFiles = 1000;
 void ResetPalette(auto& list) {
     using Entry = typename std::remove_reference_t<decltype(list)>::value_type;
     list.clear();
-    list.push_back(cElementTraits<Entry>::MakeDefault());
+    list.push_back(ElementTraits<Entry>::MakeDefault());
 }
 
 // A placement list: each placement is preceded by an int32 that is written
 // as 0 and means nothing.
 template <class R>
-bool ReadPlacements(cVector<R>& list, cDataFile* file, int minBytes) {
+bool ReadPlacements(cVector<R>& list, DataFile* file, int minBytes) {
     int32_t n = 0;
     if (!ReadListCount(n, file, minBytes + 4)) return false;
     list.clear();
@@ -119,7 +119,7 @@ bool ReadPlacements(cVector<R>& list, cDataFile* file, int minBytes) {
     // proportion to the file, and the list is made without moving.
     list.reserve(static_cast<size_t>(n));
     // Each placement starts as a copy of one default placement.
-    const R fresh = cElementTraits<R>::MakeDefault();
+    const R fresh = ElementTraits<R>::MakeDefault();
     for (int32_t i = 0; i < n; ++i) {
         int32_t unused = 0;
         if (!file->ReadInt(unused)) return false;
@@ -129,7 +129,7 @@ bool ReadPlacements(cVector<R>& list, cDataFile* file, int minBytes) {
 }
 
 template <class R>
-bool WritePlacements(cVector<R>& list, cDataFile* file) {
+bool WritePlacements(cVector<R>& list, DataFile* file) {
     if (!file->WriteInt(list.Size())) return false;
     for (R& record : list)
         if (!file->WriteInt(0) || !record.Write(file)) return false;
@@ -140,7 +140,7 @@ bool WritePlacements(cVector<R>& list, cDataFile* file) {
 // one by one with the list growing under them.
 template <class R>
 void PadTo(cVector<R>& list, int size) {
-    if (list.Size() < size) list.resize(static_cast<size_t>(size), cElementTraits<R>::MakeDefault());
+    if (list.Size() < size) list.resize(static_cast<size_t>(size), ElementTraits<R>::MakeDefault());
 }
 
 // Lowers value to limit when it is greater; a limit below the int32 range
@@ -372,10 +372,10 @@ void cStageInfo::MatchBlockCount(int version, int32_t blocks) {
     }
 }
 
-bool cStageInfo::Read(cDataFile* file) {
+bool cStageInfo::Read(DataFile* file) {
     // Placements and entries that take their flows from one palette entry
     // keep sharing them through the checks.
-    cFlowSharing sharing;
+    FlowSharing sharing;
     SetDefault();
     bool ok = cRecord::Read(file);
     ok = ok && ReadTail(file);
@@ -385,7 +385,7 @@ bool cStageInfo::Read(cDataFile* file) {
     return ok && file->Ok();
 }
 
-bool cStageInfo::ReadTail(cDataFile* file) {
+bool cStageInfo::ReadTail(DataFile* file) {
     const int version = g_FileVersion;  // nested reads leave it alone
     if (!ReadVector(m_vExtra, file)) return false;
     for (cOutRange& rule : m_OutRange)
@@ -409,17 +409,17 @@ bool cStageInfo::ReadTail(cDataFile* file) {
     return true;
 }
 
-bool cStageInfo::Write(cDataFile* file) {
+bool cStageInfo::Write(DataFile* file) {
     Validate();
     return WriteParts(file, *this);
 }
 
-bool cStageInfo::WriteForReplay(cDataFile* file, cStageInfo& settings) {
+bool cStageInfo::WriteForReplay(DataFile* file, cStageInfo& settings) {
     Validate();
     return WriteParts(file, settings);
 }
 
-bool cStageInfo::WriteParts(cDataFile* file, cStageInfo& settings) {
+bool cStageInfo::WriteParts(DataFile* file, cStageInfo& settings) {
     if (!file) return false;
     if (!settings.cRecord::Write(file) || !WriteVector(settings.m_vExtra, file)) return false;
     for (cOutRange& rule : settings.m_OutRange)

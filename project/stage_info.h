@@ -23,7 +23,7 @@
 #include "project/chara_def.h"
 #include "project/item_def.h"
 
-class cDataFile;
+class DataFile;
 
 constexpr int32_t kStageTrailer = 123456789;
 // First version that ends a stage file with the trailer.
@@ -100,9 +100,9 @@ public:
 };
 
 template <>
-struct cElementTraits<cOutRange> : cDefaultedRecord<cOutRange> {};
+struct ElementTraits<cOutRange> : DefaultedRecord<cOutRange> {};
 template <>
-struct cElementTraits<cBackground> : cDefaultedRecord<cBackground> {};
+struct ElementTraits<cBackground> : DefaultedRecord<cBackground> {};
 
 class cStageInfo : public cRecord {
 public:
@@ -247,12 +247,12 @@ public:
     // read into g_Stage itself (a loader that must keep the previous stage
     // on failure moves it aside first; moves are cheap). Older files are
     // upgraded, then Validate.
-    bool Read(cDataFile* file) override;
+    bool Read(DataFile* file) override;
     // Validate, then the whole stage after the version word, trailer last.
-    bool Write(cDataFile* file) override;
+    bool Write(DataFile* file) override;
     // Validate; then the layout of Write with the palettes and placements of
     // this record and everything else from `settings`.
-    bool WriteForReplay(cDataFile* file, cStageInfo& settings);
+    bool WriteForReplay(DataFile* file, cStageInfo& settings);
 
     // Scroll limits inside the map, the hit-level values derived, the music
     // inside the Bgm database (none when outside), five extra settings at
@@ -269,8 +269,8 @@ public:
     bool HasHero() const { return FindHero() != -1; }
 
 private:
-    bool ReadTail(cDataFile* file);
-    bool WriteParts(cDataFile* file, cStageInfo& settings);
+    bool ReadTail(DataFile* file);
+    bool WriteParts(DataFile* file, cStageInfo& settings);
     int StoredForm() const override { return m_bPairedReserved ? 1 : 0; }
     bool m_bPairedReserved = false;  // reserved D and E read as two blocks of two
 };

@@ -27,7 +27,7 @@ void cStatusItem::RegisterFields(int version) {
     AddString(&m_strLabel);
 }
 
-bool cStatusItem::Read(cDataFile* file) {
+bool cStatusItem::Read(DataFile* file) {
     bool ok = cRecord::Read(file);
     if (g_FileVersion < 204) m_nNumberOnGauge = 1;
     return ok;
@@ -39,9 +39,9 @@ void cPlayMode::RegisterFields(int) {
 }
 
 // A flag count of 0 or less leaves the flags as they are.
-bool cPlayMode::Read(cDataFile* file) { return cRecord::Read(file) && ReadVector(m_vRankFlag, file); }
+bool cPlayMode::Read(DataFile* file) { return cRecord::Read(file) && ReadVector(m_vRankFlag, file); }
 
-bool cPlayMode::Write(cDataFile* file) { return cRecord::Write(file) && WriteVector(m_vRankFlag, file); }
+bool cPlayMode::Write(DataFile* file) { return cRecord::Write(file) && WriteVector(m_vRankFlag, file); }
 
 void cIniItem::RegisterFields(int) {
     ClearFields();
@@ -195,7 +195,7 @@ namespace {
 
 // String lists: emptied, then the counted strings; a count of 0 or less
 // leaves the list empty.
-bool ReadStringList(cVector<std::string>& list, cDataFile* file) {
+bool ReadStringList(cVector<std::string>& list, DataFile* file) {
     int32_t n = 0;
     if (!ReadCount(n, file, 4)) return false;
     list.clear();
@@ -206,7 +206,7 @@ bool ReadStringList(cVector<std::string>& list, cDataFile* file) {
     return true;
 }
 
-bool WriteStringList(const cVector<std::string>& list, cDataFile* file) {
+bool WriteStringList(const cVector<std::string>& list, DataFile* file) {
     if (!file->WriteInt(list.Size())) return false;
     for (const std::string& s : list)
         if (!WriteString(s, file)) return false;
@@ -239,7 +239,7 @@ void SetKey(cIniItem& item, const char* key, int32_t value) {
     item.m_nDefault = value;
 }
 
-void InsertKey(cIniKeyList& list, int i, const char* key, int32_t value) {
+void InsertKey(IniKeyList& list, int i, const char* key, int32_t value) {
     if (ShiftFrom(list, i)) SetKey(list[static_cast<size_t>(i)], key, value);
 }
 
@@ -438,7 +438,7 @@ const Step kUpgrades[] = {
 
 }  // namespace
 
-bool cSystemData::Read(cDataFile* file) {
+bool cSystemData::Read(DataFile* file) {
     if (!file) return false;
     const int version = g_FileVersion;
     bool ok = cRecord::Read(file);
@@ -464,7 +464,7 @@ bool cSystemData::Read(cDataFile* file) {
     return ok;
 }
 
-bool cSystemData::Write(cDataFile* file) {
+bool cSystemData::Write(DataFile* file) {
     if (!file) return false;
     Validate();
     return cRecord::Write(file) && WriteVector(m_vCarryPart, file) && WriteVector(m_vMissClearPart, file) &&
@@ -603,7 +603,7 @@ void cSystemData::SetDefault() {
     m_vSceneBgm.assign(kSceneMusicCount, 0);
     m_vSceneBgmLoop.assign(kSceneMusicCount, 1);
 
-    m_vIniKey = cIniKeyList{
+    m_vIniKey = IniKeyList{
         MakeKey("Direct3D", cIniItem::kInteger, 2),
         MakeKey("WindowMode", cIniItem::kInteger, 0),
         MakeKey("Bpp", cIniItem::kInteger, 0),

@@ -13,7 +13,7 @@
 #include "core/program_object.h"
 #include "core/record.h"
 
-class cDataFile;
+class DataFile;
 
 // A menu command of the front end.
 class cCmd : public cRecord {
@@ -29,7 +29,7 @@ public:
 
 // Commands grown into a list are enabled with an empty text.
 template <>
-struct cElementTraits<cCmd> : cDefaultedRecord<cCmd> {};
+struct ElementTraits<cCmd> : DefaultedRecord<cCmd> {};
 
 // One item of the play screen's status bar.
 class cStatusItem : public cRecord {
@@ -43,7 +43,7 @@ public:
     int32_t m_nWarnPercent = 0;   // the warning level is a percentage of the maximum
 
     void RegisterFields(int version) override;
-    bool Read(cDataFile* file) override;
+    bool Read(DataFile* file) override;
 };
 
 // One play mode: whether rankings are recorded in it and which kinds.
@@ -54,8 +54,8 @@ public:
     cVector<uint8_t> m_vRankFlag = cVector<uint8_t>(5, 0);
 
     void RegisterFields(int version) override;
-    bool Read(cDataFile* file) override;
-    bool Write(cDataFile* file) override;
+    bool Read(DataFile* file) override;
+    bool Write(DataFile* file) override;
 };
 
 // One key of "System.ini" with its kind and default.
@@ -71,7 +71,7 @@ public:
 };
 
 // The keys of "System.ini" as the project lists them.
-using cIniKeyList = cVector<cIniItem>;
+using IniKeyList = cVector<cIniItem>;
 
 // The numbered settings. Each number has its own name and, where later
 // readers know it by another, those names as well; the play rules that
@@ -226,7 +226,7 @@ public:
     cVector<cCmd> m_vMapMenu;
     cVector<cCmd> m_vOptionMenu;
     cVector<std::string> m_vRankEntryMode;
-    cIniKeyList m_vIniKey;
+    IniKeyList m_vIniKey;
 
     // Registered for the current version and set to the defaults.
     cSystemData();
@@ -237,8 +237,8 @@ public:
     void MatchBlockCount(int version, int32_t blocks) override;
     // The record, the fifteen lists by their versions, the upgrades of older
     // files, then Validate. False when the file is broken.
-    bool Read(cDataFile* file) override;
-    bool Write(cDataFile* file) override;
+    bool Read(DataFile* file) override;
+    bool Write(DataFile* file) override;
 
     // Every member and list to the values of a project without a file.
     void SetDefault();

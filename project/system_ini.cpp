@@ -95,7 +95,7 @@ void SetFreeStage(cSystemIni& settings, const std::string& text) {
 }
 
 // The first key item of that name decides, by its position.
-void Apply(cSystemIni& settings, const cIniKeyList& keys, const Token& key, const Token& value) {
+void Apply(cSystemIni& settings, const IniKeyList& keys, const Token& key, const Token& value) {
     if (key.length == 0 || !key.Whole()) return;
     for (int i = 0; i < keys.Size(); ++i) {
         if (keys[static_cast<size_t>(i)].m_strKey != key.text) continue;
@@ -108,7 +108,7 @@ void Apply(cSystemIni& settings, const cIniKeyList& keys, const Token& key, cons
     }
 }
 
-int ReadEntries(FILE* file, cSystemIni& settings, const cIniKeyList& keys) {
+int ReadEntries(FILE* file, cSystemIni& settings, const IniKeyList& keys) {
     for (int entry = 0; entry < kMaxEntries; ++entry) {
         Token key;
         switch (ReadKey(file, key)) {
@@ -126,7 +126,7 @@ int ReadEntries(FILE* file, cSystemIni& settings, const cIniKeyList& keys) {
 
 }  // namespace
 
-void SetSystemIniDefault(cSystemIni& settings, const cIniKeyList& keys) {
+void SetSystemIniDefault(cSystemIni& settings, const IniKeyList& keys) {
     for (int i = 0; i < kIniKeyCount; ++i)
         if (kIntAt[i]) settings.*kIntAt[i] = keys.At(i).m_nDefault;
     const std::string& stage = keys.At(kIniFreeStage).m_strDefault;
@@ -134,7 +134,7 @@ void SetSystemIniDefault(cSystemIni& settings, const cIniKeyList& keys) {
     SetFreeStage(settings, stage.size() <= kFreeStageMax ? stage : std::string());
 }
 
-int LoadSystemIni(const char* path, cSystemIni& settings, const cIniKeyList& keys) {
+int LoadSystemIni(const char* path, cSystemIni& settings, const IniKeyList& keys) {
     FILE* file = plat::OpenFile(path ? path : "", "rb");
     if (!file) return 0;
     int ok = ReadEntries(file, settings, keys);
@@ -142,7 +142,7 @@ int LoadSystemIni(const char* path, cSystemIni& settings, const cIniKeyList& key
     return ok;
 }
 
-void SetupSystemIni(cSystemIni& settings, const cIniKeyList& keys) {
+void SetupSystemIni(cSystemIni& settings, const IniKeyList& keys) {
     SetSystemIniDefault(settings, keys);
     if (LoadSystemIni(kSystemIniPath, settings, keys)) return;
     ReportError("%s", kSystemIniFailedText);

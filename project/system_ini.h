@@ -43,16 +43,16 @@ enum IniKeyPosition : int {
 };
 
 // Every setting to its key item's default.
-void SetSystemIniDefault(cSystemIni& settings, const cIniKeyList& keys);
+void SetSystemIniDefault(cSystemIni& settings, const IniKeyList& keys);
 
 // Reads "key=value" lines into the settings. 1 when the file came to its
 // proper end (a line "Exit", or a NUL byte), 0 when it is missing or ends
 // before; what was read before the end stays, so callers restore defaults.
-int LoadSystemIni(const char* path, cSystemIni& settings, const cIniKeyList& keys);
+int LoadSystemIni(const char* path, cSystemIni& settings, const IniKeyList& keys);
 
 // The start-up step: defaults, then "System.ini"; a file that cannot be
 // read is reported (log and error box) and every default restored.
-void SetupSystemIni(cSystemIni& settings, const cIniKeyList& keys);
+void SetupSystemIni(cSystemIni& settings, const IniKeyList& keys);
 
 extern const char* const kSystemIniPath;
 extern const char* const kSystemIniFailedText;

@@ -50,7 +50,7 @@ void cWorldLink::RegisterFields(int version) {
     AddString(&m_strStageFile);
 }
 
-bool cWorldLink::Read(cDataFile* file) {
+bool cWorldLink::Read(DataFile* file) {
     bool ok = cRecord::Read(file);
     if (g_FileVersion <= 208) m_nScoreThreshold = 0;
     return ok;
@@ -79,11 +79,11 @@ void cWorldPoint::RegisterFields(int) {
     AddString(&m_strName);
 }
 
-bool cWorldPoint::Read(cDataFile* file) {
+bool cWorldPoint::Read(DataFile* file) {
     return cRecord::Read(file) && ReadNestedRecords(m_vLink, file, kMinLinkBytes, [] { return cWorldLink(); });
 }
 
-bool cWorldPoint::Write(cDataFile* file) { return cRecord::Write(file) && WriteRecords(m_vLink, file); }
+bool cWorldPoint::Write(DataFile* file) { return cRecord::Write(file) && WriteRecords(m_vLink, file); }
 
 // cWorldMap
 
@@ -146,7 +146,7 @@ void cWorldMap::RegisterFields(int) {
     AddString(&m_strBgPicture);
 }
 
-bool cWorldMap::Read(cDataFile* file) {
+bool cWorldMap::Read(DataFile* file) {
     bool ok = cRecord::Read(file) &&
               ReadNestedRecords(m_vTile, file, kMinRecordBytes, [] { return cWorldTile(); }) &&
               ReadVector(m_vCell, file) &&
@@ -166,7 +166,7 @@ bool cWorldMap::Read(cDataFile* file) {
     return true;
 }
 
-bool cWorldMap::Write(cDataFile* file) {
+bool cWorldMap::Write(DataFile* file) {
     Validate();
     return cRecord::Write(file) && WriteRecords(m_vTile, file) && WriteVector(m_vCell, file) &&
            WriteRecords(m_vPoint, file) && WriteRecords(m_vPoint2, file);

@@ -10,7 +10,7 @@
 #include "core/program_object.h"
 #include "core/record.h"
 
-class cDataFile;
+class DataFile;
 
 // A tile type: whether cells of it can be walked on and the chip they show.
 class cWorldTile : public cRecord {
@@ -62,10 +62,10 @@ public:
     void SetDefault();
     void RegisterFields(int version) override;
     // Files older than the score threshold read it as 0.
-    bool Read(cDataFile* file) override;
+    bool Read(DataFile* file) override;
 };
 template <>
-struct cElementTraits<cWorldLink> : cDefaultedRecord<cWorldLink> {};
+struct ElementTraits<cWorldLink> : DefaultedRecord<cWorldLink> {};
 
 // A point on the map with its links.
 class cWorldPoint : public cRecord {
@@ -80,14 +80,14 @@ public:
     void SetDefault();
     void RegisterFields(int version) override;
     // The record, then the counted links (the list becomes exactly those).
-    bool Read(cDataFile* file) override;
-    bool Write(cDataFile* file) override;
+    bool Read(DataFile* file) override;
+    bool Write(DataFile* file) override;
 };
 template <>
-struct cElementTraits<cWorldPoint> : cDefaultedRecord<cWorldPoint> {};
+struct ElementTraits<cWorldPoint> : DefaultedRecord<cWorldPoint> {};
 
 // A cell of the map (the world-map cursor's position).
-struct cWorldCell {
+struct WorldCell {
     int32_t x = 0;
     int32_t y = 0;
 };
@@ -120,8 +120,8 @@ public:
     // (a size below 1, a pitch that is not 2 to the shift or narrower than
     // the width, fewer cells than height x pitch) is refused as broken, so
     // no later look-up reaches a cell that is not there.
-    bool Read(cDataFile* file) override;
-    bool Write(cDataFile* file) override;
+    bool Read(DataFile* file) override;
+    bool Write(DataFile* file) override;
     // Start cell pulled in from beyond the grid, bad tile indexes made 0,
     // points off the grid dropped.
     void Validate();
@@ -134,7 +134,7 @@ public:
 
     // The first point at that cell, or null.
     cWorldPoint* FindPointXY(int x, int y);
-    cWorldPoint* FindPoint(const cWorldCell& cell) { return FindPointXY(cell.x, cell.y); }
+    cWorldPoint* FindPoint(const WorldCell& cell) { return FindPointXY(cell.x, cell.y); }
     // 1 when a stage link of a point leads to the stage with that key (its
     // file without extension, a trailing "-1" part cut to "."), matching
     // keyed links by key A and key B; else 0.

@@ -201,7 +201,7 @@ TEST_F(InputTest, MappedPollEntries) {
         int dir, numpad, buttons;
     };
     auto entry = [](int i, int device, int code) {
-        return [=](cKeyConfig& c) { c.m_Entries[i] = cKeyEntry{device, static_cast<int16_t>(code), 0}; };
+        return [=](cKeyConfig& c) { c.m_Entries[i] = KeyEntry{device, static_cast<int16_t>(code), 0}; };
     };
     const Case cases[] = {
         {"code 256 by the stick", entry(0, 0, 256), {{0, Stick(10000, 32767)}}, {}, 1, 4, 0},
@@ -294,7 +294,7 @@ TEST_F(InputTest, EachPollRunsOnlyForItsKindOfBlock) {
 TEST_F(InputTest, OneFailingJoystickPausesTheReadsOfAll) {
     cKeyConfig config = MappedDefaults();
     config.m_nJoyCount = 2;
-    config.m_Entries[0] = cKeyEntry{0, static_cast<int16_t>(kJoyAxisLeft), 0};
+    config.m_Entries[0] = KeyEntry{0, static_cast<int16_t>(kJoyAxisLeft), 0};
     pt::SetJoystick(0, Stick(0, 32767));  // joystick 1 is missing
     cInputState s;
     s.PollKeyConfig(1, 60, config);
@@ -358,7 +358,7 @@ TEST(InputSequences, EdgesRunsAndTheFirstPressedKey) {
         s.m_sButton = static_cast<int16_t>(buttons[i]);
         s.UpdateSequences();
     }
-    auto newest = [](const cKeySequence& q, int i) { return std::make_pair(q[i].m_nState, q[i].m_nRun); };
+    auto newest = [](const KeySequence& q, int i) { return std::make_pair(q[i].m_nState, q[i].m_nRun); };
     using P = std::pair<int32_t, int32_t>;
     EXPECT_EQ(newest(s.m_DirSeq[1], 0), P(0, 3));  // left: 3 frames held, then 3 not
     EXPECT_EQ(newest(s.m_DirSeq[1], 1), P(1, 3));
@@ -450,7 +450,7 @@ std::string BlockBytes(const cKeyConfig& c) {
     auto put = [&out](uint32_t v, int bytes) {
         for (int i = 0; i < bytes; ++i) out += static_cast<char>(v >> (8 * i));
     };
-    for (const cKeyEntry& e : c.m_Entries) {
+    for (const KeyEntry& e : c.m_Entries) {
         put(static_cast<uint32_t>(e.m_nDevice), 4);
         put(static_cast<uint16_t>(e.m_sCode), 2);
         put(static_cast<uint16_t>(e.m_sUnused), 2);
@@ -483,7 +483,7 @@ TEST(KeyConfigFile, ShortLongMissingAndHostileFiles) {
     const std::string full = BlockBytes(defaults);
 
     cKeyConfig written = defaults;
-    written.m_Entries[0] = cKeyEntry{0, static_cast<int16_t>(kJoyAxisLeft), 0};
+    written.m_Entries[0] = KeyEntry{0, static_cast<int16_t>(kJoyAxisLeft), 0};
     written.m_Entries[3].m_sCode = -1;
     written.m_nJoyCount = 2;
     written.m_nUseMapping = 1;
@@ -499,7 +499,7 @@ TEST(KeyConfigFile, ShortLongMissingAndHostileFiles) {
         {"missing", std::nullopt, 0, nullptr},
         {"empty", std::string(), 1, nullptr},
         {"six bytes", orvtest::FromHex("00 00 00 00 00 01"), 1,
-         [](cKeyConfig& c) { c.m_Entries[0] = cKeyEntry{0, 256, 0}; }},
+         [](cKeyConfig& c) { c.m_Entries[0] = KeyEntry{0, 256, 0}; }},
         {"cut inside the entry count", full.substr(0, 96) + orvtest::FromHex("05 00 00"), 1,
          [](cKeyConfig& c) { c.m_nEntryCount = 5; }},
         {"whole", writtenBytes, 1, [&](cKeyConfig& c) { c = written; }},

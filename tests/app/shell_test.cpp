@@ -51,7 +51,7 @@ TEST(ScreenMode, DepthVsyncAndTheTwoFailures) {
         {0, 0, 32, 1, 0, 0, 0, 32, 1, 0, false},
     };
     for (const Case& c : cases) {
-        cScreenModeIn in;
+        ScreenModeIn in;
         in.direct3D = c.d3d;
         in.windowMode = c.window;
         in.bpp = c.bpp;
@@ -60,7 +60,7 @@ TEST(ScreenMode, DepthVsyncAndTheTwoFailures) {
         in.d3dDepth = c.d3dDepth;
         in.ddDepth = c.ddDepth;
         in.desktopBpp = 32;
-        const cScreenModeOut out = ResolveScreenMode(in);
+        const ScreenModeOut out = ResolveScreenMode(in);
         SCOPED_TRACE(::testing::Message() << "D" << c.d3d << " W" << c.window << " B" << c.bpp << " V" << c.vsync
                                           << " C" << c.colour);
         EXPECT_EQ(out.depth, c.depth);
@@ -68,7 +68,7 @@ TEST(ScreenMode, DepthVsyncAndTheTwoFailures) {
         EXPECT_EQ(out.error, c.error);
         EXPECT_EQ(out.resizable, c.resizable);
     }
-    cScreenModeIn old;
+    ScreenModeIn old;
     old.direct3D = 0;
     old.windowMode = 0;
     old.bpp = 32;
@@ -196,7 +196,7 @@ TEST_F(WindowPosTest, ASaveIntoAReadOnlyFolderKeepsTheOldFileAndIsReported) {
 TEST(CommandLine, TestPlaySwitchWithAndWithoutAStage) {
     char prog[] = "player", sw[] = "--test-play", stage[] = "data/stg4/Grassland.stg4", other[] = "-x";
     char* withStage[] = {prog, sw, stage};
-    cCommandLine a = ParseCommandLine(3, withStage);
+    CommandLine a = ParseCommandLine(3, withStage);
     EXPECT_TRUE(a.editorLaunch);
     EXPECT_EQ(a.stage, "data/stg4/Grassland.stg4");
     char* bare[] = {prog, sw};
@@ -207,12 +207,12 @@ TEST(CommandLine, TestPlaySwitchWithAndWithoutAStage) {
     EXPECT_FALSE(ParseCommandLine(2, plain).headless);
     char headless[] = "--headless";
     char* both[] = {prog, headless, sw, stage};
-    cCommandLine b = ParseCommandLine(4, both);
+    CommandLine b = ParseCommandLine(4, both);
     EXPECT_TRUE(b.headless);
     EXPECT_TRUE(b.editorLaunch);
     EXPECT_EQ(b.stage, "data/stg4/Grassland.stg4");
     char* switchAfter[] = {prog, sw, headless};  // a switch, not a stage
-    cCommandLine c = ParseCommandLine(3, switchAfter);
+    CommandLine c = ParseCommandLine(3, switchAfter);
     EXPECT_TRUE(c.headless);
     EXPECT_TRUE(c.stage.empty());
 }

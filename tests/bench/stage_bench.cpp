@@ -159,7 +159,7 @@ struct Scratch {
 
 class StageReads {
 public:
-    explicit StageReads(cDataFile* file) : f(file) {}
+    explicit StageReads(DataFile* file) : f(file) {}
 
     bool Stage() {
         if (!Generic(ShapeOf<cStageInfo>()) || !ReadVector(x.intList, f)) return false;
@@ -225,13 +225,13 @@ private:
     bool Background() { return Generic(ShapeOf<cBackground>()); }
     bool VarName() { return Generic(ShapeOf<cVarName>()); }
 
-    cDataFile* f;
+    DataFile* f;
     Scratch x;
     int32_t n = 0;
 };
 
 bool DecodeBigStage() {
-    cDataFile* file = OpenDataFile("big.stg4_001");
+    DataFile* file = OpenDataFile("big.stg4_001");
     if (!file) return false;
     bool ok = g_FileVersion == kDataVersion && StageReads(file).Stage() && file->BytesLeft() == 0;
     return CloseDataFile(file) && ok;

@@ -28,7 +28,7 @@ protected:
         g_layerBoxes.clear();
         InitDebugLog(false, "EC_Game.txt");
     }
-    void TearDown() override { GfxLink() = cGfxLink{}; }
+    void TearDown() override { GfxLink() = GfxHooks{}; }
 };
 
 }  // namespace

@@ -24,7 +24,7 @@ namespace {
 
 // An int, a byte, a member stored from 676, a short, a double, two strings,
 // a member that is never stored, and a raw counted list in its tail.
-class cSample : public cRecord {
+class SampleRecord : public cRecord {
 public:
     int32_t m_nInt = 0;
     uint8_t m_bByte = 0;
@@ -36,7 +36,7 @@ public:
     cVector<int32_t> m_vList;
     bool m_bFailWrite = false;
 
-    cSample() {
+    SampleRecord() {
         Clear();
         m_nLate = 5;
     }
@@ -50,28 +50,28 @@ public:
         AddString(&m_strA);
         AddString(&m_strB);
     }
-    bool Read(cDataFile* file) override { return cRecord::Read(file) && ReadVector(m_vList, file); }
-    bool Write(cDataFile* file) override {
+    bool Read(DataFile* file) override { return cRecord::Read(file) && ReadVector(m_vList, file); }
+    bool Write(DataFile* file) override {
         return cRecord::Write(file) && WriteVector(m_vList, file) && !m_bFailWrite;
     }
 };
 
 // All its data in its tail: a counted list of records and a loose string.
-class cHolder : public cRecord {
+class HolderRecord : public cRecord {
 public:
-    cVector<cSample> m_vItem;
+    cVector<SampleRecord> m_vItem;
     std::string m_strNote;
     void RegisterFields(int) override { RegisterNoFields(); }
-    bool Read(cDataFile* file) override {
+    bool Read(DataFile* file) override {
         return cRecord::Read(file) && ReadRecords(m_vItem, file) && ReadString(m_strNote, file);
     }
-    bool Write(cDataFile* file) override {
+    bool Write(DataFile* file) override {
         return cRecord::Write(file) && WriteRecords(m_vItem, file) && WriteString(m_strNote, file);
     }
 };
 
 // Built by static initialisation, before main.
-cSample g_early;
+SampleRecord g_early;
 
 std::string Bytes(const std::string& hex) { return orvtest::FromHex(hex); }
 
@@ -107,7 +107,7 @@ protected:
 }  // namespace
 
 TEST_F(RecordTest, RegistrationFollowsTheVersionGates) {
-    cSample r;
+    SampleRecord r;
     r.RegisterFields(675);
     EXPECT_EQ(r.Fields().Size(), 4);
     r.RegisterFields(676);
@@ -119,14 +119,14 @@ TEST_F(RecordTest, RegistrationFollowsTheVersionGates) {
     EXPECT_EQ(r.Strings().Size(), 2);
     // Records built before start-up already have the whole layout.
     EXPECT_EQ(g_early.Fields().Size(), 5);
-    cHolder none;
+    HolderRecord none;
     none.RegisterFields(901);
     EXPECT_TRUE(none.Fields().empty());
     EXPECT_TRUE(none.Strings().empty());
 }
 
 TEST_F(RecordTest, ClearZeroesRegisteredMembersOnly) {
-    cSample r;
+    SampleRecord r;
     r.RegisterFields(675);
     r.m_nLate = 5;
     r.m_strA = "x";
@@ -138,11 +138,11 @@ TEST_F(RecordTest, ClearZeroesRegisteredMembersOnly) {
 }
 
 TEST_F(RecordTest, CopiesKeepTheirOwnDescriptors) {
-    cSample a;
+    SampleRecord a;
     a.m_nInt = 1;
     a.m_strB = "src";
     a.m_nLoose = 11;
-    cSample b;
+    SampleRecord b;
     b = a;
     EXPECT_EQ(b.m_nInt, 1);
     EXPECT_EQ(b.m_strB, "src");
@@ -152,7 +152,7 @@ TEST_F(RecordTest, CopiesKeepTheirOwnDescriptors) {
     EXPECT_EQ(a.m_nInt, 1);
     EXPECT_EQ(a.m_strB, "src");
 
-    cSample c;
+    SampleRecord c;
     c.m_nLoose = 99;
     c.CopyFrom(a);
     EXPECT_EQ(c.m_nInt, 1);
@@ -160,24 +160,24 @@ TEST_F(RecordTest, CopiesKeepTheirOwnDescriptors) {
     EXPECT_EQ(c.m_nLoose, 99);  // not registered, not copied
 
     // A copy-constructed record points at nothing of the source.
-    cSample d(a);
+    SampleRecord d(a);
     for (const RECORDFIELD& f : d.Fields()) EXPECT_EQ(f.owner, &d);
     d.Clear();
     EXPECT_EQ(a.m_nInt, 1);
 
     // Nor does a moved record, nor the records of a list that grew by
     // moving them.
-    static_assert(std::is_nothrow_move_constructible_v<cSample>);
-    cVector<cSample> list;
+    static_assert(std::is_nothrow_move_constructible_v<SampleRecord>);
+    cVector<SampleRecord> list;
     for (int i = 0; i < 40; ++i) {
         list.emplace_back().m_nInt = i;
         list.back().m_strA = std::string(40, static_cast<char>('a' + i % 26));
     }
-    cSample moved(std::move(list[3]));
+    SampleRecord moved(std::move(list[3]));
     for (const RECORDFIELD& f : moved.Fields()) EXPECT_EQ(f.owner, &moved);
     moved.m_nInt = 77;
     ASSERT_EQ(moved.SaveFile("moved.dat"), 1);
-    cSample back;
+    SampleRecord back;
     ASSERT_EQ(back.LoadFile("moved.dat"), 1);
     EXPECT_EQ(back.m_nInt, 77);
     EXPECT_EQ(back.m_strA, std::string(40, 'd'));
@@ -190,7 +190,7 @@ TEST_F(RecordTest, CopiesKeepTheirOwnDescriptors) {
 
 namespace {
 // Only ever registered by the threads of the test below.
-class cThreaded : public cRecord {
+class ThreadedRecord : public cRecord {
 public:
     int8_t m_c[40] = {};
     std::string m_str;
@@ -210,9 +210,9 @@ TEST_F(RecordTest, LayoutsAreMadeOnceWhicheverThreadComesFirst) {
         threads.emplace_back([&wrong, t] {
             for (int i = 0; i < 400; ++i) {
                 const int version = 100 + (i * 7 + t) % 40;
-                cThreaded r;
+                ThreadedRecord r;
                 r.RegisterFields(version);
-                cThreaded copy(r);
+                ThreadedRecord copy(r);
                 copy.m_c[0] = 5;
                 copy.Clear();
                 const int blocks = version - 99;
@@ -227,7 +227,7 @@ TEST_F(RecordTest, LayoutsAreMadeOnceWhicheverThreadComesFirst) {
 
 TEST_F(RecordTest, FileBuiltFromTheFormatTablesLoadsAndIsWrittenByteForByte) {
     WriteHostFile("rec.dat", kFile901);
-    cSample r;
+    SampleRecord r;
     ASSERT_EQ(r.LoadFile("rec.dat"), 1);
     EXPECT_EQ(g_FileVersion, 901);
     EXPECT_EQ(r.m_nInt, 0x12345678);
@@ -245,7 +245,7 @@ TEST_F(RecordTest, FileBuiltFromTheFormatTablesLoadsAndIsWrittenByteForByte) {
 
 namespace {
 // A 32-bit member, three 16-bit members in one block, one string.
-class cTableExample : public cRecord {
+class TableExample : public cRecord {
 public:
     int32_t m_n = 0x01020304;
     int16_t m_s[3] = {5, 6, 7};
@@ -260,7 +260,7 @@ public:
 }  // namespace
 
 TEST_F(RecordTest, ArrayIsOneBlockAndTheExampleIs25Bytes) {
-    cTableExample r;
+    TableExample r;
     ASSERT_EQ(r.SaveFile("ex.dat"), 1);
     EXPECT_EQ(Hex(ReadHostFile("ex.dat")),
               Hex(Bytes("85 03 00 00 02 00 00 00 04 03 02 01 05 00 06 00 07 00 01 00 00 00 03 00 00 00 61 62 00")));
@@ -268,7 +268,7 @@ TEST_F(RecordTest, ArrayIsOneBlockAndTheExampleIs25Bytes) {
 
 TEST_F(RecordTest, OlderFileKeepsNewerMembersAndIsSavedInTheCurrentLayout) {
     WriteHostFile("old.dat", kFile675);
-    cSample r;
+    SampleRecord r;
     r.m_nLate = 99;
     ASSERT_EQ(r.LoadFile("old.dat"), 1);
     EXPECT_EQ(g_FileVersion, 675);
@@ -294,7 +294,7 @@ TEST_F(RecordTest, VersionWordDecidesWhatIsRead) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.word);
         WriteHostFile("v.dat", Bytes(c.word) + c.file.substr(4));
-        cSample r;
+        SampleRecord r;
         r.m_nInt = 5;
         g_FileTooNew = 1 - c.tooNew;
         int loaded = r.LoadFile("v.dat");
@@ -307,7 +307,7 @@ TEST_F(RecordTest, VersionWordDecidesWhatIsRead) {
 }
 
 TEST_F(RecordTest, MissingFileAndEmptyPath) {
-    cSample r;
+    SampleRecord r;
     r.m_nInt = 3;
     EXPECT_EQ(r.LoadFile("nothing.dat"), 0);
     EXPECT_EQ(r.LoadFile(""), 0);
@@ -326,7 +326,7 @@ TEST_F(RecordTest, MissingFileAndEmptyPath) {
 }
 
 TEST_F(RecordTest, StringsAreCutAtNulAndStrippedOfCarriageReturns) {
-    cSample r;
+    SampleRecord r;
     r.m_strA = std::string("a\0b", 3);
     ASSERT_EQ(r.SaveFile("s.dat"), 1);
     EXPECT_EQ(r.m_strA, "a");
@@ -336,7 +336,7 @@ TEST_F(RecordTest, StringsAreCutAtNulAndStrippedOfCarriageReturns) {
     r.m_strA = "x\r\ny";
     ASSERT_EQ(r.SaveFile("cr.dat"), 1);
     g_StripCR = 1;
-    cSample back;
+    SampleRecord back;
     ASSERT_EQ(back.LoadFile("cr.dat"), 1);
     EXPECT_EQ(back.m_strA, "x\ny");
 
@@ -353,7 +353,7 @@ TEST_F(RecordTest, EveryTruncationIsABrokenFile) {
         SCOPED_TRACE(size);
         orvtest::WriteHostFile("Report_Game.txt", "");
         WriteHostFile("cut.dat", kFile901.substr(0, size));
-        cSample r;
+        SampleRecord r;
         EXPECT_EQ(r.LoadFile("cut.dat"), 0);
         EXPECT_EQ(LogLines().size(), 1u);
     }
@@ -377,7 +377,7 @@ TEST_F(RecordTest, CountsBeyondTheFileAreBrokenAndLeaveTheCurrentLayout) {
         SCOPED_TRACE(c.name);
         orvtest::WriteHostFile("Report_Game.txt", "");
         WriteHostFile("bad.dat", Bytes("A3 02 00 00 " + c.body));
-        cSample r;
+        SampleRecord r;
         EXPECT_EQ(r.LoadFile("bad.dat"), 0);
         EXPECT_EQ(LogLines().size(), 1u);
         EXPECT_EQ(r.Fields().Size(), 5);  // a later write has the current layout
@@ -387,7 +387,7 @@ TEST_F(RecordTest, CountsBeyondTheFileAreBrokenAndLeaveTheCurrentLayout) {
 TEST_F(RecordTest, ListCountOfZeroOrLessLeavesTheList) {
     for (const char* count : {"00 00 00 00", "FF FF FF FF"}) {
         WriteHostFile("l.dat", kFile901.substr(0, kFile901.size() - 12) + Bytes(count));
-        cSample r;
+        SampleRecord r;
         r.m_vList = {1, 2, 3};
         EXPECT_EQ(r.LoadFile("l.dat"), 1);
         EXPECT_EQ(r.m_vList.Size(), 3);
@@ -398,7 +398,7 @@ TEST_F(RecordTest, SurplusBlocksAreReportedAndReadOverTheFirst) {
     // Six blocks for five registered: the sixth is read as the first.
     std::string body = "06" + kBlocks901.substr(2) + " 11 11 11 11 " + kRest;
     WriteHostFile("plus.dat", Bytes("85 03 00 00 " + body));
-    cSample r;
+    SampleRecord r;
     EXPECT_EQ(r.LoadFile("plus.dat"), 1);
     EXPECT_EQ(r.m_nInt, 0x11111111);
     EXPECT_EQ(r.m_strA, "ab");
@@ -410,13 +410,13 @@ TEST_F(RecordTest, SurplusBlocksAreReportedAndReadOverTheFirst) {
     // With nothing registered there is no first block to read it by.
     orvtest::WriteHostFile("Report_Game.txt", "");
     WriteHostFile("none.dat", Bytes("85 03 00 00 01 00 00 00 11 11 11 11 00 00 00 00 00 00 00 00 01 00 00 00"));
-    cHolder h;
+    HolderRecord h;
     EXPECT_EQ(h.LoadFile("none.dat"), 0);
     EXPECT_EQ(LogLines().size(), 2u);  // the bad index, then the broken file
 }
 
 TEST_F(RecordTest, NestedRecordListsAndLooseStrings) {
-    cHolder h;
+    HolderRecord h;
     h.m_vItem.resize(2);
     h.m_vItem[0].m_nInt = 1;
     h.m_vItem[1].m_strB = "second";
@@ -428,7 +428,7 @@ TEST_F(RecordTest, NestedRecordListsAndLooseStrings) {
     EXPECT_EQ(Hex(file.substr(0, 16)), Hex(Bytes("85 03 00 00 00 00 00 00 00 00 00 00 02 00 00 00")));
     EXPECT_EQ(Hex(file.substr(file.size() - 9)), Hex(Bytes("05 00 00 00 6E 6F 74 65 00")));
 
-    cHolder back;
+    HolderRecord back;
     back.m_vItem.resize(5);
     ASSERT_EQ(back.LoadFile("h.dat"), 1);
     ASSERT_EQ(back.m_vItem.Size(), 2);
@@ -436,14 +436,14 @@ TEST_F(RecordTest, NestedRecordListsAndLooseStrings) {
     EXPECT_EQ(back.m_vItem[1].m_strB, "second");
     EXPECT_EQ(back.m_vItem[1].m_vList, (cVector<int32_t>{9}));
     EXPECT_EQ(back.m_strNote, "note");
-    for (const cSample& s : back.m_vItem)
+    for (const SampleRecord& s : back.m_vItem)
         for (const RECORDFIELD& f : s.Fields()) EXPECT_EQ(f.owner, &s);
 
     // New entries are cleared records: a member absent from an older file
     // is 0 there, not the class's constructor default.
     WriteHostFile("h675.dat", Bytes("A3 02 00 00 00 00 00 00 00 00 00 00 01 00 00 00") + kFile675.substr(4) +
                                   Bytes("01 00 00 00"));
-    cHolder old;
+    HolderRecord old;
     ASSERT_EQ(old.LoadFile("h675.dat"), 1);
     ASSERT_EQ(old.m_vItem.Size(), 1);
     EXPECT_EQ(old.m_vItem[0].m_nLate, 0);
@@ -453,7 +453,7 @@ TEST_F(RecordTest, NestedRecordListsAndLooseStrings) {
 
 TEST_F(RecordTest, FailedSaveKeepsThePreviousFile) {
     WriteHostFile("keep.dat", "previous");
-    cSample r;
+    SampleRecord r;
     r.m_bFailWrite = true;
     EXPECT_EQ(r.SaveFile("keep.dat"), 0);
     EXPECT_EQ(ReadHostFile("keep.dat"), "previous");
@@ -466,17 +466,17 @@ TEST_F(RecordTest, FailedSaveKeepsThePreviousFile) {
 
 TEST_F(RecordTest, PathsAreProgramPaths) {
     std::filesystem::create_directory("Sub");
-    cSample r;
+    SampleRecord r;
     r.m_nInt = 12;
     ASSERT_EQ(r.SaveFile("sub\\Rec.dat"), 1);
     EXPECT_TRUE(orvtest::HostFileExists("Sub/Rec.dat"));
-    cSample back;
+    SampleRecord back;
     ASSERT_EQ(back.LoadFile("SUB\\REC.DAT"), 1);
     EXPECT_EQ(back.m_nInt, 12);
 }
 
 namespace {
-class cClamped : public cRecord {
+class ClampedRecord : public cRecord {
 public:
     int32_t m_n = 0;
     void RegisterFields(int) override {
@@ -484,13 +484,13 @@ public:
         AddInt(&m_n);
     }
     void Validate() { m_n = std::min(m_n, 10); }
-    bool Read(cDataFile* file) override { return ReadAndValidate(*this, file); }
-    bool Write(cDataFile* file) override { return ValidateAndWrite(*this, file); }
+    bool Read(DataFile* file) override { return ReadAndValidate(*this, file); }
+    bool Write(DataFile* file) override { return ValidateAndWrite(*this, file); }
 };
 }  // namespace
 
 TEST_F(RecordTest, ClassChecksRunAfterReadingAndBeforeWriting) {
-    cClamped r;
+    ClampedRecord r;
     r.m_n = 50;
     ASSERT_EQ(r.SaveFile("c.dat"), 1);
     EXPECT_EQ(Hex(ReadHostFile("c.dat")), Hex(Bytes("85 03 00 00 01 00 00 00 0A 00 00 00 00 00 00 00")));
@@ -501,7 +501,7 @@ TEST_F(RecordTest, ClassChecksRunAfterReadingAndBeforeWriting) {
 
 namespace {
 // Three colour bytes the editor stored either as three blocks or as one.
-class cTwoForms : public cRecord {
+class TwoFormsRecord : public cRecord {
 public:
     int32_t m_nBefore = 0;
     uint8_t m_bColour[3] = {};
@@ -526,12 +526,12 @@ public:
 };
 
 // The same class naming its forms: its lists are kept per form.
-class cNamedForms : public cTwoForms {
+class NamedFormsRecord : public TwoFormsRecord {
 public:
     static inline int s_registrations = 0;
     void RegisterFields(int version) override {
         ++s_registrations;
-        cTwoForms::RegisterFields(version);
+        TwoFormsRecord::RegisterFields(version);
     }
     void MatchBlockCount(int version, int32_t blocks) override {
         m_bOneBlock = blocks == 3;
@@ -571,25 +571,25 @@ void ExpectBothFormsRead(int rounds) {
 }  // namespace
 
 TEST_F(RecordTest, ReadTakesTheFormThatMatchesTheBlockCount) {
-    ExpectBothFormsRead<cTwoForms>(1);
+    ExpectBothFormsRead<TwoFormsRecord>(1);
     EXPECT_EQ(Closes(), 0u);
 }
 
 TEST_F(RecordTest, NamedFormsAreRegisteredOncePerForm) {
-    const int before = cNamedForms::s_registrations;
-    ExpectBothFormsRead<cNamedForms>(1);
-    const int after = cNamedForms::s_registrations;
+    const int before = NamedFormsRecord::s_registrations;
+    ExpectBothFormsRead<NamedFormsRecord>(1);
+    const int after = NamedFormsRecord::s_registrations;
     EXPECT_LE(after - before, 2);  // one for each form
-    ExpectBothFormsRead<cNamedForms>(3);
-    EXPECT_EQ(cNamedForms::s_registrations, after);
+    ExpectBothFormsRead<NamedFormsRecord>(3);
+    EXPECT_EQ(NamedFormsRecord::s_registrations, after);
     EXPECT_EQ(Closes(), 0u);
 }
 
 TEST_F(RecordTest, LargeFilesAreReadWholeAndCutsAnywhereAreBroken) {
     // Far more than one piece of reading, with records across the seams.
-    cHolder h;
+    HolderRecord h;
     for (int i = 0; i < 6000; ++i) {
-        cSample& s = h.m_vItem.emplace_back();
+        SampleRecord& s = h.m_vItem.emplace_back();
         s.m_nInt = i;
         s.m_dValue = i * 0.5;
         s.m_strA = std::string(static_cast<size_t>(i % 37), 'x');
@@ -599,7 +599,7 @@ TEST_F(RecordTest, LargeFilesAreReadWholeAndCutsAnywhereAreBroken) {
     ASSERT_EQ(h.SaveFile("big.dat"), 1);
     const std::string bytes = ReadHostFile("big.dat");
     ASSERT_GT(bytes.size(), 4u * 65536u);
-    cHolder back;
+    HolderRecord back;
     ASSERT_EQ(back.LoadFile("big.dat"), 1);
     ASSERT_EQ(back.m_vItem.Size(), 6000);
     for (int i = 0; i < 6000; i += 997) {
@@ -615,7 +615,7 @@ TEST_F(RecordTest, LargeFilesAreReadWholeAndCutsAnywhereAreBroken) {
         SCOPED_TRACE(size);
         orvtest::WriteHostFile("Report_Game.txt", "");
         WriteHostFile("cut.dat", bytes.substr(0, size));
-        cHolder cut;
+        HolderRecord cut;
         EXPECT_EQ(cut.LoadFile("cut.dat"), 0);
         EXPECT_EQ(LogLines().size(), 1u);
     }

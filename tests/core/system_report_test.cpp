@@ -37,7 +37,7 @@ class ReportFixture : public ::testing::Test {
 protected:
     void SetUp() override {
         m_savedLink = GfxLink();
-        GfxLink() = cGfxLink{};
+        GfxLink() = GfxHooks{};
         ASSERT_EQ(InitReportLog("Report_Game.txt"), 1);
     }
     void TearDown() override { GfxLink() = m_savedLink; }
@@ -47,7 +47,7 @@ protected:
     }
 
     orvtest::ScopedTempFolder m_temp;
-    cGfxLink m_savedLink;
+    GfxHooks m_savedLink;
 };
 
 // --- system report --------------------------------------------------------
@@ -142,7 +142,7 @@ TEST(SystemReportFacts, WindowsNameAndVersion) {
 }
 
 TEST(SystemReportFacts, CpuInfoIsBoundedAndZeroFilled) {
-    cCpuInfo info;
+    CpuInfo info;
     std::memset(info.vendor, 'x', sizeof info.vendor);
     std::memset(info.brand, 'x', sizeof info.brand);
     GetCpuInfo(info);
@@ -155,11 +155,11 @@ TEST(SystemReportFacts, CpuInfoIsBoundedAndZeroFilled) {
 
 // --- video report ---------------------------------------------------------
 
-cVideoFacts g_fakeFacts;
+VideoInfo g_fakeFacts;
 bool g_fakeAnswer = true;
 bool g_fakeDirect3D = false;
 
-bool FakeVideoFacts(cVideoFacts& out) {
+bool FakeVideoFacts(VideoInfo& out) {
     out = g_fakeFacts;
     return g_fakeAnswer;
 }
@@ -167,7 +167,7 @@ bool FakeDirect3DActive() { return g_fakeDirect3D; }
 
 class VideoReport : public ReportFixture {
 protected:
-    void Install(const cVideoFacts& facts, bool answer = true, bool direct3D = false) {
+    void Install(const VideoInfo& facts, bool answer = true, bool direct3D = false) {
         g_fakeFacts = facts;
         g_fakeAnswer = answer;
         g_fakeDirect3D = direct3D;
@@ -176,9 +176,9 @@ protected:
     }
 };
 
-cVideoFacts Facts(bool windowed, int bpp, bool hasDirectDraw, double totalBytes = 0,
+VideoInfo Facts(bool windowed, int bpp, bool hasDirectDraw, double totalBytes = 0,
                   double freeBytes = 0, uint32_t refresh = 0) {
-    cVideoFacts f;
+    VideoInfo f;
     f.windowed = windowed;
     f.bpp = bpp;
     f.hasDirectDraw = hasDirectDraw;
@@ -191,7 +191,7 @@ cVideoFacts Facts(bool windowed, int bpp, bool hasDirectDraw, double totalBytes 
 TEST_F(VideoReport, LinesFollowTheFacts) {
     struct Case {
         const char* name;
-        cVideoFacts facts;
+        VideoInfo facts;
         bool direct3D;
         std::vector<std::string> lines;
     };

@@ -16,11 +16,11 @@ namespace {
 
 class TimingTest : public ::testing::Test {
 protected:
-    cFrameTiming t;
+    TimingState t;
     void SetUp() override { plat::testing::UseVirtualTime(1000); }
     void TearDown() override {
         plat::testing::UseRealTime();
-        GfxLink() = cGfxLink{};
+        GfxLink() = GfxHooks{};
     }
     static void Wait(uint32_t ms) { plat::testing::AdvanceTime(ms); }
 };
@@ -94,7 +94,7 @@ TEST_F(TimingTest, RateLimitKeepsTheRateItselfOnAverage) {
     // Polled each millisecond, as the frame wait does: each rate admits its
     // own number of frames a second, not 1000 / (1000 / fps).
     for (uint32_t fps : {60u, 50u, 30u, 120u, 144u}) {
-        t = cFrameTiming();
+        t = TimingState();
         const uint32_t start = plat::TimeMs();
         int admitted = 0;
         while (plat::TimeMs() - start < 10000) {
@@ -123,7 +123,7 @@ TEST_F(TimingTest, FrameSyncPacesWindowsOfFpsFrames) {
 
     uint32_t start = 5000;
     plat::testing::UseVirtualTime(start);
-    cFrameTiming s;
+    TimingState s;
     // Frames are due at 0, 16.67, 33.33 ... ms after the window start.
     std::vector<uint32_t> admitted;
     for (uint32_t ms = 0; ms <= 1010 && admitted.size() < 61; ++ms) {

@@ -65,7 +65,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const ResetAfterRun reset;
     orvfuzz::ServeInput("in.cplt4", data, size);
 
-    cDataFile* file = OpenDataFile("in.cplt4");
+    DataFile* file = OpenDataFile("in.cplt4");
     if (!file) return 0;  // too short or too new: nothing read
     bool loaded = g_CommonPalette.Read(file);
     loaded = CloseDataFile(file) == 1 && loaded;

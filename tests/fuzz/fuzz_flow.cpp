@@ -19,14 +19,14 @@ using orvfuzz::Check;
 using orvfuzz::FileBytes;
 
 bool LoadFlows(const char* name, cVector<cFlow>& flows) {
-    cDataFile* file = OpenDataFile(name);
+    DataFile* file = OpenDataFile(name);
     if (!file) return false;
     bool ok = ReadRecordVector(flows, file);
     return CloseDataFile(file) && ok;
 }
 
 bool SaveFlows(const char* name, cVector<cFlow>& flows) {
-    cDataFile* file = CreateDataFile(name);
+    DataFile* file = CreateDataFile(name);
     if (!file) return false;
     bool ok = WriteRecordVector(flows, file);
     return CloseDataFile(file) && ok;
@@ -55,7 +55,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     CheckNormalised(flows);  // also what a broken file left behind
     if (!loaded) return 0;
 
-    cPaletteSizes sizes;
+    PaletteSizes sizes;
     sizes.nBlock[0] = sizes.nChara[0] = sizes.nItem[0] = 2;
     sizes.nBlock[1] = sizes.nChara[1] = sizes.nItem[1] = 3;
     for (cFlow& flow : flows) flow.CheckPaletteRefs(sizes);

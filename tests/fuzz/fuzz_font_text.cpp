@@ -77,7 +77,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         Check(static_cast<int>(full.m_Glyphs.size()) == full.Count());
     }
     if (font.m_nPitch) {
-        const FONTSIZE size2 = font.GetFixedTextSize(s);
+        const TextSize size2 = font.GetFixedTextSize(s);
         Check(size2.cx >= 0 && size2.cx <= static_cast<int>(text.size()) * font.m_nPitch);
         Check(size2.cy >= font.m_nLineHeight);
     }

@@ -14,7 +14,7 @@ namespace {
 using orvfuzz::Check;
 using orvfuzz::FileBytes;
 
-class cLeaf : public cRecord {
+class LeafRecord : public cRecord {
 public:
     int8_t m_c[3] = {};
     int16_t m_s = 0;
@@ -24,7 +24,7 @@ public:
     std::string m_str;
     cVector<int16_t> m_vRaw;
 
-    cLeaf() {
+    LeafRecord() {
         Clear();
         m_late = 9;
     }
@@ -37,11 +37,11 @@ public:
         AddDouble(m_d, 2);
         AddString(&m_str);
     }
-    bool Read(cDataFile* file) override { return cRecord::Read(file) && ReadVector(m_vRaw, file); }
-    bool Write(cDataFile* file) override { return cRecord::Write(file) && WriteVector(m_vRaw, file); }
+    bool Read(DataFile* file) override { return cRecord::Read(file) && ReadVector(m_vRaw, file); }
+    bool Write(DataFile* file) override { return cRecord::Write(file) && WriteVector(m_vRaw, file); }
 };
 
-class cRoot : public cRecord {
+class RootRecord : public cRecord {
 public:
     int32_t m_n[2] = {};
     int16_t m_s = 0;
@@ -49,11 +49,11 @@ public:
     double m_d = 0;
     int32_t m_from800 = 0;
     std::string m_a, m_b2, m_from300;
-    cVector<cLeaf> m_vLeaf;
+    cVector<LeafRecord> m_vLeaf;
     cVector<int32_t> m_vRaw;
     std::string m_strTail;
 
-    cRoot() { Clear(); }
+    RootRecord() { Clear(); }
     void RegisterFields(int version) override {
         ClearFields();
         AddInt(m_n, 2);
@@ -65,11 +65,11 @@ public:
         AddString(&m_b2);
         if (StoredFrom(version, 300)) AddString(&m_from300);
     }
-    bool Read(cDataFile* file) override {
+    bool Read(DataFile* file) override {
         return cRecord::Read(file) && ReadRecords(m_vLeaf, file) && ReadVector(m_vRaw, file) &&
                ReadString(m_strTail, file);
     }
-    bool Write(cDataFile* file) override {
+    bool Write(DataFile* file) override {
         return cRecord::Write(file) && WriteRecords(m_vLeaf, file) && WriteVector(m_vRaw, file) &&
                WriteString(m_strTail, file);
     }
@@ -82,12 +82,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     orvfuzz::UseMemoryFiles();
     g_StripCR = 1;
     orvfuzz::ServeInput("in.dat", data, size);
-    cRoot root;
+    RootRecord root;
     int loaded = root.LoadFile("in.dat");
     Check(root.Fields().Size() == 5);  // the current layout, whatever happened
     if (!loaded) return 0;
     Check(root.SaveFile("a.dat") == 1);
-    cRoot again;
+    RootRecord again;
     Check(again.LoadFile("a.dat") == 1);
     Check(again.SaveFile("b.dat") == 1);
     Check(FileBytes("a.dat") == FileBytes("b.dat"));

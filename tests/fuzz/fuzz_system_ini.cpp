@@ -22,16 +22,16 @@ cIniItem Key(const char* name, int32_t value, const char* text = "") {
     return item;
 }
 
-cIniKeyList ProjectKeys() {
+IniKeyList ProjectKeys() {
     const char* names[] = {"Direct3D", "WindowMode", "Bpp",       "VSync",   "D3D_FontCache",   "DD_FontCache",
                            "DD_VideoStretch", "ShowFps", "FreeStage", "English", "Midi_DirectMusic"};
-    cIniKeyList keys;
+    IniKeyList keys;
     for (int i = 0; i < kIniKeyCount; ++i) keys.push_back(Key(names[i], i, i == kIniFreeStage ? "default" : ""));
     return keys;
 }
 
-cIniKeyList DamagedKeys() {
-    cIniKeyList keys = ProjectKeys();
+IniKeyList DamagedKeys() {
+    IniKeyList keys = ProjectKeys();
     keys[0].m_strKey = "";
     keys[3].m_strKey = "Bpp";
     keys[kIniFreeStage].m_strKey = "Bpp";
@@ -47,7 +47,7 @@ void CheckFreeStage(const cSystemIni& s) {
     for (size_t i = 0; i < n; ++i) Check(std::strchr(" \t/\n", s.FreeStage[i]) == nullptr);
 }
 
-void ReadTwice(const cIniKeyList& keys) {
+void ReadTwice(const IniKeyList& keys) {
     cSystemIni a{}, b{};
     SetSystemIniDefault(a, keys);
     SetSystemIniDefault(b, keys);
@@ -64,8 +64,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     orvfuzz::EnterScratchFolder();
     orvfuzz::UseMemoryFiles();
     orvfuzz::ServeInput("System.ini", data, size);
-    static const cIniKeyList project = ProjectKeys();
-    static const cIniKeyList damaged = DamagedKeys();
+    static const IniKeyList project = ProjectKeys();
+    static const IniKeyList damaged = DamagedKeys();
     ReadTwice(project);
     ReadTwice(damaged);
     return 0;

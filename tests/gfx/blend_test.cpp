@@ -42,10 +42,10 @@ struct PixelCase {
     int mode;
     int strength;  // colour change; alpha for translucency
     uint32_t src, dest, expected;
-    const DDBLENDPAIR* blend = nullptr;
+    const BlendPair* blend = nullptr;
 };
 
-const DDBLENDPAIR kAddRed{0x00100000u, plat::kTopAdd};
+const BlendPair kAddRed{0x00100000u, plat::kTopAdd};
 
 }  // namespace
 

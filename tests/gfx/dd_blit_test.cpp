@@ -192,7 +192,7 @@ TEST_P(BlitTest, BlendPairAppliesToOneBlitAndTheDefaultsReturn) {
     DDFillSurface(&g_BackBufferSD, 2);
     DDSetVertexColor(0x80FFFFFF);
     DDSetColorOp(plat::kTopAdd);
-    const DDBLENDPAIR pair{0xFF00FF00, plat::kTopModulate};
+    const BlendPair pair{0xFF00FF00, plat::kTopModulate};
     DDBltBlend(&g_BackBufferSD, 0, 0, 4, 4, &src, 0, 0, DDBLT_OPAQUE, &pair);
     // White modulated by the pair's green; the blit surfaces ignore the pair.
     EXPECT_EQ(gfxtest::ReadArgb(&g_BackBufferSD, 1, 1), gfxtest::IsD3D(V()) ? kGreen : kWhite);

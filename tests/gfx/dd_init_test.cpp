@@ -91,7 +91,7 @@ TEST_P(StartUpTest, OpensOneBackEndWithItsFixedSurfaces) {
     ASSERT_TRUE(GfxLink().direct3DActive);
     EXPECT_EQ(GfxLink().direct3DActive(), gfxtest::IsD3D(V()));
     EXPECT_FALSE(GfxLink().fullScreenUp());
-    cVideoFacts facts;
+    VideoInfo facts;
     ASSERT_TRUE(GfxLink().videoFacts(facts));
     EXPECT_TRUE(facts.windowed);
     EXPECT_EQ(facts.bpp, gfxtest::Bpp(V()));
@@ -153,7 +153,7 @@ TEST_P(StartUpTest, ReleaseClearsTheContext) {
     EXPECT_EQ(g_VirBackBufferSD.lpDT, nullptr);
     EXPECT_EQ(g_DDConfig.bInitialized, 0);
     EXPECT_TRUE(DDRegisteredSurfaces().empty());
-    cVideoFacts facts;
+    VideoInfo facts;
     EXPECT_FALSE(GfxLink().videoFacts(facts));
     EXPECT_FALSE(GfxLink().direct3DActive());
     // Nothing was leaked, so no box.

@@ -246,7 +246,7 @@ TEST(PixelFormatTest, ShiftsComeFromTheDisplayMasksAndAreSetNotAccumulated) {
     struct Case {
         int bpp;
         bool x1r5g5b5;
-        DDPIXELFORMATTABLE want;
+        PixelFormatTable want;
     };
     const Case cases[] = {
         {16, false, {11, 5, 0, 0, 31, 63, 31, 0}},
@@ -260,7 +260,7 @@ TEST(PixelFormatTest, ShiftsComeFromTheDisplayMasksAndAreSetNotAccumulated) {
         plat::testing::UseX1R5G5B5ForBlit16(c.x1r5g5b5);
         plat::OpenFrameWindow("t", 640, 480, false);
         ASSERT_TRUE(DDInit(0, 0, 640, 480, c.bpp, 0, 1, 1, 60, 0, nullptr, nullptr, 0, 0));
-        DDPIXELFORMATTABLE table{};
+        PixelFormatTable table{};
         table.nAlphaShift = 99;
         table.nAlphaMask = 98;
         for (int pass = 0; pass < 2; ++pass) {

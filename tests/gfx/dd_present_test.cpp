@@ -20,12 +20,12 @@ class D3DPresentTest : public gfxtest::GfxTest {
 protected:
     void SetUp() override {
         plat::testing::UseVirtualTime(1000);
-        FrameTiming() = cFrameTiming();
+        FrameTiming() = TimingState();
         gfxtest::GfxTest::SetUp();
     }
     void TearDown() override {
         gfxtest::GfxTest::TearDown();
-        DDFontRestoreHooks() = cFontRestoreHooks();
+        DDFontRestoreHooks() = FontRestoreHooks();
         plat::testing::UseRealTime();
     }
 };
@@ -234,7 +234,7 @@ TEST(PresentTest, TheGamesRateHoldsInWindowAndFullScreenWithAndWithoutVerticalSy
     for (const Case& c : cases) {
         SCOPED_TRACE(::testing::Message() << "window " << c.windowMode << " vsync " << c.vsync << " fps " << c.fps);
         plat::testing::UseVirtualTime(0);
-        FrameTiming() = cFrameTiming();
+        FrameTiming() = TimingState();
         gfxtest::StartOptions options;
         options.windowMode = c.windowMode;
         options.vsync = c.vsync;

@@ -33,7 +33,7 @@ struct Pixels {
 // The variant's pixel layout, from the layer's own format table.
 struct Layout {
     Variant v;
-    DDPIXELFORMATTABLE t = g_PixelFormat;
+    PixelFormatTable t = g_PixelFormat;
 
     bool D3D() const { return v == Variant::D3D16 || v == Variant::D3D32; }
     bool Wide() const { return v == Variant::D3D32 || v == Variant::DD32; }
@@ -345,7 +345,7 @@ TEST_P(FilterTest, ColourAddIsTheTextureDevicesOnly) {
     FillRaw(src, [&](int, int) { return l.v == Variant::DD8 ? 5u : l.Drawn(green); });
     struct Case {
         const char* what;
-        DDBLENDPAIR pair;
+        BlendPair pair;
         Rgb added;  // on the texture device
     };
     const Case cases[] = {
@@ -404,7 +404,7 @@ INSTANTIATE_TEST_SUITE_P(Variants, FilterTest, gfxtest::AllVariants(), gfxtest::
 class FilterFullScreenTest : public gfxtest::FullScreen16Test {};
 
 TEST_F(FilterFullScreenTest, SixteenBitBackBufferIsRepacked) {
-    const DDPIXELFORMATTABLE t = g_PixelFormat, b = g_BackBufferPixelFormat;
+    const PixelFormatTable t = g_PixelFormat, b = g_BackBufferPixelFormat;
     const uint32_t r = 20, g = 9, bl = 5;
     DDSURFACEDATA* src =
         Texture(DTMEMORYTYPE_VIDEO_RT, 0x8000u | r << t.nRedShift | g << t.nGreenShift | bl << t.nBlueShift);

@@ -381,7 +381,7 @@ TEST_P(FontTest, CachesHoldTheirCellsAndGrowOnDemand) {
     EXPECT_EQ(full->FindGlyph("漢"), nullptr);
     font.DrawString(&g_BackBufferSD, 0, 0, "漢字漢");
     EXPECT_EQ(full->Count(), 260);
-    const cFastFont::GLYPHNODE* node = full->FindGlyph("漢");
+    const cFastFont::GlyphNode* node = full->FindGlyph("漢");
     ASSERT_NE(node, nullptr);
     EXPECT_EQ(node->nCell, 258);
     EXPECT_EQ(node->x, (258 % 32) * 16);
@@ -598,7 +598,7 @@ TEST(FontMeasure, FixedSizeAndLineLength) {
         {"a\x82", 32, 16}, {"\x82\nab\x82", 48, 32},
     };
     for (const Case& c : cases) {
-        const FONTSIZE size = font.GetFixedTextSize(c.text.c_str());
+        const TextSize size = font.GetFixedTextSize(c.text.c_str());
         EXPECT_EQ(size.cx, c.cx) << c.text;
         EXPECT_EQ(size.cy, c.cy) << c.text;
     }

@@ -175,14 +175,14 @@ TEST_P(LensTest, ColourAddOnlyOnTheTextureDevice) {
                          : V() == Variant::D3D32 ? 0xFFF01008u
                                                  : Opaque(7);
     FillRaw(src, [pixel](int, int) { return pixel; });
-    const DDBLENDPAIR add{0x00302010u, plat::kTopAdd};
-    const DDBLENDPAIR modulate{0x00302010u, plat::kTopModulate};
+    const BlendPair add{0x00302010u, plat::kTopAdd};
+    const BlendPair modulate{0x00302010u, plat::kTopModulate};
     uint32_t added = pixel;
     // 32 bits: bytes added and clamped, the destination's fourth byte kept;
     // 16 bits: the colour scaled to five bits (5, 3, 1), alpha bit set.
     if (V() == Variant::D3D32) added = (Mark() & 0xFF000000u) | 0xFF3018u;
     if (V() == Variant::D3D16) added = 0x8000u | 31u << 10 | 5u << 5 | 2u;
-    for (const DDBLENDPAIR* blend : {&add, &modulate}) {
+    for (const BlendPair* blend : {&add, &modulate}) {
         FillMark(dest);
         ASSERT_TRUE(DDBltLens(dest, 8, 8, 3, 3, src, 8, 8, 0, 0, blend));
         EXPECT_EQ(Raw(dest, 8, 8), blend == &add ? added : pixel);
@@ -275,7 +275,7 @@ TEST_F(LensFullScreenTest, SixteenBitBackBufferIsRepacked) {
     EXPECT_TRUE(DDBltLens(&g_BackBufferSD, 20, 20, 3, 3, src, 4, 4, 1, 0, nullptr));
     EXPECT_EQ(gfxtest::ReadRaw(&g_BackBufferSD, 20, 20), 31u << 11 | 20u << 5 | 1u);
     // With the colour add the fields are clamped before the repacking.
-    const DDBLENDPAIR add{0x00000080u, plat::kTopAdd};
+    const BlendPair add{0x00000080u, plat::kTopAdd};
     EXPECT_TRUE(DDBltLens(&g_BackBufferSD, 20, 20, 3, 3, src, 4, 4, 1, 0, &add));
     EXPECT_EQ(gfxtest::ReadRaw(&g_BackBufferSD, 20, 20), 31u << 11 | 20u << 5 | 16u);
 }

@@ -49,7 +49,7 @@ TEST_F(AnimeTest, DefaultsAndDeepCopies) {
     }
     // Grown list entries hold the class defaults, not zeros.
     cVector<cAnimeSetData> sets;
-    sets.push_back(cElementTraits<cAnimeSetData>::MakeDefault());
+    sets.push_back(ElementTraits<cAnimeSetData>::MakeDefault());
     EXPECT_EQ(sets[0].m_nBlockChip, 8);
     EXPECT_EQ(sets[0].m_vAnime.Size(), 4);
 

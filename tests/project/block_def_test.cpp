@@ -79,10 +79,10 @@ protected:
         g_Stage.m_vPltItem.assign(2, cPltItem());
     }
     bool Load(int version, const Blk& b, cPltBlock& out) {
-        return LoadBytes(I32(version) + BlockBytes(b), [&](cDataFile* file) { return out.Read(file); });
+        return LoadBytes(I32(version) + BlockBytes(b), [&](DataFile* file) { return out.Read(file); });
     }
     std::string Save(cPltBlock& b) {
-        return SaveBytes([&](cDataFile* file) { return b.Write(file); }).substr(4);
+        return SaveBytes([&](DataFile* file) { return b.Write(file); }).substr(4);
     }
 };
 
@@ -164,7 +164,7 @@ TEST_F(BlockDefTest, StoredFlagCountDecidesTheFlagList) {
         size_t at = bytes.size() - 4 - (4 + 11);
         bytes = bytes.substr(0, at) + c.flags + I32(0);
         cPltBlock b;
-        ASSERT_TRUE(LoadBytes(I32(901) + bytes, [&](cDataFile* file) { return b.Read(file); })) << Hex(c.flags);
+        ASSERT_TRUE(LoadBytes(I32(901) + bytes, [&](DataFile* file) { return b.Read(file); })) << Hex(c.flags);
         EXPECT_EQ(b.m_vInheritFlag, c.expected) << Hex(c.flags);
     }
 }
@@ -222,7 +222,7 @@ TEST_F(BlockDefTest, AnEmptyChipLosesItsHitKindAndSummonProofOnTheWayThroughAFil
     EXPECT_EQ(Hex(bytes), Hex(BlockBytes({.hit = 0})));
     cPltBlock back;
     back.m_sChip = 7;  // overwritten by the read
-    ASSERT_TRUE(LoadBytes(I32(901) + BlockBytes({.hit = 2, .proof = 1}), [&](cDataFile* f) { return back.Read(f); }));
+    ASSERT_TRUE(LoadBytes(I32(901) + BlockBytes({.hit = 2, .proof = 1}), [&](DataFile* f) { return back.Read(f); }));
     EXPECT_EQ(back.m_cHit, 0);
     EXPECT_EQ(back.m_cSummonProof, 0);
 
@@ -301,7 +301,7 @@ TEST_F(BlockDefTest, StagePaletteEntriesInheritWhatEarlierEntriesHoldWhenRead) {
                        BlockBytes({.src = 2, .idx = 1, .chip = 1, .hit = 2, .name = "second", .flags = nameOnly}) +
                        BlockBytes({.src = 2, .idx = 3, .chip = 1, .hit = 2, .name = "third", .flags = hitOnly});
     g_Stage.m_vPltBlock.clear();
-    ASSERT_TRUE(LoadBytes(I32(901) + list, [](cDataFile* file) { return ReadRecords(g_Stage.m_vPltBlock, file); }));
+    ASSERT_TRUE(LoadBytes(I32(901) + list, [](DataFile* file) { return ReadRecords(g_Stage.m_vPltBlock, file); }));
     ASSERT_EQ(g_Stage.m_vPltBlock.Size(), 4);
     EXPECT_EQ(g_Stage.m_vPltBlock[1].m_cHit, 1);
     EXPECT_EQ(g_Stage.m_vPltBlock[1].m_strName, "first");
@@ -343,13 +343,13 @@ TEST_F(BlockDefTest, CutOrHostileBlockBytesFailTheRead) {
     std::string whole = BlockBytes({.chip = 3, .name = "ab", .conds = {VarCondition(1)}});
     for (size_t cut = 0; cut < whole.size(); ++cut) {
         cPltBlock b;
-        EXPECT_FALSE(LoadBytes(I32(901) + whole.substr(0, cut), [&](cDataFile* f) { return b.Read(f); })) << cut;
+        EXPECT_FALSE(LoadBytes(I32(901) + whole.substr(0, cut), [&](DataFile* f) { return b.Read(f); })) << cut;
     }
     // A flag count far beyond the bytes left.
     std::string bytes = BlockBytes({.chip = 1});
     std::string hostile = bytes.substr(0, bytes.size() - 4 - 15) + I32(0x7FFFFFFF) + std::string(11, '\0') + I32(0);
     cPltBlock b;
-    EXPECT_FALSE(LoadBytes(I32(901) + hostile, [&](cDataFile* f) { return b.Read(f); }));
+    EXPECT_FALSE(LoadBytes(I32(901) + hostile, [&](DataFile* f) { return b.Read(f); }));
     EXPECT_LE(b.m_vInheritFlag.Size(), 11);
 }
 

@@ -95,7 +95,7 @@ protected:
     }
 
     bool Read(int version, const Chara& c, cCharaDef& out) {
-        return LoadBytes(I32(version) + CharaBytes(version, c), [&](cDataFile* file) { return out.Read(file); });
+        return LoadBytes(I32(version) + CharaBytes(version, c), [&](DataFile* file) { return out.Read(file); });
     }
     cCharaDef Read(int version, const Chara& c) {
         cCharaDef d;
@@ -103,7 +103,7 @@ protected:
         return d;
     }
     std::string Written(cCharaDef& d) {
-        return SaveBytes([&](cDataFile* file) { return d.Write(file); }).substr(4);
+        return SaveBytes([&](DataFile* file) { return d.Write(file); }).substr(4);
     }
 };
 
@@ -330,13 +330,13 @@ TEST_F(CharaDefTest, BrokenDefinitionsFailWithoutCrashing) {
     const std::string whole = I32(901) + CharaBytes(901, c);
     cCharaDef d;
     for (size_t cut : {size_t{10}, size_t{100}, whole.size() - 3})
-        EXPECT_FALSE(LoadBytes(whole.substr(0, cut), [&](cDataFile* file) { return d.Read(file); })) << cut;
+        EXPECT_FALSE(LoadBytes(whole.substr(0, cut), [&](DataFile* file) { return d.Read(file); })) << cut;
 
     // A flow marked for test play, read whole before the break, is gone.
     Chara testOnly;
     testOnly.flows = {Flow901(4, 0, 1, 9, {}), Flow901(1, 0, 0, 1, {GetItemCmd(0, 1)})};
     const std::string cut = I32(901) + CharaBytes(901, testOnly);
-    EXPECT_FALSE(LoadBytes(cut.substr(0, cut.size() - 3), [&](cDataFile* file) { return d.Read(file); }));
+    EXPECT_FALSE(LoadBytes(cut.substr(0, cut.size() - 3), [&](DataFile* file) { return d.Read(file); }));
     ASSERT_EQ(d.m_vFlow.Size(), 1);
     EXPECT_EQ(d.m_vFlow[0].m_cId, 1);
 
@@ -345,7 +345,7 @@ TEST_F(CharaDefTest, BrokenDefinitionsFailWithoutCrashing) {
     std::string bytes = I32(901) + CharaBytes(901, huge);
     const size_t flagCount = bytes.size() - 4 - 37 - 8;
     bytes.replace(flagCount, 4, I32(0x7FFFFFFF));
-    EXPECT_FALSE(LoadBytes(bytes, [&](cDataFile* file) { return d.Read(file); }));
+    EXPECT_FALSE(LoadBytes(bytes, [&](DataFile* file) { return d.Read(file); }));
 }
 
 // ---- Inheritance
@@ -515,7 +515,7 @@ TEST_F(CharaDefTest, StagePaletteEntriesInheritAsTheyAreRead) {
     e3.src = 2, e3.idx = 1, e3.flags = FlagsWith({36});
     const std::string bytes =
         I32(901) + Counted({CharaBytes(901, e0), CharaBytes(901, e1), CharaBytes(901, e2), CharaBytes(901, e3)});
-    ASSERT_TRUE(LoadBytes(bytes, [](cDataFile* file) { return ReadRecords(g_Stage.m_vPltChara, file); }));
+    ASSERT_TRUE(LoadBytes(bytes, [](DataFile* file) { return ReadRecords(g_Stage.m_vPltChara, file); }));
     ASSERT_EQ(g_Stage.m_vPltChara.Size(), 4);
     EXPECT_EQ(g_Stage.m_vPltChara[1].m_nMaxHP, 10);
     EXPECT_EQ(g_Stage.m_vPltChara[2].m_nMaxHP, 10);

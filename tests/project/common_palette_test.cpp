@@ -169,7 +169,7 @@ TEST_F(CommonPaletteTest, PaletteSizesCoverBothPalettes) {
     g_Stage.m_vPltBlock.resize(3);
     g_Stage.m_vPltChara.resize(4);
     g_Stage.m_vPltItem.resize(6);
-    cPaletteSizes s = CurrentPaletteSizes();
+    PaletteSizes s = CurrentPaletteSizes();
     EXPECT_EQ((std::vector<int>{s.nBlock[0], s.nChara[0], s.nItem[0], s.nBlock[1], s.nChara[1], s.nItem[1]}),
               (std::vector<int>{5, 2, 2, 3, 4, 6}));
 }

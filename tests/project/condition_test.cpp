@@ -237,7 +237,7 @@ TEST_F(ConditionTest, KeyConditionsKeepTheirStoredKeyCount) {
 TEST_F(ConditionTest, ImpossibleCountsRefuseTheFile) {
     cVector<cCondition> conds;
     WriteHostFile("in.dat", I32(901) + I32(1000000) + ConditionBytes(901, {}));
-    cDataFile* file = OpenDataFile("in.dat");
+    DataFile* file = OpenDataFile("in.dat");
     ASSERT_TRUE(file);
     EXPECT_FALSE(ReadRecordVector(conds, file));
     EXPECT_EQ(CloseDataFile(file), 0);

@@ -37,9 +37,9 @@ TEST_F(DbGraphicsTest, Defaults) {
     EXPECT_EQ(effect.m_vFrame[0].m_nFirst, 0);
     EXPECT_EQ(effect.m_vFrame[0].m_nSecond, 1);
     // List readers grow by these defaults, not by cleared records.
-    EXPECT_EQ(cElementTraits<cBmpCharaExcData>::MakeDefault().m_nChipSize, 2);
-    EXPECT_EQ(cElementTraits<cSwordTypeData>::MakeDefault().m_vPart[0].m_nTime, 1);
-    EXPECT_EQ(cElementTraits<cEffectData>::MakeDefault().m_nHeight, 32);
+    EXPECT_EQ(ElementTraits<cBmpCharaExcData>::MakeDefault().m_nChipSize, 2);
+    EXPECT_EQ(ElementTraits<cSwordTypeData>::MakeDefault().m_vPart[0].m_nTime, 1);
+    EXPECT_EQ(ElementTraits<cEffectData>::MakeDefault().m_nHeight, 32);
     // A copy owns its lists.
     cEffectData copy;
     copy = effect;

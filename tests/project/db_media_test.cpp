@@ -71,7 +71,7 @@ protected:
     // The list written back, as a file.
     template <class R>
     std::string Written(cVector<R>& list) {
-        cDataFile* file = CreateDataFile("out.dat");
+        DataFile* file = CreateDataFile("out.dat");
         EXPECT_TRUE(file && WriteRecords(list, file));
         EXPECT_EQ(CloseDataFile(file), 1);
         return ReadHostFile("out.dat");

@@ -463,7 +463,7 @@ TEST_F(FlowTest, SwordTakesItsTypeAndTimeFromTheSwordDatabase) {
 }
 
 TEST_F(FlowTest, PaletteChecksKeepReferencesInsideThePalettes) {
-    cPaletteSizes sizes;
+    PaletteSizes sizes;
     sizes.nBlock[0] = 3, sizes.nChara[0] = 4, sizes.nItem[0] = 5;
     sizes.nBlock[1] = 6, sizes.nChara[1] = 7, sizes.nItem[1] = 8;
 

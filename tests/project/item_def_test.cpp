@@ -95,10 +95,10 @@ protected:
         g_Stage.m_vPltItem.assign(2, cPltItem());
     }
     bool Load(int version, const Itm& t, cPltItem& out) {
-        return LoadBytes(I32(version) + ItemBytes(t), [&](cDataFile* file) { return out.Read(file); });
+        return LoadBytes(I32(version) + ItemBytes(t), [&](DataFile* file) { return out.Read(file); });
     }
     std::string Save(cPltItem& t) {
-        return SaveBytes([&](cDataFile* file) { return t.Write(file); }).substr(4);
+        return SaveBytes([&](DataFile* file) { return t.Write(file); }).substr(4);
     }
 };
 
@@ -320,6 +320,6 @@ TEST_F(ItemDefTest, CutItemBytesFailTheRead) {
         ItemBytes({.chip = 3, .name = "ab", .conds = {VarCondition(1)}, .cmds = {ItemCmd(10, 0, {0, 1})}});
     for (size_t cut = 0; cut < whole.size(); ++cut) {
         cPltItem t;
-        EXPECT_FALSE(LoadBytes(I32(901) + whole.substr(0, cut), [&](cDataFile* f) { return t.Read(f); })) << cut;
+        EXPECT_FALSE(LoadBytes(I32(901) + whole.substr(0, cut), [&](DataFile* f) { return t.Read(f); })) << cut;
     }
 }

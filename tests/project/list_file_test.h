@@ -42,7 +42,7 @@ protected:
     template <class Read>
     bool LoadBytes(const std::string& bytes, Read read) {
         orvtest::WriteHostFile("in.dat", bytes);
-        cDataFile* file = OpenDataFile("in.dat");
+        DataFile* file = OpenDataFile("in.dat");
         if (!file) return false;
         bool ok = read(file);
         return CloseDataFile(file) == 1 && ok;
@@ -50,7 +50,7 @@ protected:
     // The bytes that write(file) leaves in a new file, version word included.
     template <class Write>
     std::string SaveBytes(Write write) {
-        cDataFile* file = CreateDataFile("out.dat");
+        DataFile* file = CreateDataFile("out.dat");
         EXPECT_TRUE(write(file));
         EXPECT_EQ(CloseDataFile(file), 1);
         return orvtest::ReadHostFile("out.dat");
@@ -63,11 +63,11 @@ public:
     // A database file: version word, entry count, records.
     template <class R>
     bool Load(const std::string& bytes, cVector<R>& list) {
-        return LoadBytes(bytes, [&](cDataFile* file) { return ReadDbList(list, file); });
+        return LoadBytes(bytes, [&](DataFile* file) { return ReadDbList(list, file); });
     }
     template <class R>
     std::string Save(cVector<R>& list) {
-        return SaveBytes([&](cDataFile* file) { return WriteRecords(list, file); });
+        return SaveBytes([&](DataFile* file) { return WriteRecords(list, file); });
     }
 };
 
@@ -78,12 +78,12 @@ protected:
     template <class R>
     bool Load(int version, const std::vector<std::string>& records, cVector<R>& out) {
         return LoadBytes(dbfix::I32(version) + dbfix::Counted(records),
-                         [&](cDataFile* file) { return ReadRecordVector(out, file); });
+                         [&](DataFile* file) { return ReadRecordVector(out, file); });
     }
     // The list as written, without the version word.
     template <class R>
     std::string Save(cVector<R>& list) {
-        return SaveBytes([&](cDataFile* file) { return WriteRecordVector(list, file); }).substr(4);
+        return SaveBytes([&](DataFile* file) { return WriteRecordVector(list, file); }).substr(4);
     }
 };
 

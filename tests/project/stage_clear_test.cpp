@@ -15,11 +15,11 @@ class StageClearTest : public projtest::ListFileTest {
 protected:
     template <class R>
     bool Load(const std::string& bytes, R& record) {
-        return LoadBytes(bytes, [&](cDataFile* file) { return record.Read(file); });
+        return LoadBytes(bytes, [&](DataFile* file) { return record.Read(file); });
     }
     template <class R>
     std::string Save(R& record) {
-        return SaveBytes([&](cDataFile* file) { return record.Write(file); });
+        return SaveBytes([&](DataFile* file) { return record.Write(file); });
     }
 
     static cStageClearRecord Cleared(const char* path, const char* key, int keyed, int a, int b, int score) {
@@ -107,7 +107,7 @@ protected:
 
 TEST_F(CarryStatusTest, StoredAsItsFiveNumbersThenTheWholeDefinition) {
     cCarryStatus c = Carried();
-    const std::string def = SaveBytes([&](cDataFile* file) { return c.m_Def.Write(file); }).substr(4);
+    const std::string def = SaveBytes([&](DataFile* file) { return c.m_Def.Write(file); }).substr(4);
     const std::string bytes = Save(c);
     EXPECT_EQ(orvtest::Hex(bytes), orvtest::Hex(Bytes().I32(901).Rec({120, 30, 900, 3, 2}, {}).s + def));
 

@@ -221,15 +221,15 @@ protected:
     size_t Closes() { return plat::PendingWindowMessages(window); }
 
     bool Load(cStageInfo& stage, const std::string& bytes) {
-        return LoadBytes(bytes, [&](cDataFile* file) { return stage.Read(file); });
+        return LoadBytes(bytes, [&](DataFile* file) { return stage.Read(file); });
     }
     std::string Save(cStageInfo& stage) {
-        return SaveBytes([&](cDataFile* file) { return stage.Write(file); });
+        return SaveBytes([&](DataFile* file) { return stage.Write(file); });
     }
     // A list as its own writer stores it.
     template <class R>
     std::string ListBytes(cVector<R>& list) {
-        return SaveBytes([&](cDataFile* file) { return WriteRecords(list, file); }).substr(4);
+        return SaveBytes([&](DataFile* file) { return WriteRecords(list, file); }).substr(4);
     }
 
     // A version-901 stage: two palette blocks, no palette charas or items,
@@ -367,7 +367,7 @@ TEST_F(StageInfoTest, WritesTheLayoutItReads) {
     settings.m_OutRange[kOutRangeItem].m_nMargin[0] = 9;
     settings.m_vVarName.resize(3);
     s.m_vBlock[0].m_sCol = 40;
-    std::string replayBytes = SaveBytes([&](cDataFile* file) { return s.WriteForReplay(file, settings); });
+    std::string replayBytes = SaveBytes([&](DataFile* file) { return s.WriteForReplay(file, settings); });
     EXPECT_EQ(replayBytes.substr(4, 4), I32(98));
     cStageInfo replay;
     ASSERT_TRUE(Load(replay, replayBytes));
@@ -412,7 +412,7 @@ TEST_F(StageInfoTest, ReadsTheOtherBlockLayoutsAndWritesItsOwn) {
         SCOPED_TRACE(marginBlock);
         cOutRange rule;
         std::string bytes = I32(124) + OutRange(124, {1}, {6, 7, 8, 9}, marginBlock);
-        ASSERT_TRUE(LoadBytes(bytes, [&](cDataFile* f) { return rule.Read(f); }));
+        ASSERT_TRUE(LoadBytes(bytes, [&](DataFile* f) { return rule.Read(f); }));
         EXPECT_EQ(rule.m_bSide[cOutRange::kLeft], 1);
         EXPECT_EQ(rule.m_bSide[cOutRange::kRight], 0);
         EXPECT_EQ(rule.m_nMargin[cOutRange::kLeft], 6);
@@ -431,7 +431,7 @@ TEST_F(StageInfoTest, OldBackgroundsDropTheirIntegerPairs) {
         BgValues in{0, 1, 33, 1, 0.75, 0.25, 1, 1, 0, 0, "far.bmp", 5.0, 6.0};
         cBackground b;
         std::string bytes = I32(c.version) + Background(c.version, in, c.droppedBlock);
-        ASSERT_TRUE(LoadBytes(bytes, [&](cDataFile* f) { return b.Read(f); }));
+        ASSERT_TRUE(LoadBytes(bytes, [&](DataFile* f) { return b.Read(f); }));
         EXPECT_EQ(b.m_nFillColor, 33);
         EXPECT_EQ(b.m_nLayer, 1);
         EXPECT_EQ(b.m_strPicture, "far.bmp");
@@ -778,7 +778,7 @@ TEST_F(StageInfoTest, WritesFuzzSeedsWhenAsked) {
     s.m_vChara.push_back(hero);
     s.m_vItem.resize(1);
     s.m_vItem[0].m_sChip = 2;
-    seeds["stage_hero"] = SaveBytes([&](cDataFile* file) { return s.Write(file); });
+    seeds["stage_hero"] = SaveBytes([&](DataFile* file) { return s.Write(file); });
 
     for (const auto& [name, bytes] : seeds) {
         EXPECT_TRUE(Load(g_Stage, bytes)) << name;

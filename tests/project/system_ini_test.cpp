@@ -27,8 +27,8 @@ cIniItem Key(const char* name, int32_t value, const char* text = "") {
 }
 
 // The project's eleven keys with defaults that tell every setting apart.
-cIniKeyList ProjectKeys() {
-    cIniKeyList keys;
+IniKeyList ProjectKeys() {
+    IniKeyList keys;
     const char* names[] = {"Direct3D", "WindowMode", "Bpp",       "VSync",   "D3D_FontCache",   "DD_FontCache",
                            "DD_VideoStretch", "ShowFps", "FreeStage", "English", "Midi_DirectMusic"};
     for (int i = 0; i < kIniKeyCount; ++i)
@@ -36,7 +36,7 @@ cIniKeyList ProjectKeys() {
     return keys;
 }
 
-cSystemIni Defaults(const cIniKeyList& keys) {
+cSystemIni Defaults(const IniKeyList& keys) {
     cSystemIni s;
     SetSystemIniDefault(s, keys);
     return s;
@@ -64,7 +64,7 @@ std::string TenThousandLines() {
 
 class SystemIniTest : public orvtest::LoggedTest {
 protected:
-    cIniKeyList keys = ProjectKeys();
+    IniKeyList keys = ProjectKeys();
     // Loads the bytes as "System.ini" over the defaults.
     int Load(const std::string& bytes, cSystemIni& s) {
         WriteHostFile("System.ini", bytes);
@@ -185,7 +185,7 @@ TEST_F(SystemIniTest, StartUpRestoresEveryDefaultWhenTheFileFails) {
 }
 
 TEST_F(SystemIniTest, AShortKeyListGivesZeroesNotACrash) {
-    cIniKeyList none;
+    IniKeyList none;
     cSystemIni s;
     SetSystemIniDefault(s, none);
     EXPECT_EQ(s.Direct3D, 0);

@@ -313,7 +313,7 @@ TEST_F(WorldMapTest, SetSizeKeepsTheCellsThatFit) {
 TEST_F(WorldMapTest, FindsPointsByCellAndByStage) {
     ASSERT_TRUE(Load(MapFile(GoodMap())));
     EXPECT_EQ(map.FindPointXY(2, 1), &map.m_vPoint[0]);
-    EXPECT_EQ(map.FindPoint(cWorldCell{2, 1}), &map.m_vPoint[0]);
+    EXPECT_EQ(map.FindPoint(WorldCell{2, 1}), &map.m_vPoint[0]);
     EXPECT_EQ(map.FindPointXY(1, 2), nullptr);
 
     auto link = [](int kind, const char* file, int keyed, int keyA, int keyB) {

@@ -173,19 +173,19 @@ bool WriteDatabase(const std::string& root, std::string* error) {
 
     struct File {
         int path;  // the project path; its shipped copy follows it in the table
-        bool (*write)(cDatabase&, cDataFile*);
+        bool (*write)(cDatabase&, DataFile*);
     };
     const File files[] = {
-        {kPathAnimeSet, [](cDatabase& d, cDataFile* f) { return WriteRecords(d.m_vAnimeSet, f); }},
-        {kPathAnime, [](cDatabase& d, cDataFile* f) { return WriteRecords(d.m_vAnime, f); }},
-        {kPathBmpCharaExc, [](cDatabase& d, cDataFile* f) { return WriteRecords(d.m_vBmpCharaExc, f); }},
-        {kPathSwordType, [](cDatabase& d, cDataFile* f) { return WriteRecords(d.m_vSwordType, f); }},
-        {kPathEffect, [](cDatabase& d, cDataFile* f) { return WriteRecords(d.m_vEffect, f); }},
-        {kPathCharaEffect, [](cDatabase& d, cDataFile* f) { return WriteRecords(d.m_vCharaEffect, f); }},
-        {kPathScrEffect, [](cDatabase& d, cDataFile* f) { return WriteRecords(d.m_vScrEffect, f); }},
-        {kPathPicture, [](cDatabase& d, cDataFile* f) { return WriteRecords(d.m_vPicture, f); }},
-        {kPathSound, [](cDatabase& d, cDataFile* f) { return WriteRecords(d.m_vSound, f); }},
-        {kPathBgm, [](cDatabase& d, cDataFile* f) { return WriteRecords(d.m_vBgm, f); }},
+        {kPathAnimeSet, [](cDatabase& d, DataFile* f) { return WriteRecords(d.m_vAnimeSet, f); }},
+        {kPathAnime, [](cDatabase& d, DataFile* f) { return WriteRecords(d.m_vAnime, f); }},
+        {kPathBmpCharaExc, [](cDatabase& d, DataFile* f) { return WriteRecords(d.m_vBmpCharaExc, f); }},
+        {kPathSwordType, [](cDatabase& d, DataFile* f) { return WriteRecords(d.m_vSwordType, f); }},
+        {kPathEffect, [](cDatabase& d, DataFile* f) { return WriteRecords(d.m_vEffect, f); }},
+        {kPathCharaEffect, [](cDatabase& d, DataFile* f) { return WriteRecords(d.m_vCharaEffect, f); }},
+        {kPathScrEffect, [](cDatabase& d, DataFile* f) { return WriteRecords(d.m_vScrEffect, f); }},
+        {kPathPicture, [](cDatabase& d, DataFile* f) { return WriteRecords(d.m_vPicture, f); }},
+        {kPathSound, [](cDatabase& d, DataFile* f) { return WriteRecords(d.m_vSound, f); }},
+        {kPathBgm, [](cDatabase& d, DataFile* f) { return WriteRecords(d.m_vBgm, f); }},
     };
     for (const File& file : files) {
         std::string path = GamePath(root, g_PathTable[file.path + 1]);
@@ -193,7 +193,7 @@ bool WriteDatabase(const std::string& root, std::string* error) {
             if (error) *error = "cannot make the folders of " + path;
             return false;
         }
-        cDataFile* out = CreateDataFile(path.c_str());
+        DataFile* out = CreateDataFile(path.c_str());
         bool ok = out && file.write(db, out);
         if (out && !ok) out->Abandon();
         if (!CloseDataFile(out) || !ok) {
