@@ -1,6 +1,7 @@
 // Runs a fuzz target without libFuzzer: over every seed file in the folder
 // given, then over a fixed number of inputs made from the seeds by a fixed
 // pseudo-random mutation, so the ordinary suite catches regressions.
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
@@ -14,8 +15,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size);
 int main(int argc, char** argv) {
     std::vector<std::string> seeds;
     if (argc > 1 && std::filesystem::is_directory(argv[1])) {
-        for (const auto& entry : std::filesystem::directory_iterator(argv[1])) {
-            std::ifstream in(entry.path(), std::ios::binary);
+        // In name order, so the generated inputs are the same on every file system.
+        std::vector<std::filesystem::path> files;
+        for (const auto& entry : std::filesystem::directory_iterator(argv[1])) files.push_back(entry.path());
+        std::sort(files.begin(), files.end());
+        for (const auto& file : files) {
+            std::ifstream in(file, std::ios::binary);
             seeds.emplace_back(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
         }
     }
