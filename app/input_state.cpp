@@ -94,10 +94,8 @@ void FromBytes(const unsigned char* in, cKeyConfig& block) {
 
 }  // namespace
 
-constinit ProgramObject<cKeyConfig> g_KeyConfigObject;
-constinit cKeyConfig& g_KeyConfig = g_KeyConfigObject.Get();
-constinit ProgramObject<cVector<cInputState>> g_InputStatesObject;
-constinit cVector<cInputState>& g_InputStates = g_InputStatesObject.Get();
+PROGRAM_OBJECT_DEFINE(g_KeyConfig, cKeyConfig);
+PROGRAM_OBJECT_DEFINE(g_InputStates, cVector<cInputState>);
 
 // ---- the key configuration ----
 

@@ -56,8 +56,7 @@ int LoadKeyConfig(const char* path, cKeyConfig& block);
 // one joystick, no mapping.
 void DefaultKeyConfig(cKeyConfig& block);
 
-extern ProgramObject<cKeyConfig> g_KeyConfigObject;
-extern cKeyConfig& g_KeyConfig;
+PROGRAM_OBJECT_DECLARE(g_KeyConfig, cKeyConfig);
 
 // ---- the input state ----
 
@@ -143,8 +142,7 @@ private:
     bool TryJoystick(unsigned id, int retry, plat::JoyReading* reading);
 };
 
-extern ProgramObject<cVector<cInputState>> g_InputStatesObject;
-extern cVector<cInputState>& g_InputStates;
+PROGRAM_OBJECT_DECLARE(g_InputStates, cVector<cInputState>);
 
 // The index (0-9) of the first direction sequence held now; 0 when none.
 int GetFirstPressedKey(const cInputState& state);

@@ -15,10 +15,8 @@
 #include "project/system_data.h"
 #include "project/system_ini.h"
 
-constinit ProgramObject<cMainWindow> g_MainWndObject;
-constinit cMainWindow& g_MainWnd = g_MainWndObject.Get();
-constinit ProgramObject<cWindowPos> g_WindowPosObject;
-constinit cWindowPos& g_WindowPos = g_WindowPosObject.Get();
+PROGRAM_OBJECT_DEFINE(g_MainWnd, cMainWindow);
+PROGRAM_OBJECT_DEFINE(g_WindowPos, cWindowPos);
 int g_bZoomMenuAdded = 0;
 
 namespace {

@@ -24,8 +24,7 @@ public:
     int32_t m_nWidth = 0, m_nHeight = 0;
     int32_t m_bMaximized = 0;
 };
-extern ProgramObject<cWindowPos> g_WindowPosObject;
-extern cWindowPos& g_WindowPos;
+PROGRAM_OBJECT_DECLARE(g_WindowPos, cWindowPos);
 
 // How much of a restored window stays on the desktop at least: the title
 // bar's height (the desktop cannot tell it before the window is shown, so
@@ -57,8 +56,7 @@ private:
     void OnZoom(int n);
     void UpdateClientRect();
 };
-extern ProgramObject<cMainWindow> g_MainWndObject;
-extern cMainWindow& g_MainWnd;
+PROGRAM_OBJECT_DECLARE(g_MainWnd, cMainWindow);
 
 intptr_t MainWndProc(plat::WindowHandle hwnd, uint32_t message, uintptr_t wParam, intptr_t lParam);
 

@@ -6,9 +6,9 @@
 // ReleaseProgramObjects releases them in the reverse order.
 //
 // Code reaches the object through a plain reference bound to the storage at
-// compile time:
-//     constinit ProgramObject<cOption> g_OptionObject;
-//     constinit cOption& g_Option = g_OptionObject.Get();
+// compile time; PROGRAM_OBJECT_DECLARE(g_Option, cOption) in a header and
+// PROGRAM_OBJECT_DEFINE(g_Option, cOption) in one source file give the
+// storage g_OptionObject and the reference g_Option.
 // Touching the object before it is built, or after it is released, is a
 // fault; sanitizer builds report a touch after release.
 #pragma once
@@ -82,3 +82,13 @@ private:
     };
     bool m_built = false;
 };
+
+// The storage NAME##Object of a program-wide object of the type given after
+// the name, and the reference NAME to it (type_identity lets an array type
+// name a reference to an array).
+#define PROGRAM_OBJECT_DECLARE(NAME, ...)               \
+    extern ProgramObject<__VA_ARGS__> NAME##Object; \
+    extern std::type_identity_t<__VA_ARGS__>& NAME
+#define PROGRAM_OBJECT_DEFINE(NAME, ...)                   \
+    constinit ProgramObject<__VA_ARGS__> NAME##Object; \
+    constinit std::type_identity_t<__VA_ARGS__>& NAME = NAME##Object.Get()

@@ -4,11 +4,10 @@
 
 #include "core/report_log.h"
 
-constinit ProgramObject<cThread> thGameObject, thPauseObject, thRankingObject, thLoadObject;
-constinit cThread& thGame = thGameObject.Get();
-constinit cThread& thPause = thPauseObject.Get();
-constinit cThread& thRanking = thRankingObject.Get();
-constinit cThread& thLoad = thLoadObject.Get();
+PROGRAM_OBJECT_DEFINE(thGame, cThread);
+PROGRAM_OBJECT_DEFINE(thPause, cThread);
+PROGRAM_OBJECT_DEFINE(thRanking, cThread);
+PROGRAM_OBJECT_DEFINE(thLoad, cThread);
 
 namespace {
 

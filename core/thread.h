@@ -45,8 +45,7 @@ private:
 
 // The worker threads: the game loop, the modal waits of the stage, the
 // ranking entry and the stage loader.
-extern ProgramObject<cThread> thGameObject, thPauseObject, thRankingObject, thLoadObject;
-extern cThread& thGame;
-extern cThread& thPause;
-extern cThread& thRanking;
-extern cThread& thLoad;
+PROGRAM_OBJECT_DECLARE(thGame, cThread);
+PROGRAM_OBJECT_DECLARE(thPause, cThread);
+PROGRAM_OBJECT_DECLARE(thRanking, cThread);
+PROGRAM_OBJECT_DECLARE(thLoad, cThread);

@@ -19,8 +19,7 @@
 #include "project/system_data.h"
 #include "project/system_ini.h"
 
-constinit ProgramObject<cSceneMgr> g_SceneMgrObject;
-constinit cSceneMgr& g_SceneMgr = g_SceneMgrObject.Get();
+PROGRAM_OBJECT_DEFINE(g_SceneMgr, cSceneMgr);
 cScene* g_pGameScene = nullptr;
 FpsRing g_FpsRing;
 FlashColor g_FlashColors[kFlashColorCount];

@@ -104,8 +104,7 @@ private:
     std::unique_ptr<cScene> m_apScene[kSceneTypeCount];
 };
 
-extern ProgramObject<cSceneMgr> g_SceneMgrObject;
-extern cSceneMgr& g_SceneMgr;
+PROGRAM_OBJECT_DECLARE(g_SceneMgr, cSceneMgr);
 // The live stage-play scene, or null.
 extern cScene* g_pGameScene;
 

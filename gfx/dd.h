@@ -207,12 +207,10 @@ extern DDSURFACEDATA g_WorkSD;
 constexpr int kSysBmpCount = 72;
 extern DDSURFACEDATA g_SysBmp[kSysBmpCount];
 extern DDSURFACEDATA g_FontNumberSD[3];
-extern ProgramObject<cList<DDSURFACEDATA>> g_PictureSDObject, Off_MsgObject;
-extern ProgramObject<cList<DDSURFACEDEF>> g_PictureDefObject, g_OffMsgDefObject;
-extern cList<DDSURFACEDATA>& Off_Msg;
-extern cList<DDSURFACEDEF>& g_OffMsgDef;
-extern cList<DDSURFACEDATA>& g_PictureSD;
-extern cList<DDSURFACEDEF>& g_PictureDef;
+PROGRAM_OBJECT_DECLARE(g_PictureSD, cList<DDSURFACEDATA>);
+PROGRAM_OBJECT_DECLARE(Off_Msg, cList<DDSURFACEDATA>);
+PROGRAM_OBJECT_DECLARE(g_PictureDef, cList<DDSURFACEDEF>);
+PROGRAM_OBJECT_DECLARE(g_OffMsgDef, cList<DDSURFACEDEF>);
 
 // Every Direct3D surface that owns a texture, in creation order.
 cList<DDSURFACEDATA*>& DDRegisteredSurfaces();

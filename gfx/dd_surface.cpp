@@ -28,12 +28,10 @@ DDSURFACEDATA g_WorkSD;
 
 DDSURFACEDATA g_SysBmp[kSysBmpCount];
 DDSURFACEDATA g_FontNumberSD[3];
-constinit ProgramObject<cList<DDSURFACEDATA>> g_PictureSDObject, Off_MsgObject;
-constinit ProgramObject<cList<DDSURFACEDEF>> g_PictureDefObject, g_OffMsgDefObject;
-constinit cList<DDSURFACEDATA>& Off_Msg = Off_MsgObject.Get();
-constinit cList<DDSURFACEDEF>& g_OffMsgDef = g_OffMsgDefObject.Get();
-constinit cList<DDSURFACEDATA>& g_PictureSD = g_PictureSDObject.Get();
-constinit cList<DDSURFACEDEF>& g_PictureDef = g_PictureDefObject.Get();
+PROGRAM_OBJECT_DEFINE(g_PictureSD, cList<DDSURFACEDATA>);
+PROGRAM_OBJECT_DEFINE(Off_Msg, cList<DDSURFACEDATA>);
+PROGRAM_OBJECT_DEFINE(g_PictureDef, cList<DDSURFACEDEF>);
+PROGRAM_OBJECT_DEFINE(g_OffMsgDef, cList<DDSURFACEDEF>);
 
 cList<DDSURFACEDATA*>& DDRegisteredSurfaces() {
     static cList<DDSURFACEDATA*> registered;

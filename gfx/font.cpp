@@ -32,8 +32,7 @@ const char g_szFullGlyphList[] =
 // UTF-8, three bytes a character.
 static_assert(sizeof "あ" != 3 || sizeof g_szFullGlyphList == 517, "258 double-byte characters");
 
-constinit ProgramObject<Font[kFontCount]> g_FontObject;
-constinit Font (&g_Font)[kFontCount] = g_FontObject.Get();
+PROGRAM_OBJECT_DEFINE(g_Font, Font[kFontCount]);
 constinit Font& Font10 = g_FontObject.Get()[0];
 constinit Font& Font16 = g_FontObject.Get()[1];
 constinit Font& Font32 = g_FontObject.Get()[2];

@@ -177,8 +177,7 @@ private:
 };
 
 // The program-wide fonts and their names.
-extern ProgramObject<Font[kFontCount]> g_FontObject;
-extern Font (&g_Font)[kFontCount];
+PROGRAM_OBJECT_DECLARE(g_Font, Font[kFontCount]);
 extern Font& Font10;
 extern Font& Font16;
 extern Font& Font32;

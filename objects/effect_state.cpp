@@ -6,12 +6,10 @@
 #include "project/database.h"
 #include "project/db_media.h"
 
-constinit ProgramObject<cVector<cCharaEffectState>> g_CharaEffectProtosObject, g_CharaEffectProtosRevObject;
-constinit ProgramObject<cVector<cScreenEffectState>> g_ScrEffectProtosObject, g_ScrEffectProtosRevObject;
-constinit cVector<cCharaEffectState>& g_CharaEffectProtos = g_CharaEffectProtosObject.Get();
-constinit cVector<cCharaEffectState>& g_CharaEffectProtosRev = g_CharaEffectProtosRevObject.Get();
-constinit cVector<cScreenEffectState>& g_ScrEffectProtos = g_ScrEffectProtosObject.Get();
-constinit cVector<cScreenEffectState>& g_ScrEffectProtosRev = g_ScrEffectProtosRevObject.Get();
+PROGRAM_OBJECT_DEFINE(g_CharaEffectProtos, cVector<cCharaEffectState>);
+PROGRAM_OBJECT_DEFINE(g_CharaEffectProtosRev, cVector<cCharaEffectState>);
+PROGRAM_OBJECT_DEFINE(g_ScrEffectProtos, cVector<cScreenEffectState>);
+PROGRAM_OBJECT_DEFINE(g_ScrEffectProtosRev, cVector<cScreenEffectState>);
 
 namespace {
 

@@ -67,12 +67,10 @@ public:
 };
 
 // Prepared states, index = entry of the effect list.
-extern ProgramObject<cVector<cCharaEffectState>> g_CharaEffectProtosObject, g_CharaEffectProtosRevObject;
-extern ProgramObject<cVector<cScreenEffectState>> g_ScrEffectProtosObject, g_ScrEffectProtosRevObject;
-extern cVector<cCharaEffectState>& g_CharaEffectProtos;
-extern cVector<cCharaEffectState>& g_CharaEffectProtosRev;
-extern cVector<cScreenEffectState>& g_ScrEffectProtos;
-extern cVector<cScreenEffectState>& g_ScrEffectProtosRev;
+PROGRAM_OBJECT_DECLARE(g_CharaEffectProtos, cVector<cCharaEffectState>);
+PROGRAM_OBJECT_DECLARE(g_CharaEffectProtosRev, cVector<cCharaEffectState>);
+PROGRAM_OBJECT_DECLARE(g_ScrEffectProtos, cVector<cScreenEffectState>);
+PROGRAM_OBJECT_DECLARE(g_ScrEffectProtosRev, cVector<cScreenEffectState>);
 
 // Build the prepared states of every entry of g_Database's chara-effect
 // (screen-effect) list, forward and reversed. Each reversed copy is first

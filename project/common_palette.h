@@ -33,8 +33,7 @@ public:
     cVector<cPltItem> m_vItem;
 };
 
-extern ProgramObject<cCommonPalette> g_CommonPaletteObject;
-extern cCommonPalette& g_CommonPalette;
+PROGRAM_OBJECT_DECLARE(g_CommonPalette, cCommonPalette);
 
 // Entry counts of the common palette's lists and of the live stage's palette
 // lists, for the palette checks of flows and commands.

@@ -52,16 +52,13 @@ public:
     cVector<cScrEffectData> m_vScrEffectRev;
 };
 
-extern ProgramObject<cDatabase> g_DatabaseObject;
-extern cDatabase& g_Database;
+PROGRAM_OBJECT_DECLARE(g_Database, cDatabase);
 
 // One frame pattern per entry of the anime list and of the effect list,
 // same index.
 using FramePatternList = cVector<cVector<FRAMEPAT>>;
-extern ProgramObject<FramePatternList> g_AnimePatternsObject;
-extern FramePatternList& g_AnimePatterns;
-extern ProgramObject<FramePatternList> g_EffectPatternsObject;
-extern FramePatternList& g_EffectPatterns;
+PROGRAM_OBJECT_DECLARE(g_AnimePatterns, FramePatternList);
+PROGRAM_OBJECT_DECLARE(g_EffectPatterns, FramePatternList);
 
 // Frame value of the last step of every anime and effect but entry 0: the
 // owners take it as "the animation has ended".

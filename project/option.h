@@ -43,5 +43,4 @@ int LoadOption(cOption& option, const char* path);
 // Writes them through a replacing write: 1, or 0 and the old file stays.
 int SaveOption(cOption& option, const char* path);
 
-extern ProgramObject<cOption> g_OptionObject;
-extern cOption& g_Option;
+PROGRAM_OBJECT_DECLARE(g_Option, cOption);

@@ -12,28 +12,17 @@
 // The program-wide data objects of the project. BuildProgramObjects builds
 // them, with the rest of the program's, in the order of the program-wide
 // objects table.
-constinit ProgramObject<cCommonPalette> g_CommonPaletteObject;
-constinit cCommonPalette& g_CommonPalette = g_CommonPaletteObject.Get();
-constinit ProgramObject<cSystemData> g_SystemDataObject;
-constinit cSystemData& g_SystemData = g_SystemDataObject.Get();
-constinit ProgramObject<cDatabase> g_DatabaseObject;
-constinit cDatabase& g_Database = g_DatabaseObject.Get();
-constinit ProgramObject<FramePatternList> g_AnimePatternsObject;
-constinit FramePatternList& g_AnimePatterns = g_AnimePatternsObject.Get();
-constinit ProgramObject<FramePatternList> g_EffectPatternsObject;
-constinit FramePatternList& g_EffectPatterns = g_EffectPatternsObject.Get();
-constinit ProgramObject<cStageInfo> g_StageObject;
-constinit cStageInfo& g_Stage = g_StageObject.Get();
-constinit ProgramObject<cStageInfo> g_StageSettingsObject;
-constinit cStageInfo& g_StageSettings = g_StageSettingsObject.Get();
-constinit ProgramObject<cCharaDef> g_HeroDefObject;
-constinit cCharaDef& g_HeroDef = g_HeroDefObject.Get();
-constinit ProgramObject<cWorldMap> g_WorldMapObject;
-constinit cWorldMap& g_WorldMap = g_WorldMapObject.Get();
-constinit ProgramObject<cOption> g_OptionObject;
-constinit cOption& g_Option = g_OptionObject.Get();
-constinit ProgramObject<cSystemIni> g_SystemIniObject;
-constinit cSystemIni& g_SystemIni = g_SystemIniObject.Get();
+PROGRAM_OBJECT_DEFINE(g_CommonPalette, cCommonPalette);
+PROGRAM_OBJECT_DEFINE(g_SystemData, cSystemData);
+PROGRAM_OBJECT_DEFINE(g_Database, cDatabase);
+PROGRAM_OBJECT_DEFINE(g_AnimePatterns, FramePatternList);
+PROGRAM_OBJECT_DEFINE(g_EffectPatterns, FramePatternList);
+PROGRAM_OBJECT_DEFINE(g_Stage, cStageInfo);
+PROGRAM_OBJECT_DEFINE(g_StageSettings, cStageInfo);
+PROGRAM_OBJECT_DEFINE(g_HeroDef, cCharaDef);
+PROGRAM_OBJECT_DEFINE(g_WorldMap, cWorldMap);
+PROGRAM_OBJECT_DEFINE(g_Option, cOption);
+PROGRAM_OBJECT_DEFINE(g_SystemIni, cSystemIni);
 
 const char* const g_FontFaceList[kFontFaceCount] = {
     "System", "Terminal", "FixedSys", "Roman", "Script",  // 0

@@ -275,9 +275,6 @@ private:
     bool m_bPairedReserved = false;  // reserved D and E read as two blocks of two
 };
 
-extern ProgramObject<cStageInfo> g_StageObject;
-extern cStageInfo& g_Stage;
-extern ProgramObject<cStageInfo> g_StageSettingsObject;
-extern cStageInfo& g_StageSettings;
-extern ProgramObject<cCharaDef> g_HeroDefObject;
-extern cCharaDef& g_HeroDef;
+PROGRAM_OBJECT_DECLARE(g_Stage, cStageInfo);
+PROGRAM_OBJECT_DECLARE(g_StageSettings, cStageInfo);
+PROGRAM_OBJECT_DECLARE(g_HeroDef, cCharaDef);

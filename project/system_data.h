@@ -260,8 +260,7 @@ private:
     bool m_bColourOneBlock = false;  // the file being read keeps the colour as one block
 };
 
-extern ProgramObject<cSystemData> g_SystemDataObject;
-extern cSystemData& g_SystemData;
+PROGRAM_OBJECT_DECLARE(g_SystemData, cSystemData);
 
 // Loads the settings from `path` (start-up passes "data\System.dat"); on
 // failure one error report naming the file and 0.

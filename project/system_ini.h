@@ -57,5 +57,4 @@ void SetupSystemIni(cSystemIni& settings, const IniKeyList& keys);
 extern const char* const kSystemIniPath;
 extern const char* const kSystemIniFailedText;
 
-extern ProgramObject<cSystemIni> g_SystemIniObject;
-extern cSystemIni& g_SystemIni;
+PROGRAM_OBJECT_DECLARE(g_SystemIni, cSystemIni);

@@ -141,5 +141,4 @@ public:
     int FindPointByStage(const std::string& stageKey, int keyed, int keyA, int keyB) const;
 };
 
-extern ProgramObject<cWorldMap> g_WorldMapObject;
-extern cWorldMap& g_WorldMap;
+PROGRAM_OBJECT_DECLARE(g_WorldMap, cWorldMap);
