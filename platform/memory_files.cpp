@@ -215,6 +215,13 @@ void SetMemoryFile(std::string_view path, std::string_view bytes) {
     store.files[memfiles::Key(path)] = std::move(held);
 }
 
+void SetMemoryFiles(std::initializer_list<std::string_view> paths, std::string_view bytes) {
+    auto held = std::make_shared<const std::string>(bytes);
+    memfiles::Store& store = memfiles::TheStore();
+    std::lock_guard<std::mutex> lock(store.mutex);
+    for (std::string_view path : paths) store.files[memfiles::Key(path)] = held;
+}
+
 std::string MemoryFile(std::string_view path) {
     memfiles::Store& store = memfiles::TheStore();
     std::lock_guard<std::mutex> lock(store.mutex);

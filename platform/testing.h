@@ -5,6 +5,7 @@
 // The system's own code never includes it.
 #pragma once
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -78,6 +79,8 @@ void ClearInputScript();
 // paths do: either separator, any ASCII letter case.
 void UseMemoryFiles(bool on);
 void SetMemoryFile(std::string_view path, std::string_view bytes);
+// The same bytes as the file of each path, held once.
+void SetMemoryFiles(std::initializer_list<std::string_view> paths, std::string_view bytes);
 // The bytes held for the path; "" when none.
 std::string MemoryFile(std::string_view path);
 void ClearMemoryFiles();
