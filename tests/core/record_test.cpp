@@ -102,6 +102,17 @@ protected:
         return lines;
     }
     size_t Closes() { return plat::PendingWindowMessages(window); }
+    // The file cut to its first size bytes loads as R to a broken file with
+    // one report line.
+    template <class R>
+    void ExpectCutIsBroken(const std::string& file, size_t size) {
+        SCOPED_TRACE(size);
+        orvtest::WriteHostFile("Report_Game.txt", "");
+        WriteHostFile("cut.dat", file.substr(0, size));
+        R cut;
+        EXPECT_EQ(cut.LoadFile("cut.dat"), 0);
+        EXPECT_EQ(LogLines().size(), 1u);
+    }
 };
 
 }  // namespace
@@ -349,14 +360,7 @@ TEST_F(RecordTest, StringsAreCutAtNulAndStrippedOfCarriageReturns) {
 }
 
 TEST_F(RecordTest, EveryTruncationIsABrokenFile) {
-    for (size_t size = 0; size < kFile901.size(); ++size) {
-        SCOPED_TRACE(size);
-        orvtest::WriteHostFile("Report_Game.txt", "");
-        WriteHostFile("cut.dat", kFile901.substr(0, size));
-        SampleRecord r;
-        EXPECT_EQ(r.LoadFile("cut.dat"), 0);
-        EXPECT_EQ(LogLines().size(), 1u);
-    }
+    for (size_t size = 0; size < kFile901.size(); ++size) ExpectCutIsBroken<SampleRecord>(kFile901, size);
 }
 
 TEST_F(RecordTest, CountsBeyondTheFileAreBrokenAndLeaveTheCurrentLayout) {
@@ -611,12 +615,6 @@ TEST_F(RecordTest, LargeFilesAreReadWholeAndCutsAnywhereAreBroken) {
     EXPECT_EQ(back.m_strNote, "end");
     EXPECT_TRUE(LogLines().empty());
 
-    for (size_t size : {size_t{65535}, size_t{65536}, size_t{65537}, size_t{131075}, bytes.size() - 1}) {
-        SCOPED_TRACE(size);
-        orvtest::WriteHostFile("Report_Game.txt", "");
-        WriteHostFile("cut.dat", bytes.substr(0, size));
-        HolderRecord cut;
-        EXPECT_EQ(cut.LoadFile("cut.dat"), 0);
-        EXPECT_EQ(LogLines().size(), 1u);
-    }
+    for (size_t size : {size_t{65535}, size_t{65536}, size_t{65537}, size_t{131075}, bytes.size() - 1})
+        ExpectCutIsBroken<HolderRecord>(bytes, size);
 }
