@@ -162,14 +162,16 @@ bool IsSjisDoubleByte(const char* p) {
            plat::IsSjisTrailByte(static_cast<uint8_t>(p[1]));
 }
 
-int CountChars(const char* text) {
+int CountChars(const char* text) { return text ? CountChars(text, std::strlen(text)) : 0; }
+
+int CountChars(const char* text, size_t length) {
     if (!text) return 0;
     int count = 0;
-    for (const char* p = text; *p; ++p) {
-        if (IsSjisDoubleByte(p)) {
-            ++p;
+    for (size_t i = 0; i < length; ++i) {
+        if (i + 1 < length && IsSjisDoubleByte(text + i)) {
+            ++i;
             ++count;
-        } else if (*p != '\n') {
+        } else if (text[i] != '\n') {
             ++count;
         }
     }

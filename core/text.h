@@ -40,6 +40,8 @@ bool IsSjisDoubleByte(const char* p);
 // Characters of a NUL-terminated text; a double-byte pair counts one, a
 // newline none.
 int CountChars(const char* text);
+// The same over the first length bytes of text.
+int CountChars(const char* text, size_t length);
 // The longest prefix of text (length bytes) of at most limit bytes that does
 // not split a double-byte character.
 size_t SjisCutLength(const char* text, size_t length, size_t limit);

@@ -1,5 +1,7 @@
 #include "frontend/program_objects.h"
 
+#include <iterator>
+
 #include "app/input_state.h"
 #include "core/thread.h"
 #include "frontend/scene_mgr.h"
@@ -15,68 +17,62 @@
 #include "project/system_ini.h"
 #include "project/world_map.h"
 
-void BuildProgramObjects() {
-    thGameObject.Build();
-    thPauseObject.Build();
-    thRankingObject.Build();
-    thLoadObject.Build();
-    g_InputStatesObject.Build(1);
-    DefaultKeyConfig(g_KeyConfigObject.Build());
-    g_PictureSDObject.Build();
-    g_PictureDefObject.Build();
-    Off_MsgObject.Build();
-    g_OffMsgDefObject.Build();
+namespace {
+
+// One row of the table: how the object is built and released.
+struct ObjectRow {
+    void (*build)();
+    void (*release)();
+};
+
+// An object built by its class alone.
+template <auto& holder>
+constexpr ObjectRow Plain{[] { holder.Build(); }, [] { holder.Release(); }};
+
+// The program-wide objects in the order they are built; released in the
+// reverse order.
+constexpr ObjectRow kObjects[] = {
+    Plain<thGameObject>,
+    Plain<thPauseObject>,
+    Plain<thRankingObject>,
+    Plain<thLoadObject>,
+    {[] { g_InputStatesObject.Build(1); }, [] { g_InputStatesObject.Release(); }},
+    {[] { DefaultKeyConfig(g_KeyConfigObject.Build()); }, [] { g_KeyConfigObject.Release(); }},
+    Plain<g_PictureSDObject>,
+    Plain<g_PictureDefObject>,
+    Plain<Off_MsgObject>,
+    Plain<g_OffMsgDefObject>,
     // g_SysBmp and g_FontNumberSD are plain surface records, empty from the
     // start; the drawing layer fills and releases them.
-    g_FontObject.Build();
-    FillSystemBitmapTables();
-    g_CommonPaletteObject.Build();
-    g_SystemDataObject.Build();  // with its defaults
-    g_DatabaseObject.Build();
-    g_AnimePatternsObject.Build();
-    g_EffectPatternsObject.Build();
-    g_CharaEffectProtosObject.Build();
-    g_CharaEffectProtosRevObject.Build();
-    g_ScrEffectProtosObject.Build();
-    g_ScrEffectProtosRevObject.Build();
-    g_StageObject.Build();
-    g_StageSettingsObject.Build();
-    g_HeroDefObject.Build();
-    g_WorldMapObject.Build();
-    g_OptionObject.Build();
-    g_SystemIniObject.Build();
+    Plain<g_FontObject>,
+    {FillSystemBitmapTables, [] {}},
+    Plain<g_CommonPaletteObject>,
+    Plain<g_SystemDataObject>,  // with its defaults
+    Plain<g_DatabaseObject>,
+    Plain<g_AnimePatternsObject>,
+    Plain<g_EffectPatternsObject>,
+    Plain<g_CharaEffectProtosObject>,
+    Plain<g_CharaEffectProtosRevObject>,
+    Plain<g_ScrEffectProtosObject>,
+    Plain<g_ScrEffectProtosRevObject>,
+    Plain<g_StageObject>,
+    Plain<g_StageSettingsObject>,
+    Plain<g_HeroDefObject>,
+    Plain<g_WorldMapObject>,
+    Plain<g_OptionObject>,
+    Plain<g_SystemIniObject>,
     // Last, so its scenes go before anything they use.
-    g_SceneMgrObject.Build();
+    Plain<g_SceneMgrObject>,
+};
+
+}  // namespace
+
+void BuildProgramObjects() {
+    for (const ObjectRow& row : kObjects) row.build();
 }
 
 void ReleaseProgramObjects() {
-    g_SceneMgrObject.Release();
-    g_SystemIniObject.Release();
-    g_OptionObject.Release();
-    g_WorldMapObject.Release();
-    g_HeroDefObject.Release();
-    g_StageSettingsObject.Release();
-    g_StageObject.Release();
-    g_ScrEffectProtosRevObject.Release();
-    g_ScrEffectProtosObject.Release();
-    g_CharaEffectProtosRevObject.Release();
-    g_CharaEffectProtosObject.Release();
-    g_EffectPatternsObject.Release();
-    g_AnimePatternsObject.Release();
-    g_DatabaseObject.Release();
-    g_SystemDataObject.Release();
-    g_CommonPaletteObject.Release();
-    g_FontObject.Release();
-    g_OffMsgDefObject.Release();
-    Off_MsgObject.Release();
-    g_PictureDefObject.Release();
-    g_PictureSDObject.Release();
-    g_KeyConfigObject.Release();
-    g_InputStatesObject.Release();
-    thLoadObject.Release();
-    thRankingObject.Release();
-    thPauseObject.Release();
-    thGameObject.Release();
+    for (auto row = std::rbegin(kObjects); row != std::rend(kObjects); ++row) row->release();
 }
 
 void ResetProgramObjects() {

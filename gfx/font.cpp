@@ -643,14 +643,10 @@ void Font::WindowPrintf(DDSURFACEDATA* dest, int x, int y, int width, int height
 TextSize Font::GetFixedTextSize(const char* text) const {
     TextSize size;
     if (!text) text = "";
-    // Lines of any length are measured whole, in place: the byte after a
-    // line ('\n' or the end) is never the second byte of a character.
+    // Lines of any length are measured whole, in place.
     for (const char* p = text;;) {
         const int length = GetLineLength(p);
-        int chars = 0;
-        for (int i = 0; i < length; ++i, ++chars)
-            if (IsSjisDoubleByte(p + i)) ++i;
-        size.cx = std::max(size.cx, chars * m_nPitch);
+        size.cx = std::max(size.cx, CountChars(p, static_cast<size_t>(length)) * m_nPitch);
         size.cy += m_nLineHeight;
         p += length;
         if (*p == '\0') break;

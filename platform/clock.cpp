@@ -40,6 +40,12 @@ LocalDateTime FromTm(const tm& t, int millisecond) {
 
 }  // namespace
 
+double RealSeconds() {
+    timespec ts{};
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
+}
+
 uint32_t TimeMs() {
     return g_virtualOn.load() ? g_virtualNow.load() : RealTimeMs();
 }

@@ -9,6 +9,10 @@ namespace plat {
 // Milliseconds on a monotonic clock, wrapping every 2^32 ms (about 49.7 days).
 uint32_t TimeMs();
 
+// Seconds on the machine's monotonic clock, never virtual: for measuring
+// how long something really took.
+double RealSeconds();
+
 // Sleeps about ms milliseconds; 0 only yields.
 void SleepMs(uint32_t ms);
 

@@ -21,6 +21,7 @@
 #define ORV_HOST_X86 1
 #endif
 
+#include "platform/clock.h"
 #include "platform/paths.h"
 #include "platform/run_mode.h"
 #include "platform/text_codec.h"
@@ -66,14 +67,6 @@ std::optional<uint64_t> ProcBytes(const char* file, std::string_view key) {
     }
     return value;
 }
-
-#ifdef ORV_HOST_X86
-double MonotonicSeconds() {
-    timespec ts{};
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
-}
-#endif
 
 // The address space a process may use when no limit is set: what the
 // architecture's page tables give user space by default.
@@ -138,10 +131,10 @@ double QueryCpuClockHz() {
 #ifdef ORV_HOST_X86
     // No kernel figure: count time-stamp ticks over a tenth of a second,
     // long enough for a few digits and short enough not to hold start-up.
-    const double start = MonotonicSeconds();
+    const double start = RealSeconds();
     const uint64_t ticks0 = __rdtsc();
     double elapsed = 0;
-    while ((elapsed = MonotonicSeconds() - start) < 0.1) {
+    while ((elapsed = RealSeconds() - start) < 0.1) {
         const double left = 0.1 - elapsed;
         timespec nap{0, static_cast<long>(left * 1e9) + 1};
         nanosleep(&nap, nullptr);  // an interrupted nap just loops

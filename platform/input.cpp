@@ -4,8 +4,6 @@
 
 #include <algorithm>
 #include <array>
-#include <time.h>
-
 #include <atomic>
 #include <charconv>
 #include <cstdio>
@@ -119,12 +117,6 @@ uint32_t g_firstFrameMs = 0;
 uint32_t g_lastFrameMs = 0;
 double g_firstFrameReal = 0;  // seconds on the monotonic clock
 double g_lastFrameReal = 0;
-
-double RealSeconds() {
-    timespec ts{};
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) / 1e9;
-}
 
 std::vector<std::string_view> Words(std::string_view s) {
     std::vector<std::string_view> words;
