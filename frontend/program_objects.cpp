@@ -3,6 +3,7 @@
 #include <iterator>
 
 #include "app/input_state.h"
+#include "audio/sound_slots.h"
 #include "core/thread.h"
 #include "frontend/scene_mgr.h"
 #include "gfx/dd.h"
@@ -46,6 +47,8 @@ constexpr ObjectRow kObjects[] = {
     // start; the drawing layer fills and releases them.
     Plain<g_FontObject>,
     {FillSystemBitmapTables, [] {}},
+    Plain<g_SoundSlotsObject>,
+    Plain<g_SoundFilesObject>,
     Plain<g_CommonPaletteObject>,
     Plain<g_SystemDataObject>,  // with its defaults
     Plain<g_DatabaseObject>,
