@@ -1,7 +1,9 @@
 #include "app/main_window.h"
 
 #include <algorithm>
+#include <climits>
 
+#include "audio/sound_slots.h"
 #include "core/report_log.h"
 #include "core/shell_link.h"
 #include "core/thread.h"
@@ -168,7 +170,10 @@ intptr_t cMainWindow::WndProc(plat::WindowHandle hwnd, uint32_t message, uintptr
         g_bFileRequestResult = 0;
         g_bFileRequestDone = 1;
         return 0;
-    case WM_REQ_SE: return 0;
+    case WM_REQ_SE:
+        // A slot past the list is reported and slot 0 plays instead.
+        DS_PlaySound(&g_SoundSlots.At(wParam <= INT_MAX ? static_cast<int>(wParam) : -1), 0);
+        return 0;
     case WM_REQ_BGM:
         if (wParam <= 3) {
             // The scene's music number must name a Bgm record.

@@ -1,12 +1,15 @@
 #include "app/startup.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "app/input_state.h"
 #include "app/main_window.h"
+#include "audio/sound_slots.h"
 #include "core/message_box.h"
 #include "core/record.h"
 #include "core/report_log.h"
@@ -113,6 +116,36 @@ bool CreateFontsFromProject() {
     Font16.m_bCenter = g_SystemData.Get(kSysTextMode);
     Font32.m_bIcon = 0;
     return CreateNumberSurfaces(g_FontNumberSD, g_FontNumberDef, 3, g_Font, g_FontDef) != 0;
+}
+
+// Slot n is system sound n (0..16), slot 16 + n Sound record n; each one
+// voice at the options' volume.
+bool CreateSoundSlotsFromProject() {
+    const int records = g_Database.m_vSound.Size();
+    const size_t count = static_cast<size_t>(kSystemSoundCount + std::max(records - 1, 0));
+    g_SoundSlots.resize(count);
+    g_SoundFiles.resize(count);
+    for (size_t i = 0; i < count; ++i) {
+        const std::string* name = nullptr;
+        if (i < static_cast<size_t>(kSystemSoundCount)) {
+            if (i < g_SystemData.m_vSoundName.size()) name = &g_SystemData.m_vSoundName[i];
+        } else {
+            name = &g_Database.m_vSound[i - kSystemSoundCount + 1].m_strFile;
+        }
+        DSSOUNDFILE& file = g_SoundFiles[i];
+        std::snprintf(file.szPath, sizeof file.szPath, "%s", name ? name->c_str() : "");
+        file.nCount = 1;
+        file.nVolume = 0;
+        file.nFlag = 1;
+    }
+    if (!DS_Init(g_MainWnd.m_hWnd, 22050, 8, 1)) {
+        WriteDebugLog("DS_Init失敗！");
+        return false;
+    }
+    WriteDebugLog("DSCreate");
+    const int step = std::clamp(g_Option.m_nVolume, 0, kSeVolumeSteps - 1);
+    DS_CreateSoundSlots(&g_SoundSlots, &g_SoundFiles, g_SeVolumeTable[step]);
+    return true;
 }
 
 bool StartStageFileIfAsked() {
@@ -291,6 +324,8 @@ bool GameInit(const CommandLine& commandLine) {
     LoadOption(g_Option, g_PathTable[kPathOption]);
     if (g_nBpp == 8 && !LoadHbtPalette(g_Option.m_nTone)) return false;
 
+    if (!CreateSoundSlotsFromProject()) return false;
+
     for (auto [record, path] : {std::pair<cRecord*, int>{&g_WorldMap, kPathWorldMap},
                                 {&g_CommonPalette, kPathCommonPalette}}) {
         if (!record->LoadFile(g_PathTable[path])) {
@@ -306,6 +341,7 @@ void GameRelease() {
         if (Font10.m_lpFastFont_FullAdd) WriteReport("Font10 : %d", Font10.m_lpFastFont_FullAdd->Count());
         if (Font16.m_lpFastFont_FullAdd) WriteReport("Font16 : %d", Font16.m_lpFastFont_FullAdd->Count());
     }
+    DS_Release();
     g_SceneMgr.DeleteScenes();
     for (Font& font : g_Font) font.Release();
     for (DDSURFACEDATA& s : g_FontNumberSD) DDReleaseSurface(&s);

@@ -1,6 +1,7 @@
 #!/bin/sh
 # Starts the player in fresh folders: on the bundled game it lays down its
-# report log with the version line, the system report and the video report,
+# report log with the version line, the system report, the video report and
+# the sound's line (with its sounds loaded, and without a sound device too),
 # copies the default data after asking, runs its frames until the input
 # script closes it, saves the window placement and ends with status 0, in
 # every drawing mode; a second start asks whether to restart the first;
@@ -39,6 +40,14 @@ for prefix in "OS : " "CPU : " "Mem Total : " "Mem Free : " "Vir Total : " "Vir 
   [ "$at" -gt "$last" ] || fail "'$prefix' out of order"
   last=$at
 done
+# Sound: what the program asks of the device and where the mix goes, once;
+# every sound of the bundled game loads.
+[ "$(grep -c "^Sound : " "$log")" -eq 1 ] &&
+  grep -q "^Sound : headless; 22050 Hz 8 bit mono asked, mixed at 44100 Hz stereo unheard" "$log" ||
+  fail "no single report line of the sound"
+for failed in 'の読み込みに失敗' '生成失敗'; do
+  grep -q "$(printf '%s' "$failed" | iconv -f UTF-8 -t CP932)" "$log" && fail "a sound of the bundled game did not load"
+done
 # The placement of the closed window: version 901, five fields, no strings.
 [ "$(wc -c < "$dir/ok/user_data/Window.dat")" -eq 32 ] || fail "Window.dat is not 32 bytes"
 [ "$(od -An -tu4 -N8 "$dir/ok/user_data/Window.dat" | tr -s ' ')" = " 901 5" ] || fail "Window.dat header"
@@ -50,6 +59,14 @@ done
 (cd "$dir/ok" && env -u ORV_HEADLESS SDL_VIDEODRIVER=offscreen LSAN_OPTIONS=detect_leaks=0 \
    ORV_INPUT_SCRIPT="$dir/close90" "$player") ||
   fail "player failed with a window"
+grep -q "^Sound : 22050 Hz 8 bit mono asked, mixed at 44100 Hz stereo on dummy" "$log" ||
+  fail "the sound did not go to the device"
+# Without a sound device it starts all the same and mixes for nobody.
+(cd "$dir/ok" && env -u ORV_HEADLESS SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=no-such-driver \
+   LSAN_OPTIONS=detect_leaks=0 ORV_INPUT_SCRIPT="$dir/close90" "$player") ||
+  fail "player failed without a sound device"
+grep -q "^Sound : no sound device (.*); 22050 Hz 8 bit mono asked, mixed at 44100 Hz stereo unheard" "$log" ||
+  fail "the missing sound device is not reported"
 
 # Every drawing mode starts: both drawing layers in a window and full
 # screen at 16 and 32 bits (8 bits needs the blend tables, which the
