@@ -1,8 +1,9 @@
-// Writes the seeds of the stage and common-palette fuzz targets when
+// Writes the seeds of the stage, common-palette and wave fuzz targets when
 // ORV_WRITE_FUZZ_SEEDS names the seeds folder (tests/fuzz/seeds): the
 // bundled game's common palette and story stages, and small files holding one entry of one list kind
 // each, so the fuzzer starts from every kind of list with real entries in
-// it. The seeds are kept with the sources.
+// it; and three of the bundled game's sounds. The seeds are kept with the
+// sources.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -63,6 +64,14 @@ TEST_F(FuzzSeeds, WrittenWhenAsked) {
         const char* name = sample::kStageFiles[i];
         WriteHostFile(stageSeeds + "sample_" + fs::path(name).stem().string(),
                       ReadHostFile(std::string("game/default/stg4/") + name));
+    }
+
+    // A blip, a sweep and noise.
+    for (const char* name : {sample::kSystemSoundFiles[0], sample::kEffectSoundFiles[sample::kSoundJump],
+                             sample::kSystemSoundFiles[9]}) {
+        const std::string file = std::string(name).substr(5);  // after the folder
+        WriteHostFile(std::string(folder) + "/fuzz_wave/sample_" + fs::path(file).stem().string(),
+                      ReadHostFile("game/wave/" + file));
     }
 
     ASSERT_TRUE(sample::LoadSampleDatabase("game", &error)) << error;
