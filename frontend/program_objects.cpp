@@ -17,6 +17,7 @@
 #include "project/system_data.h"
 #include "project/system_ini.h"
 #include "project/world_map.h"
+#include "stage/stage_setup.h"
 
 namespace {
 
@@ -58,6 +59,9 @@ constexpr ObjectRow kObjects[] = {
     Plain<g_CharaEffectProtosRevObject>,
     Plain<g_ScrEffectProtosObject>,
     Plain<g_ScrEffectProtosRevObject>,
+    Plain<g_HeroesObject>,
+    Plain<g_MapObject>,
+    Plain<g_CharasObject>,
     Plain<g_StageObject>,
     Plain<g_StageSettingsObject>,
     Plain<g_HeroDefObject>,

@@ -18,9 +18,10 @@
 #include "platform/input.h"
 #include "project/system_data.h"
 #include "project/system_ini.h"
+#include "stage/game_scene.h"
 
 PROGRAM_OBJECT_DEFINE(g_SceneMgr, cSceneMgr);
-cScene* g_pGameScene = nullptr;
+cGameScene* g_pGameScene = nullptr;
 FpsRing g_FpsRing;
 FlashColor g_FlashColors[kFlashColorCount];
 
@@ -98,7 +99,7 @@ void cSceneMgr::ChangeScene(int type) {
     } catch (const std::bad_alloc&) {
         OutOfMemoryExit();
     }
-    if (type == kSceneStage) g_pGameScene = slot.get();
+    if (type == kSceneStage) g_pGameScene = dynamic_cast<cGameScene*>(slot.get());
 }
 
 int cSceneMgr::Frame() {

@@ -106,7 +106,8 @@ private:
 
 PROGRAM_OBJECT_DECLARE(g_SceneMgr, cSceneMgr);
 // The live stage-play scene, or null.
-extern cScene* g_pGameScene;
+class cGameScene;
+extern cGameScene* g_pGameScene;
 
 // Frame work times of the last 16 frames (ms) and their average.
 struct FpsRing {

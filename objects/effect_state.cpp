@@ -92,6 +92,15 @@ void cCharaEffectState::CopyFrom(const cCharaEffectState& proto) {
     m_nToggle = proto.m_nToggle;
 }
 
+void cCharaEffectState::Start(int16_t effect, int mode, int loop) {
+    const bool reversed = mode == kEffectReversed;
+    CopyFrom((reversed ? g_CharaEffectProtosRev : g_CharaEffectProtos).At(effect));
+    m_bReversed = reversed ? 1 : 0;
+    m_sEffect = effect;
+    m_nMode = mode;
+    m_bLoop = loop;
+}
+
 // Screen effects
 
 void cScreenEffectState::Setup(int16_t effect, int reversed) {

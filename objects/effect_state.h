@@ -43,6 +43,10 @@ public:
     // Everything of a prepared state but the entry, mode, loop and
     // reversed flags.
     void CopyFrom(const cCharaEffectState& proto);
+    // Starts entry `effect` from its prepared state: the reversed one for
+    // mode 1, else the forward one. A bad entry is reported and entry 0's
+    // state is used.
+    void Start(int16_t effect, int mode, int loop);
 };
 
 class cScreenEffectState {

@@ -58,6 +58,12 @@ public:
     void ValidateItemRef();
     // Takes the flagged property groups from the source entry.
     void Inherit();
+
+    // How the block stops an object of `faction`: 0 not at all (absent by
+    // its appearance conditions, or the faction passes), else the hit kind.
+    // Defined with the game objects, since the stage scene judges the
+    // conditions.
+    int8_t GetHitKind(int faction);
 };
 
 template <>

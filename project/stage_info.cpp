@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "core/record_file.h"
+#include "core/report_log.h"
 #include "project/database.h"
 #include "project/palette_entry.h"
 #include "project/record_read.h"
@@ -463,6 +464,7 @@ void cStageInfo::Validate() {
 
 void cStageInfo::SetHitLevel(int level) {
     // A level below 1 would leave no sub-step to divide by.
+    if (level < 1) WriteReport("hit level %d of the stage is taken as 1", level);
     const int L = std::clamp(level, 1, kMaxHitLevel);
     const bool fastLevel = L >= 11 && L <= 19;
     const int n = fastLevel ? L - 10 : L;

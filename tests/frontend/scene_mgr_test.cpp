@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "app/input_state.h"
@@ -14,18 +15,20 @@
 #include "gfx/system_bitmaps.h"
 #include "platform/presenter.h"
 #include "project/system_data.h"
+#include "stage/game_scene.h"
 #include "support/logged_test.h"
 
 namespace {
 
 std::vector<std::string> g_log;
 
+// The stage type is a stage scene, as the manager hands it out as one.
 template <int Type>
-class LoggingScene : public cScene {
+class LoggingScene : public std::conditional_t<Type == kSceneStage, cGameScene, cScene> {
 public:
     LoggingScene() {
         g_log.push_back("new " + std::to_string(Type));
-        m_apState = {[this] { Log("fadein"); }, [this] { Log("state1"); }};
+        this->m_apState = {[this] { Log("fadein"); }, [this] { Log("state1"); }};
     }
     ~LoggingScene() override { g_log.push_back("delete " + std::to_string(Type)); }
     void Enter() override {

@@ -595,7 +595,12 @@ TEST_F(StageInfoTest, HitLevelGivesTheStepValues) {
                    Case{INT_MAX, kMaxHitLevel, kMaxHitLevel, 6.0 * kMaxHitLevel}}) {
         SCOPED_TRACE(c.level);
         cStageInfo s;
+        orvtest::WriteHostFile("Report_Game.txt", "");
         s.SetHitLevel(c.level);
+        s.SetHitLevel(s.m_nHitLevel);
+        // A level below 1 is reported once, as the level it becomes is kept.
+        const std::string report = orvtest::ReadHostFile("Report_Game.txt");
+        EXPECT_EQ(report, c.level < 1 ? "hit level " + std::to_string(c.level) + " of the stage is taken as 1\n" : "");
         EXPECT_EQ(s.m_nHitLevel, c.stored);
         EXPECT_EQ(s.m_nSubSteps, c.n);
         EXPECT_EQ(s.m_dSubSteps, c.n);

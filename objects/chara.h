@@ -1,0 +1,219 @@
+// The common base of every chara of a stage, the hero and the others: a
+// game object with its own copy of the definition it was made from, four
+// target slots and a parent with the back-references that keep them
+// consistent, flows, HP and SP, nine variables, invincibility, overlay
+// animes, a chara effect and two hit boxes.
+//
+// Links: whoever stores a chara in a target slot or as a parent records a
+// back-reference in that chara ({holder, slot 0..3} for a target, {holder,
+// 4} for a parent); shots that aim at a chara or that it fired are recorded
+// in its shot links. When a chara goes, UnlinkAll clears every pointer to it
+// and every record of it, so nothing points at a chara that is gone.
+#pragma once
+#include <cstdint>
+
+#include "core/containers.h"
+#include "core/frame_pattern.h"
+#include "flow/flow_run.h"
+#include "objects/effect_state.h"
+#include "objects/game_obj.h"
+#include "project/chara_def.h"
+
+class cChara;
+class cItem;
+class cPltBlock;
+class cShot;
+
+// A box against charas or shots, in stage dots.
+struct HITBOX {
+    double left = 0, top = 0, right = 0, bottom = 0;
+    int32_t offsetX = 0, offsetY = 0, width = 0, height = 0;  // after giant scale
+    int32_t baseOffsetX = 0, baseOffsetY = 0, baseWidth = 0, baseHeight = 0;
+};
+
+// An HP or SP bar shown for a while after the value changed.
+struct GAUGE {
+    int32_t timer = 0;   // frames the gauge stays visible
+    double changed = 0;  // changed part of the bar in pixels, negative for a loss
+    double step = 0;     // what the changed part loses per frame
+    int32_t bar = 0;     // the value as a bar width, 0..50
+};
+
+// An anime a flow command started, drawn instead of the basic anime.
+struct OVERLAYANIME {
+    cFramePattern pattern;
+    int32_t anime = 0;
+    int32_t flag = 0;     // 1 for command animes
+    int32_t leadIn = 0;   // frames left of the lead-in
+    int32_t hold = 0;
+    int32_t flowKey = 0;
+    int32_t paused = 0;
+};
+
+// {chara, slot}: `chara` holds this chara in target slot 0..3, or has it
+// as its parent (slot 4).
+struct CHARALINK {
+    cChara* chara = nullptr;
+    int32_t slot = 0;
+};
+
+// {shot, kind}: the shot targets this chara (0), or this chara owns it (4).
+struct SHOTLINK {
+    cShot* shot = nullptr;
+    int32_t kind = 0;
+};
+
+constexpr int kTargetSlots = 4;
+constexpr int kParentLink = 4;
+constexpr int kShotTargetLink = 0;
+constexpr int kShotOwnerLink = 4;
+constexpr int kCharaVars = 9;
+constexpr int kFlowGroupFlags = 27;  // no group, then groups A to Z
+
+// Four doubles: X, Y, right, bottom.
+struct Extent {
+    double x = 0, y = 0, right = 0, bottom = 0;
+};
+
+// Attacker key and frames left of a per-attacker invincibility.
+struct InvincibleFrom {
+    int32_t attacker = 0;
+    int32_t frames = 0;
+};
+
+bool IsSameLink(const CHARALINK& a, const CHARALINK& b);
+bool IsSameLink(const SHOTLINK& a, const SHOTLINK& b);
+
+// The first chara with object id `id`: the heroes first, then the charas.
+cChara* FindCharaById(int id);
+
+// The warp and the position getter take the feet as the chara's Y for
+// anchor mode 1, and for mode 2 when walking.
+bool UseFootAnchor(int mode, int flying);
+// Half blocks to dots.
+int HblToDot(int8_t v);
+// Ease of stopping in percent as the friction of one sub-step.
+double FrictionFromStopRate(int16_t percent);
+
+class cChara : public cGameObj {
+public:
+    cChara();
+    // A chara copied into a container: every member, with the links made
+    // consistent (see Assign).
+    cChara(const cChara& other);
+    cChara& operator=(const cChara& other);
+    // Unlinks the chara unless m_bNoUnlink is set.
+    ~cChara() override;
+
+    // Slots of the game object that a chara fills.
+    void OnScaleChange(int newScale, int oldScale, int flag) override;  // 4
+    void SetCenter(int x, int y) override;                              // 7
+    int ArriveAt(int x, int y, cCmdRun* run) override;                  // 8
+    void SetCenterX(int x) override;                                    // 9
+    int ArriveAtX(int x, cCmdRun* run) override;                        // 10
+    void SetCenterY(int y) override;                                    // 11
+    int ArriveAtY(int y, cCmdRun* run) override;                        // 12
+
+    // Slots 13 to 20.
+    // Makes this chara a copy of `other`: everything but m_bNoUnlink,
+    // m_nAnimeReqPrio and m_bMoveDisabled. A temporary copy (m_bNoUnlink
+    // set) takes the links as they are and leaves every other chara alone.
+    // Any other copy owns its links: it lets go of its own links first,
+    // nobody refers to the new copy yet, and its targets and parent record
+    // it, so whichever of the two goes first, nothing is left pointing at
+    // it.
+    virtual void Assign(const cChara& other);
+    virtual cItem* GetItem() { return nullptr; }
+    virtual void CheckBoundsX() {}
+    virtual void CheckBoundsY() {}
+    // One sub-step of movement; a clamp code.
+    virtual int MoveX() { return 0; }
+    virtual int MoveY() { return 0; }
+    // The per-frame step; 1 when the chara is finished.
+    virtual int Update(bool) { return 0; }
+    // One sub-step of a jump command.
+    virtual void Jump(cCmdRun*) {}
+
+    // The spawn reset: every per-spawn value afresh, and from `def`, when
+    // given, the definition, HP and SP.
+    void Reset(const cCharaDef* def, double originX, double originY, int16_t copyIndex);
+    // Target slot 1 = the hero and the parent, each recorded in the other.
+    void InitLinks(cChara* parent);
+    // Removes every link between this chara and the others.
+    void UnlinkAll();
+    // Switches the basic anime set; unless forced, only to another set.
+    void SetAnimeSet(int16_t set, bool force);
+    // Places the chara on a tile of the stage (margins not counted).
+    void SetTilePos(int tileX, int tileY, int flag);
+    void SetTileX(int tileX);
+    void SetTileY(int tileY, int flag);
+    // The body box centred on the 32 x 32 cell, standing on its bottom when
+    // bottomAligned.
+    void SetBodyBox(int bottomAligned, int w, int h);
+
+    // Flows (the flow instances re-pointed at this chara's definition).
+    void SetFlowRuns(const cVector<cFlowRun>& runs);
+    void LinkFlowRuns();
+
+    int32_t m_bNoUnlink = 0;
+    cVector<cChara*> m_Targets;     // slots 1 to 4 at index 0 to 3
+    cChara* m_pParent = nullptr;    // the chara that summoned this one
+    cVector<CHARALINK> m_BackRefs;
+    cVector<SHOTLINK> m_ShotLinks;
+    int32_t m_bCreditParent = 0;    // body hits are reported to the parent
+    int8_t m_nParentGroup = 0;      // flow group of those reports
+    cCharaDef m_Def;
+    int32_t m_nNextFlowKey = 0;
+    cVector<cFlowRun> m_FlowRuns;
+    cVector<uint8_t> m_GroupBusy;
+    cVector<uint8_t> m_GroupEnded;
+    cVector<uint8_t> m_GroupStarted;
+    int32_t m_bGroupChanged = 0;
+    int32_t m_bFlowRemoveReq = 0;
+    double m_dOriginX = 0, m_dOriginY = 0;
+    int32_t m_bAnimeReq = 0, m_nAnimeReq = 0, m_nAnimeReqPrio = 0;
+    double m_dImpactX = 0, m_dImpactY = 0;
+    int32_t m_bImpacted = 0;
+    double m_dPrevImpactY = 0;
+    int32_t m_bMoveDisabled = 0;
+    int32_t m_nWallSide = 0;        // -1 none, 0 left, 1 right
+    int32_t m_bAirborne = 0;
+    int32_t m_bJumped = 0, m_bJumpRising = 0;
+    int32_t m_bHeadBlocked = 0;
+    int32_t m_nAirSteps = 0;
+    cPltBlock* m_pFootBlock = nullptr;
+    cPltBlock* m_pLastFootBlock = nullptr;
+    cPltBlock* m_pPrevFootBlock = nullptr;
+    int32_t m_nTypeChangeWait = 0;
+    int32_t m_bFixedX = 0, m_bFixedY = 0;
+    int32_t m_nFixedX = 0, m_nFixedY = 0;
+    int32_t m_bDefeated = 0;
+    int32_t m_nDeathWait = 0;
+    int32_t m_bHitLeft = 0, m_bHitRight = 0, m_bHitAbove = 0, m_bHitBelow = 0;
+    int32_t m_bLeftRide = 0;
+    int32_t m_bRiding = 0;
+    int32_t m_nRiddenId = 0;
+    Extent m_RiddenExtent;
+    Extent m_SavedPos;
+    int32_t m_nHP = 0;
+    GAUGE m_HPGauge;
+    int32_t m_nSP = 0;
+    GAUGE m_SPGauge;
+    cVector<int32_t> m_Vars;
+    int32_t m_nInvincible = 0;
+    cList<InvincibleFrom> m_InvincibleFrom;
+    cList<OVERLAYANIME> m_OverlayAnimes;
+    cCharaEffectState m_Effect;
+    int32_t m_bRemoveReq = 0;
+    int32_t m_bActing = 0;          // set on the hero by the activity rules
+    int32_t m_nSight = 0;           // dots
+    int32_t m_bVanished = 0;
+    HITBOX m_BodyBox;               // against charas
+    HITBOX m_ShotBox;               // against shots
+
+private:
+    // Takes every member of `other` but the three Assign leaves.
+    void CopyMembers(const cChara& other);
+    // Records this chara with its targets and parent.
+    void RegisterLinks();
+};
