@@ -3,6 +3,7 @@
 #include <iterator>
 
 #include "app/input_state.h"
+#include "audio/bgm_player.h"
 #include "core/thread.h"
 #include "frontend/scene_mgr.h"
 #include "gfx/dd.h"
@@ -46,6 +47,7 @@ constexpr ObjectRow kObjects[] = {
     // start; the drawing layer fills and releases them.
     Plain<g_FontObject>,
     {FillSystemBitmapTables, [] {}},
+    Plain<g_BgmPlayerObject>,
     Plain<g_CommonPaletteObject>,
     Plain<g_SystemDataObject>,  // with its defaults
     Plain<g_DatabaseObject>,
