@@ -3,6 +3,7 @@
 #include <vorbis/vorbisfile.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -138,8 +139,9 @@ struct OggPlayer::Stream {
                 left += 0.7071f * pcm[1][i];
                 right += 0.7071f * pcm[1][i];
             }
-            frames.push_back(left);
-            frames.push_back(right);
+            // Damaged data must not carry a NaN or an infinity into the mix.
+            frames.push_back(std::isfinite(left) ? left : 0.0f);
+            frames.push_back(std::isfinite(right) ? right : 0.0f);
         }
         sinceStart += got;
         return true;
