@@ -70,7 +70,10 @@ void cMidiStream::Open() {
         m_vImage.clear();
         return;
     }
-    while (!plat::PostThreadMessage(m_Thread.ThreadId(), plat::kWmApp)) plat::SleepMs(1);
+    // The queue of a thread of ours exists before it runs: the first post
+    // normally succeeds.
+    for (int tries = 0; tries < 1000 && !plat::PostThreadMessage(m_Thread.ThreadId(), plat::kWmApp); ++tries)
+        plat::SleepMs(1);
     std::lock_guard<std::mutex> hold(m_Lock);
     const plat::MidiResult opened = m_Stream.Open(m_Thread.ThreadId());
     Check("Open", opened);
