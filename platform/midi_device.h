@@ -125,7 +125,7 @@ private:
     void Flush();
     void NotesOff(bool cut);
     double SamplesPerTick() const;
-    // Sends every event whose time has come; false when none is queued.
+    // Sends every event whose time has come.
     void SendDue();
     void Send(const uint8_t* record, uint32_t word);
 
