@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdint>
 
+#include "audio/bgm_player.h"
 #include "audio/sound_slots.h"
 #include "core/report_log.h"
 #include "core/shell_link.h"
@@ -31,6 +33,36 @@ bool g_bQuitPosted = false;
 }  // namespace
 
 bool MainWindowQuitPosted() { return g_bQuitPosted; }
+
+namespace {
+
+// Music slots 0-3 play the scene's music of the project, slot 4 the
+// stage's Bgm record `number`; each request starts its music over.
+void ServeBgmRequest(uintptr_t slot, intptr_t number) {
+    if (slot <= 3) {
+        const int s = static_cast<int>(slot);
+        const int n = g_SystemData.m_vSceneBgm.At(s);
+        if (n == 0) {
+            g_BgmPlayer.Stop();
+            return;
+        }
+        const cBgmData& bgm = g_Database.m_vBgm.At(n);
+        g_BgmPlayer.SetTrack(s, bgm.m_strFile.c_str(), bgm.m_nVolume);
+        g_BgmPlayer.Play(0, s, g_SystemData.m_vSceneBgmLoop.At(s), 0, 1);
+    } else if (slot == 4) {
+        const int n = number >= 0 && number <= INT32_MAX ? static_cast<int>(number) : -1;
+        const cBgmData& bgm = g_Database.m_vBgm.At(n);
+        g_BgmPlayer.SetTrack(4, bgm.m_strFile.c_str(), bgm.m_nVolume);
+        // The stage's loop flag comes with the play record; until then
+        // stage music loops.
+        if (n == 0)
+            g_BgmPlayer.Stop();
+        else
+            g_BgmPlayer.Play(0, 4, 1, 0, 1);
+    }
+}
+
+}  // namespace
 
 // ---------------------------------------------------------------------------
 // Placement
@@ -174,16 +206,7 @@ intptr_t cMainWindow::WndProc(plat::WindowHandle hwnd, uint32_t message, uintptr
         // A slot past the list is reported and slot 0 plays instead.
         DS_PlaySound(&g_SoundSlots.At(wParam <= INT_MAX ? static_cast<int>(wParam) : -1), 0);
         return 0;
-    case WM_REQ_BGM:
-        if (wParam <= 3) {
-            // The scene's music number must name a Bgm record.
-            const int slot = static_cast<int>(wParam);
-            const int number = g_SystemData.m_vSceneBgm.At(slot);
-            if (number != 0) (void)g_Database.m_vBgm.At(number);
-        } else if (wParam == 4 && lParam != 0) {
-            (void)g_Database.m_vBgm.At(static_cast<int>(lParam));
-        }
-        return 0;
+    case WM_REQ_BGM: ServeBgmRequest(wParam, lParam); return 0;
     case WM_REQ_RESTORE: DDRestoreSurface(); return 0;
     default: return 0;
     }
@@ -232,6 +255,7 @@ void cMainWindow::OnClose() {
         return;
     }
     WriteDebugLog("WM_CLOSE 成功！");
+    g_BgmPlayer.Stop();
     thLoad.Exit();
     thPause.Exit();
     thRanking.Exit();

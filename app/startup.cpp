@@ -9,6 +9,7 @@
 
 #include "app/input_state.h"
 #include "app/main_window.h"
+#include "audio/bgm_player.h"
 #include "audio/sound_slots.h"
 #include "core/message_box.h"
 #include "core/record.h"
@@ -324,6 +325,9 @@ bool GameInit(const CommandLine& commandLine) {
     LoadOption(g_Option, g_PathTable[kPathOption]);
     if (g_nBpp == 8 && !LoadHbtPalette(g_Option.m_nTone)) return false;
 
+    if (!g_bWindowMode) g_SystemIni.Midi_DirectMusic = 0;
+    if (g_Option.m_nMusic)
+        g_BgmPlayer.Init(1, g_OggTracks, g_MidiTracks, kBgmSlotCount, g_SystemIni.Midi_DirectMusic);
     if (!CreateSoundSlotsFromProject()) return false;
 
     for (auto [record, path] : {std::pair<cRecord*, int>{&g_WorldMap, kPathWorldMap},
@@ -342,6 +346,7 @@ void GameRelease() {
         if (Font16.m_lpFastFont_FullAdd) WriteReport("Font16 : %d", Font16.m_lpFastFont_FullAdd->Count());
     }
     DS_Release();
+    g_BgmPlayer.Release();
     g_SceneMgr.DeleteScenes();
     for (Font& font : g_Font) font.Release();
     for (DDSURFACEDATA& s : g_FontNumberSD) DDReleaseSurface(&s);

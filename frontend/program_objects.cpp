@@ -4,6 +4,7 @@
 
 #include "app/input_state.h"
 #include "audio/sound_slots.h"
+#include "audio/bgm_player.h"
 #include "core/thread.h"
 #include "frontend/scene_mgr.h"
 #include "gfx/dd.h"
@@ -50,6 +51,7 @@ constexpr ObjectRow kObjects[] = {
     {FillSystemBitmapTables, [] {}},
     Plain<g_SoundSlotsObject>,
     Plain<g_SoundFilesObject>,
+    Plain<g_BgmPlayerObject>,
     Plain<g_CommonPaletteObject>,
     Plain<g_SystemDataObject>,  // with its defaults
     Plain<g_DatabaseObject>,

@@ -130,6 +130,7 @@ bool PostThreadMessage(ThreadId thread, uint32_t id, uintptr_t wParam, intptr_t 
     if (it == Registry().end()) return false;
     std::lock_guard<std::mutex> lock(it->second->mutex);
     it->second->queue.push_back(Message{id, wParam, lParam});
+    it->second->changed.notify_all();
     return true;
 }
 
@@ -139,6 +140,17 @@ bool PeekThreadMessage(Message& out) {
     if (t_self->queue.empty()) return false;
     out = t_self->queue.front();
     t_self->queue.pop_front();
+    return true;
+}
+
+bool WaitThreadMessage(Message& out, uint32_t ms) {
+    ThreadState* s = t_self;
+    if (!s) return false;
+    std::unique_lock<std::mutex> lock(s->mutex);
+    s->changed.wait_for(lock, std::chrono::milliseconds(ms), [s] { return !s->queue.empty() || s->stop.load(); });
+    if (s->queue.empty()) return false;
+    out = s->queue.front();
+    s->queue.pop_front();
     return true;
 }
 

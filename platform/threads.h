@@ -43,6 +43,9 @@ ThreadId CurrentThreadId();
 bool PostThreadMessage(ThreadId thread, uint32_t id, uintptr_t wParam = 0, intptr_t lParam = 0);
 // Takes the oldest message of the calling thread's own queue.
 bool PeekThreadMessage(Message& out);
+// As PeekThreadMessage, waiting up to ms milliseconds of real time for a
+// message; false when none came, at once when a stop is asked of the thread.
+bool WaitThreadMessage(Message& out, uint32_t ms);
 
 // Sets the thread's stop flag and lets it through its freeze gate.
 void RequestStop(const ThreadHandle& thread);

@@ -1,0 +1,66 @@
+// Arbitrary bytes as a standard MIDI file: a refused file leaves no image;
+// an image read back is itself (the merged format-0 file is a file this
+// reader takes as it is), and the stream player cuts all of it into
+// buffers that hold only whole events.
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+#include "audio/midi_stream.h"
+#include "fuzz_support.h"
+
+namespace {
+
+using orvfuzz::Check;
+
+constexpr const char* kPath = "bgm\\fuzz.mid";
+
+bool Setup() {
+    orvfuzz::EnterScratchFolder();
+    orvfuzz::UseMemoryFiles();
+    return true;
+}
+
+uint32_t Word(const uint8_t* p) { return p[0] | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24; }
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    static const bool ready = Setup();
+    (void)ready;
+    orvfuzz::ServeInput(kPath, data, size);
+    cMidiStream player(kPath);
+    if (!player.HasImage()) return 0;
+    const std::vector<uint8_t>& image = player.Image();
+    Check(image.size() >= static_cast<size_t>(kSmfImageHeader) + 4);
+    Check(std::memcmp(image.data(), "MThd\0\0\0\x06\0\0\0\x01", 12) == 0);
+    Check(player.ImageEnd() == image.size());
+    Check(player.Parse(image.data(), image.size()) == image);
+
+    std::vector<uint8_t> store(kMidiBufferSize);
+    plat::MidiHeader header;
+    header.data = store.data();
+    header.bufferLength = kMidiBufferSize;
+    uint32_t at = kSmfImageHeader;
+    bool ended = false;
+    while (at < player.ImageEnd()) {
+        Check(!ended);
+        const uint32_t taken = player.FillBuffer(at, header);
+        Check(taken > 0 && header.bytesRecorded > 0);
+        Check(header.bytesRecorded <= kMidiBufferSize && header.bytesRecorded % 4 == 0);
+        // Whole records, the last one asking for the callback.
+        uint32_t last = 0;
+        for (uint32_t r = 0; r < header.bytesRecorded;) {
+            Check(header.bytesRecorded - r >= plat::kMidiEventRecord);
+            const uint32_t word = Word(store.data() + r + 8);
+            if ((word & plat::kMidiEventParam) == kMidiEndMarker && plat::MidiEventKind(word) == 0) ended = true;
+            last = r;
+            r += plat::kMidiEventRecord;
+            if (plat::MidiEventKind(word) == plat::kMidiEventLong) r += ((word & plat::kMidiEventParam) + 3) & ~3u;
+        }
+        Check((Word(store.data() + last + 8) & plat::kMidiEventCallback) != 0);
+        at += taken;
+    }
+    Check(ended);
+    return 0;
+}
