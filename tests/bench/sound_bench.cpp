@@ -49,10 +49,6 @@ std::string SoundPath(const char* relative) {
     return sample::GamePath(g_sounds, relative);
 }
 
-void ReportShareOfCore(benchmark::State& state, double seconds) {
-    const double played = static_cast<double>(kPeriods) * plat::kMixPeriod / plat::kMixRate;
-    state.counters["core_percent"] = 100.0 * seconds / (played * static_cast<double>(state.iterations()));
-}
 
 // The bundled music, as the music manager plays it: an OGG player or a MIDI
 // stream player, looping.
@@ -84,6 +80,25 @@ private:
     std::unique_ptr<plat::OggPlayer> m_ogg;
 };
 
+// Plays the music from its start for 10 s of sound each iteration, one
+// period at a time through `pull`, and reports the share of one core it took.
+template <class Pull>
+void PlayFor10s(benchmark::State& state, Music& music, Pull pull) {
+    std::vector<float> out(static_cast<size_t>(plat::kMixPeriod) * 2);
+    double seconds = 0;
+    for (auto _ : state) {
+        music.StartOver();
+        const double start = plat::RealSeconds();
+        for (int p = 0; p < kPeriods; ++p) {
+            pull(out.data());
+            benchmark::DoNotOptimize(out.data());
+        }
+        seconds += plat::RealSeconds() - start;
+    }
+    const double played = static_cast<double>(kPeriods) * plat::kMixPeriod / plat::kMixRate;
+    state.counters["core_percent"] = 100.0 * seconds / (played * static_cast<double>(state.iterations()));
+}
+
 }  // namespace
 
 // The music alone, as the mixer pulls its sources.
@@ -93,18 +108,7 @@ static void BM_Music10s(benchmark::State& state) {
         state.SkipWithError("the music did not load (or the MIDI sound font is missing)");
         return;
     }
-    std::vector<float> out(static_cast<size_t>(plat::kMixPeriod) * 2);
-    double seconds = 0;
-    for (auto _ : state) {
-        music.StartOver();
-        const double start = plat::RealSeconds();
-        for (int p = 0; p < kPeriods; ++p) {
-            plat::MixAttachedSources(out.data(), plat::kMixPeriod);
-            benchmark::DoNotOptimize(out.data());
-        }
-        seconds += plat::RealSeconds() - start;
-    }
-    ReportShareOfCore(state, seconds);
+    PlayFor10s(state, music, [](float* out) { plat::MixAttachedSources(out, plat::kMixPeriod); });
 }
 BENCHMARK(BM_Music10s)->ArgName("midi")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 
@@ -127,21 +131,12 @@ static void BM_MixAllSlotsAndMusicFor10s(benchmark::State& state) {
             state.SkipWithError("the music did not load (or the MIDI sound font is missing)");
             return;
         }
-        std::vector<float> out(static_cast<size_t>(plat::kMixPeriod) * 2);
-        double seconds = 0;
-        for (auto _ : state) {
-            music.StartOver();
-            const double start = plat::RealSeconds();
-            for (int p = 0; p < kPeriods; ++p) {
-                // One that ended starts again.
-                for (DSSOUNDDATA& slot : slots)
-                    if (!plat::VoicePlaying(slot.vBuffers[0])) DS_PlaySound(&slot, 0);
-                plat::testing::PullMix(out.data(), plat::kMixPeriod);
-            }
-            seconds += plat::RealSeconds() - start;
-            benchmark::DoNotOptimize(out.data());
-        }
-        ReportShareOfCore(state, seconds);
+        PlayFor10s(state, music, [&slots](float* out) {
+            // One that ended starts again.
+            for (DSSOUNDDATA& slot : slots)
+                if (!plat::VoicePlaying(slot.vBuffers[0])) DS_PlaySound(&slot, 0);
+            plat::testing::PullMix(out, plat::kMixPeriod);
+        });
     }
     for (DSSOUNDDATA& slot : slots) DS_ReleaseSoundSlot(&slot);
     DS_Release();
