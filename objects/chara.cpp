@@ -287,10 +287,14 @@ void cChara::SetAnimeSet(int16_t set, bool force) {
     m_Anime.Clear();
     const cAnimeSetData& data = g_Database.m_vAnimeSet.At(set);
     // One pattern per anime of the set: a step per frame, then a restart.
-    std::vector<std::vector<int>> patterns(data.m_vAnime.size());
+    // A set a file holds may lack some basic actions; each missing one plays
+    // the set's first anime (reported once here) instead of leaving a
+    // pattern number that the basic anime would select but not find.
+    const int count = std::max<int>(data.m_vAnime.Size(), kBasicAnimeCount);
+    std::vector<std::vector<int>> patterns(static_cast<size_t>(count));
     for (size_t i = 0; i < patterns.size(); ++i) {
         std::vector<int>& steps = patterns[i];
-        for (const cAnimeFrameData& frame : data.m_vAnime[i].m_vFrame)
+        for (const cAnimeFrameData& frame : data.BasicAnime(static_cast<int>(i)).m_vFrame)
             steps.insert(steps.end(), {ChipFrame(frame.m_nChip), TenthsToTicks(frame.m_nTime), 1});
         steps.insert(steps.end(), {kPatRepeat, 0, 1});
     }

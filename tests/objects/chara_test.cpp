@@ -106,7 +106,7 @@ TEST_F(CharaTest, ASpawnResetStartsEveryValueAfreshFromTheDefinition) {
     EXPECT_EQ(c.m_Effect.m_bReversed, 1);
     EXPECT_EQ(c.m_Effect.m_nStart, 9);
     EXPECT_EQ(c.m_Effect.m_bLoop, 0);
-    EXPECT_EQ(c.m_Anime.PatternCount(), 2);
+    EXPECT_EQ(c.m_Anime.PatternCount(), 4);
     EXPECT_TRUE(c.m_OverlayAnimes.empty());
     EXPECT_TRUE(c.m_InvincibleFrom.empty());
     EXPECT_EQ(c.m_bCreditParent, 0);
@@ -127,16 +127,26 @@ TEST_F(CharaTest, ASpawnResetStartsEveryValueAfreshFromTheDefinition) {
     EXPECT_EQ(c.m_Effect.m_nStart, 0);
 }
 
-TEST_F(CharaTest, TheBasicAnimeSetBecomesOnePatternPerAnime) {
+TEST_F(CharaTest, TheBasicAnimeSetBecomesOnePatternPerAnimeAndBasicAction) {
     PrepareAnimeSet();
     cChara c;
     c.SetAnimeSet(1, true);
-    ASSERT_EQ(c.m_Anime.PatternCount(), 2);
-    // Chip 3 for 12 ticks, chip 4 for 6, then from the start again.
-    for (int tick = 1; tick <= 11; ++tick) EXPECT_EQ(c.m_Anime.Advance(), 3);
-    EXPECT_EQ(c.m_Anime.Advance(), 4);
-    for (int tick = 1; tick <= 5; ++tick) EXPECT_EQ(c.m_Anime.Advance(), 4);
-    EXPECT_EQ(c.m_Anime.Advance(), 3);
+    // Set 1 holds two animes; the two flying actions it lacks play its
+    // first anime, each reported once, and the program goes on.
+    ASSERT_EQ(c.m_Anime.PatternCount(), kBasicAnimeCount);
+    const std::string report = Report();
+    EXPECT_NE(report.find("err V[2] ( 2 ,"), std::string::npos);
+    EXPECT_NE(report.find("err V[3] ( 2 ,"), std::string::npos);
+    EXPECT_EQ(plat::PendingWindowMessages(window), 0u);
+    for (int action : {kAnimeStand, kAnimeFly, kAnimeFlyMove}) {
+        SCOPED_TRACE(action);
+        c.m_Anime.SetPattern(action, true);
+        // Chip 3 for 12 ticks, chip 4 for 6, then from the start again.
+        for (int tick = 1; tick <= 11; ++tick) EXPECT_EQ(c.m_Anime.Advance(), 3);
+        EXPECT_EQ(c.m_Anime.Advance(), 4);
+        for (int tick = 1; tick <= 5; ++tick) EXPECT_EQ(c.m_Anime.Advance(), 4);
+        EXPECT_EQ(c.m_Anime.Advance(), 3);
+    }
     // A busy step: a pattern change is refused unless forced.
     EXPECT_EQ(c.m_Anime.SetPattern(1, false), 0);
     c.m_Anime.SetPattern(1, true);
@@ -147,8 +157,8 @@ TEST_F(CharaTest, TheBasicAnimeSetBecomesOnePatternPerAnime) {
     c.SetAnimeSet(1, false);
     EXPECT_EQ(c.m_Anime.PatternCount(), 0);
     c.SetAnimeSet(1, true);
-    EXPECT_EQ(c.m_Anime.PatternCount(), 2);
-    EXPECT_EQ(Report(), "");
+    EXPECT_EQ(c.m_Anime.PatternCount(), kBasicAnimeCount);
+    EXPECT_EQ(plat::PendingWindowMessages(window), 0u);
 
     // A set outside the list is reported, closes the program and plays
     // entry 0, the four basic animes of a new set.

@@ -195,6 +195,9 @@ TEST_F(PhysicsTest, AnImpactStartsWithTheSpeedThatCoversItsReach) {
 TEST_F(PhysicsTest, AmountsPerSecondBecomeAmountsPerSubStep) {
     g_Stage.SetHitLevel(10);
     EXPECT_DOUBLE_EQ(PerSubStep(60), 0.1);
+    // Times the double 1/60, which a division by 60 misses in the last bit
+    // (0.015000000000000001); recorded plays need the exact value.
+    EXPECT_EQ(PerSubStep(9), 0.015);
     g_Stage.SetHitLevel(12);
     EXPECT_DOUBLE_EQ(PerSubStep(30), 0.25);
 }
