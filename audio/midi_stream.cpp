@@ -43,13 +43,15 @@ cMidiStream::~cMidiStream() {
     m_Thread.Exit();
 }
 
-uint32_t cMidiStream::ImageEnd() const {
-    if (m_vImage.size() < static_cast<size_t>(kSmfImageHeader)) return kSmfImageHeader;
-    const uint8_t* p = m_vImage.data() + 18;
+uint32_t SmfImageEnd(const std::vector<uint8_t>& image) {
+    if (image.size() < static_cast<size_t>(kSmfImageHeader)) return kSmfImageHeader;
+    const uint8_t* p = image.data() + 18;
     const uint64_t length = static_cast<uint64_t>(p[0]) << 24 | static_cast<uint64_t>(p[1]) << 16 |
                             static_cast<uint64_t>(p[2]) << 8 | p[3];
-    return static_cast<uint32_t>(std::min<uint64_t>(kSmfImageHeader + length, m_vImage.size()));
+    return static_cast<uint32_t>(std::min<uint64_t>(kSmfImageHeader + length, image.size()));
 }
+
+uint32_t cMidiStream::ImageEnd() const { return SmfImageEnd(m_vImage); }
 
 void cMidiStream::Check(const char* call, plat::MidiResult result) const {
     if (result != plat::kMidiOk)
@@ -141,11 +143,22 @@ void cMidiStream::OutBufferLocked() {
 }
 
 uint32_t cMidiStream::FillBuffer(uint32_t offset, plat::MidiHeader& header) {
+    uint32_t oversized = 0;
+    const uint32_t taken = FillMidiBuffer(m_vImage, offset, header, &oversized);
+    if (oversized != 0 && !m_bSysExReported) {
+        WriteReportDebug("Midi %s SysEx %u バイトは大きすぎるので送りません", m_strName.c_str(), oversized);
+        m_bSysExReported = true;
+    }
+    return taken;
+}
+
+uint32_t FillMidiBuffer(const std::vector<uint8_t>& merged, uint32_t offset, plat::MidiHeader& header,
+                        uint32_t* oversized) {
     uint8_t* const out = header.data;
     const uint32_t capacity = header.bufferLength;
     std::memset(out, 0, capacity);
-    const uint8_t* const image = m_vImage.data();
-    const uint32_t end = ImageEnd();
+    const uint8_t* const image = merged.data();
+    const uint32_t end = SmfImageEnd(merged);
     uint32_t pos = offset;
     uint32_t taken = offset;  // behind the last event written
     uint32_t written = 0;
@@ -153,7 +166,7 @@ uint32_t cMidiStream::FillBuffer(uint32_t offset, plat::MidiHeader& header) {
     uint64_t carried = 0;   // ticks of events passed over since
     while (pos < end) {
         uint32_t delta = 0;
-        const int n = ReadVarLen(image + pos, image + end, &delta);
+        const int n = cSmfFile::ReadVarLen(image + pos, image + end, &delta);
         if (n == 0) break;
         const uint32_t at = pos + static_cast<uint32_t>(n);  // the status
         if (at >= end) break;
@@ -168,13 +181,15 @@ uint32_t cMidiStream::FillBuffer(uint32_t offset, plat::MidiHeader& header) {
         if (status == 0xFF) {
             if (at + 1 >= end) break;
             uint32_t length = 0;
-            const int m = ReadVarLen(image + at + 2, image + end, &length);
+            const int m = cSmfFile::ReadVarLen(image + at + 2, image + end, &length);
             if (m == 0) break;
             source = 2 + static_cast<uint32_t>(m) + length;
             const uint8_t type = image[at + 1];
             if (type == 0x51 && length == 3 && at + 6 <= end) {
                 word = plat::kMidiEventTempo | image[at + 3] << 16 | image[at + 4] << 8 | image[at + 5];
-            } else if (type == 0x2F && length == 0) {
+            } else if (type == 0x2F && image[at + 2] == 0) {
+                // Only FF 2F 00 ends the song, as the reader takes it: a zero
+                // length written in more bytes is an ordinary meta event.
                 word = plat::kMidiEventCallback | kMidiEndMarker;
                 endMarker = true;
             } else {
@@ -184,7 +199,7 @@ uint32_t cMidiStream::FillBuffer(uint32_t offset, plat::MidiHeader& header) {
             }
         } else if (status == 0xF0 || status == 0xF7) {
             uint32_t length = 0;
-            const int m = ReadVarLen(image + at + 1, image + end, &length);
+            const int m = cSmfFile::ReadVarLen(image + at + 1, image + end, &length);
             if (m == 0) break;
             source = 1 + static_cast<uint32_t>(m) + length;
             longData = at + 1 + static_cast<uint32_t>(m);
@@ -193,10 +208,7 @@ uint32_t cMidiStream::FillBuffer(uint32_t offset, plat::MidiHeader& header) {
             if (need > capacity) {
                 // No buffer could ever hold it: rather than end the song
                 // there, it is left out and the song goes on.
-                if (!m_bSysExReported) {
-                    WriteReportDebug("Midi %s SysEx %u バイトは大きすぎるので送りません", m_strName.c_str(), length);
-                    m_bSysExReported = true;
-                }
+                if (oversized && *oversized == 0) *oversized = length;
                 pass = true;
             } else {
                 word = plat::kMidiEventLong | longLength;

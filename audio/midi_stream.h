@@ -72,6 +72,14 @@ private:
     bool m_bSysExReported = false;
 };
 
+// The end of the events of a merged image: behind its track, within it.
+uint32_t SmfImageEnd(const std::vector<uint8_t>& image);
+// The conversion of FillBuffer, from any merged image; `oversized` gets the
+// length of the first system-exclusive message left out as too large for
+// any buffer (0: none).
+uint32_t FillMidiBuffer(const std::vector<uint8_t>& image, uint32_t offset, plat::MidiHeader& header,
+                        uint32_t* oversized);
+
 // The thread that hears the stream's callbacks of one player.
 unsigned MidiCallbackThread(void* player);
 

@@ -96,6 +96,10 @@ TEST_F(MidiStreamFill, ConvertsEventsIntoRecords) {
                                               {0, plat::kMidiEventLong | 6, FromHex("F0 7E 7F 09 01 F7 00 00")},
                                               {0, kEnd, ""}};
     EXPECT_EQ(Fill(FromHex("00 C1 05  00 E2 00 7F  00 F0 05 7E 7F 09 01 F7  00 FF 2F 00")), shortAndLong);
+    // An end of track whose zero length takes two bytes is no end to the
+    // reader, so it is passed over here too and the song goes on.
+    const std::vector<Record> longZero = {{0, kOn, ""}, {10, kOff, ""}, {0, kEnd, ""}};
+    EXPECT_EQ(Fill(FromHex("00 90 3C 40  00 FF 2F 80 00  0A 80 3C 00  00 FF 2F 00")), longZero);
 }
 
 // A system-exclusive message no buffer could hold is left out, its delta
