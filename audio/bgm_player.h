@@ -9,12 +9,13 @@
 #include "audio/midi_stream.h"
 #include "core/containers.h"
 #include "core/program_object.h"
+#include "core/text.h"
 #include "platform/ogg_player.h"
 
 constexpr int kBgmSlotCount = 5;
 
 struct BGMTRACK {
-    char szPath[260];
+    char szPath[kMaxPath];
     int nReserved;  // kept by the MIDI table, not used
     int nVolume;    // percent, 100 full
 };

@@ -4,22 +4,11 @@
 #include <cstring>
 
 #include "core/report_log.h"
+#include "platform/byte_order.h"
 #include "platform/clock.h"
 #include "platform/shell.h"
 
 namespace {
-
-void PutWord(uint8_t* p, uint32_t v) {
-    p[0] = static_cast<uint8_t>(v);
-    p[1] = static_cast<uint8_t>(v >> 8);
-    p[2] = static_cast<uint8_t>(v >> 16);
-    p[3] = static_cast<uint8_t>(v >> 24);
-}
-
-uint32_t GetWord(const uint8_t* p) {
-    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 | static_cast<uint32_t>(p[2]) << 16 |
-           static_cast<uint32_t>(p[3]) << 24;
-}
 
 // How long the destructor's stop of the callback thread may wait.
 constexpr uint32_t kCallbackPollMs = 1000;
@@ -45,9 +34,7 @@ cMidiStream::~cMidiStream() {
 
 uint32_t SmfImageEnd(const std::vector<uint8_t>& image) {
     if (image.size() < static_cast<size_t>(kSmfImageHeader)) return kSmfImageHeader;
-    const uint8_t* p = image.data() + 18;
-    const uint64_t length = static_cast<uint64_t>(p[0]) << 24 | static_cast<uint64_t>(p[1]) << 16 |
-                            static_cast<uint64_t>(p[2]) << 8 | p[3];
+    const uint64_t length = plat::LoadBe32(image.data() + 18);
     return static_cast<uint32_t>(std::min<uint64_t>(kSmfImageHeader + length, image.size()));
 }
 
@@ -229,9 +216,9 @@ uint32_t FillMidiBuffer(const std::vector<uint8_t>& merged, uint32_t offset, pla
         }
         if (written + record > capacity) break;  // the next buffer takes it
         uint8_t* e = out + written;
-        PutWord(e, static_cast<uint32_t>(std::min<uint64_t>(delta + carried, 0xFFFFFFFFu)));
-        PutWord(e + 4, 0);
-        PutWord(e + 8, word);
+        plat::StoreLe32(e, static_cast<uint32_t>(std::min<uint64_t>(delta + carried, 0xFFFFFFFFu)));
+        plat::StoreLe32(e + 4, 0);
+        plat::StoreLe32(e + 8, word);
         if (longLength != 0) {
             e[12] = status;
             std::memcpy(e + 13, image + longData, longLength - 1);
@@ -245,7 +232,7 @@ uint32_t FillMidiBuffer(const std::vector<uint8_t>& merged, uint32_t offset, pla
     }
     if (last >= 0) {
         uint8_t* w = out + last + 8;
-        PutWord(w, GetWord(w) | plat::kMidiEventCallback);
+        plat::StoreLe32(w, plat::LoadLe32(w) | plat::kMidiEventCallback);
     }
     header.bytesRecorded = written;
     header.flags.store(0);

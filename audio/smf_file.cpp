@@ -5,22 +5,10 @@
 #include <cstring>
 
 #include "core/report_log.h"
+#include "platform/byte_order.h"
 #include "platform/paths.h"
 
 namespace {
-
-uint32_t Be32(const uint8_t* p) {
-    return static_cast<uint32_t>(p[0]) << 24 | static_cast<uint32_t>(p[1]) << 16 | static_cast<uint32_t>(p[2]) << 8 |
-           p[3];
-}
-uint16_t Be16(const uint8_t* p) { return static_cast<uint16_t>(p[0] << 8 | p[1]); }
-
-void PutBe32(uint8_t* p, uint32_t v) {
-    p[0] = static_cast<uint8_t>(v >> 24);
-    p[1] = static_cast<uint8_t>(v >> 16);
-    p[2] = static_cast<uint8_t>(v >> 8);
-    p[3] = static_cast<uint8_t>(v);
-}
 
 // One event of a track: where its bytes after the status lie in the file.
 struct SmfEvent {
@@ -95,18 +83,8 @@ cSmfFile::~cSmfFile() = default;
 
 void cSmfFile::ReadFile(const char* path) {
     m_vImage.clear();
-    FILE* f = path ? plat::OpenFile(path, "rb") : nullptr;
-    if (!f) {
-        WriteReportDebug("Midi %s Create ファイルが開けません", m_strName.c_str());
-        return;
-    }
     std::vector<uint8_t> bytes;
-    uint8_t block[65536];
-    size_t n;
-    while ((n = std::fread(block, 1, sizeof block, f)) > 0) bytes.insert(bytes.end(), block, block + n);
-    const bool failed = std::ferror(f) != 0;
-    std::fclose(f);
-    if (failed) {
+    if (!path || !plat::ReadWholeFile(path, &bytes)) {
         WriteReportDebug("Midi %s Create ファイルが開けません", m_strName.c_str());
         return;
     }
@@ -119,7 +97,7 @@ std::vector<uint8_t> cSmfFile::Parse(const uint8_t* bytes, size_t size) const {
         WriteReportDebug("Midi %s Init 標準MIDIでない(4)", name);
         return {};
     }
-    if (size >= 8 && Be32(bytes + 4) != 6) {
+    if (size >= 8 && plat::LoadBe32(bytes + 4) != 6) {
         WriteReportDebug("Midi %s Init 標準MIDIでない(6)", name);
         return {};
     }
@@ -127,7 +105,7 @@ std::vector<uint8_t> cSmfFile::Parse(const uint8_t* bytes, size_t size) const {
         WriteReportDebug("Midi %s Init ファイルが途中で切れています", name);
         return {};
     }
-    const uint16_t format = Be16(bytes + 8);
+    const uint16_t format = plat::LoadBe16(bytes + 8);
     if (format == 2) {
         WriteReportDebug("Midi %s Init 対応フォーマットが2でない", name);
         return {};
@@ -136,7 +114,7 @@ std::vector<uint8_t> cSmfFile::Parse(const uint8_t* bytes, size_t size) const {
         WriteReportDebug("Midi %s Init 対応フォーマットが0または1でない", name);
         return {};
     }
-    const uint32_t trackCount = Be16(bytes + 10);
+    const uint32_t trackCount = plat::LoadBe16(bytes + 10);
     if (trackCount == 0) {
         WriteReportDebug("Midi %s Init トラックがありません", name);
         return {};
@@ -154,7 +132,7 @@ std::vector<uint8_t> cSmfFile::Parse(const uint8_t* bytes, size_t size) const {
             truncated = true;
             break;
         }
-        const uint32_t length = Be32(bytes + pos + 4);
+        const uint32_t length = plat::LoadBe32(bytes + pos + 4);
         const size_t body = pos + 8;
         if (length > size - body) {
             truncated = true;
@@ -190,7 +168,7 @@ std::vector<uint8_t> cSmfFile::Parse(const uint8_t* bytes, size_t size) const {
 
     std::vector<uint8_t> image(kSmfImageHeader, 0);
     std::memcpy(image.data(), "MThd", 4);
-    PutBe32(image.data() + 4, 6);
+    plat::StoreBe32(image.data() + 4, 6);
     image[11] = 1;  // format 0, one track
     image[12] = bytes[12];
     image[13] = bytes[13];
@@ -217,7 +195,7 @@ std::vector<uint8_t> cSmfFile::Parse(const uint8_t* bytes, size_t size) const {
         WriteReportDebug("Midi %s Init ファイルが途中で切れています", name);
         return {};
     }
-    PutBe32(image.data() + 18, static_cast<uint32_t>(trackLength));
+    plat::StoreBe32(image.data() + 18, static_cast<uint32_t>(trackLength));
     return image;
 }
 

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "core/report_log.h"
+#include "platform/byte_order.h"
 #include "platform/paths.h"
 
 PROGRAM_OBJECT_DEFINE(g_SoundSlots, cVector<DSSOUNDDATA>);
@@ -67,12 +68,6 @@ constexpr const char* kNotPcmText =
 // The largest "fmt " chunk taken: a PCM format record with its extra-size field.
 constexpr uint32_t kFormatArea = 18;
 
-uint32_t Le32(const uint8_t* p) {
-    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 | static_cast<uint32_t>(p[2]) << 16 |
-           static_cast<uint32_t>(p[3]) << 24;
-}
-uint16_t Le16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
-
 struct Chunk {
     uint32_t size = 0;
     uint64_t data = 0;  // where its bytes start
@@ -107,7 +102,7 @@ public:
         for (uint64_t at = from; at + 8 <= end;) {
             uint8_t header[8];
             if (!ReadAt(at, header, sizeof header)) return false;
-            const uint32_t size = Le32(header + 4);
+            const uint32_t size = plat::LoadLe32(header + 4);
             if (std::memcmp(header, id, 4) == 0) {
                 char kind[4];
                 if (!form || (size >= 4 && ReadAt(at + 8, kind, 4) && std::memcmp(kind, form, 4) == 0)) {
@@ -147,13 +142,13 @@ bool DS_LoadWave(const char* path, LoadedWave* wave) {
         return false;
     }
     WaveFormat format;
-    format.wFormatTag = Le16(area);
-    format.nChannels = Le16(area + 2);
-    format.nSamplesPerSec = Le32(area + 4);
-    format.nAvgBytesPerSec = Le32(area + 8);
-    format.nBlockAlign = Le16(area + 12);
-    format.wBitsPerSample = Le16(area + 14);
-    format.cbSize = Le16(area + 16);
+    format.wFormatTag = plat::LoadLe16(area);
+    format.nChannels = plat::LoadLe16(area + 2);
+    format.nSamplesPerSec = plat::LoadLe32(area + 4);
+    format.nAvgBytesPerSec = plat::LoadLe32(area + 8);
+    format.nBlockAlign = plat::LoadLe16(area + 12);
+    format.wBitsPerSample = plat::LoadLe16(area + 14);
+    format.cbSize = plat::LoadLe16(area + 16);
     if (format.wFormatTag != 1) {
         WriteReportDebug(kNotPcmText, path);
         return false;

@@ -16,6 +16,11 @@ void cFramePattern::Load(const int* const* patterns) {
     m_nPattern = m_nStep = m_nTick = 0;
 }
 
+void cFramePattern::Load(cVector<cVector<FRAMEPAT>> patterns) {
+    m_vPattern = std::move(patterns);
+    m_nPattern = m_nStep = m_nTick = 0;
+}
+
 FRAMEPAT& cFramePattern::Current() { return m_vPattern.At(m_nPattern).At(m_nStep); }
 
 int cFramePattern::SetPattern(int pattern, bool force) {

@@ -24,6 +24,8 @@ public:
     // triples, each ending with its first triple of negative frame. A null
     // list changes nothing.
     void Load(const int* const* patterns);
+    // The same from patterns already built, each ending in its control step.
+    void Load(cVector<cVector<FRAMEPAT>> patterns);
     // Unless forced, refused (0) while the current step is busy; else the
     // pattern starts from step 0 and 1 is returned.
     int SetPattern(int pattern, bool force);

@@ -2,8 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <limits>
-#include <vector>
+#include <utility>
 
 #include "objects/shot.h"
 #include "project/anime.h"
@@ -14,17 +13,6 @@
 #include "stage/stage_setup.h"
 
 namespace {
-
-// Anime frames are stored in tenths of a second; the player counts ticks
-// of 1/60 s. Saturates, since a stored time can be any int.
-int32_t TenthsToTicks(int32_t tenths) {
-    const int64_t ticks = int64_t{tenths} * 6;
-    return static_cast<int32_t>(std::clamp<int64_t>(ticks, std::numeric_limits<int32_t>::min(),
-                                                    std::numeric_limits<int32_t>::max()));
-}
-
-// A negative chip would read as a control step of the anime player.
-int32_t ChipFrame(int32_t chip) { return chip < 0 ? 0 : chip; }
 
 void AddLinkOnce(cVector<CHARALINK>& links, const CHARALINK& link) {
     for (const CHARALINK& l : links)
@@ -291,18 +279,14 @@ void cChara::SetAnimeSet(int16_t set, bool force) {
     // the set's first anime (reported once here) instead of leaving a
     // pattern number that the basic anime would select but not find.
     const int count = std::max<int>(data.m_vAnime.Size(), kBasicAnimeCount);
-    std::vector<std::vector<int>> patterns(static_cast<size_t>(count));
+    cVector<cVector<FRAMEPAT>> patterns(static_cast<size_t>(count));
     for (size_t i = 0; i < patterns.size(); ++i) {
-        std::vector<int>& steps = patterns[i];
+        cVector<FRAMEPAT>& steps = patterns[i];
         for (const cAnimeFrameData& frame : data.BasicAnime(static_cast<int>(i)).m_vFrame)
-            steps.insert(steps.end(), {ChipFrame(frame.m_nChip), TenthsToTicks(frame.m_nTime), 1});
-        steps.insert(steps.end(), {kPatRepeat, 0, 1});
+            steps.push_back({ChipFrame(frame.m_nChip), TenthsToTicks(frame.m_nTime), 1});
+        steps.push_back({kPatRepeat, 0, 1});
     }
-    std::vector<const int*> list;
-    list.reserve(patterns.size() + 1);
-    for (const std::vector<int>& steps : patterns) list.push_back(steps.data());
-    list.push_back(nullptr);
-    m_Anime.Load(list.data());
+    m_Anime.Load(std::move(patterns));
 }
 
 void cChara::SetTilePos(int tileX, int tileY, int flag) {

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/byte_order.h"
 #include "platform/paths.h"
 
 namespace plat {
@@ -19,12 +20,6 @@ constexpr uint32_t kCompressionNone = 0;
 constexpr uint32_t kCompressionRle8 = 1;
 constexpr uint32_t kCompressionRle4 = 2;
 constexpr uint32_t kCompressionBitFields = 3;
-
-uint16_t Le16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
-uint32_t Le32(const uint8_t* p) {
-    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 | static_cast<uint32_t>(p[2]) << 16 |
-           static_cast<uint32_t>(p[3]) << 24;
-}
 
 bool Fail(std::string* error, const char* reason) {
     if (error) *error = reason;
@@ -85,8 +80,8 @@ uint32_t Dib::PixelRgb(int x, int y) const {
         const uint8_t* p = row + static_cast<size_t>(x) * 3;
         return static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[1]) << 8 | p[0];
     }
-    case 16: value = Le16(row + static_cast<size_t>(x) * 2); break;
-    case 32: value = Le32(row + static_cast<size_t>(x) * 4); break;
+    case 16: value = LoadLe16(row + static_cast<size_t>(x) * 2); break;
+    case 32: value = LoadLe32(row + static_cast<size_t>(x) * 4); break;
     default: return 0;
     }
     return MaskedChannel(value, redMask) << 16 | MaskedChannel(value, greenMask) << 8 | MaskedChannel(value, blueMask);
@@ -96,8 +91,8 @@ bool DecodeBmp(const uint8_t* data, size_t size, Dib* out, std::string* error) {
     if (!out) return Fail(error, "no place for the bitmap");
     if (!data || size < kFileHeaderSize + 4) return Fail(error, "file too short for a bitmap");
     if (data[0] != 'B' || data[1] != 'M') return Fail(error, "not a bitmap file (no BM signature)");
-    const uint32_t bitsOffset = Le32(data + 10);
-    const uint32_t headerSize = Le32(data + 14);
+    const uint32_t bitsOffset = LoadLe32(data + 10);
+    const uint32_t headerSize = LoadLe32(data + 14);
     if (headerSize != 12 && headerSize != 40 && headerSize != 52 && headerSize != 56 && headerSize != 108 &&
         headerSize != 124)
         return Fail(error, "unsupported bitmap header size");
@@ -110,15 +105,15 @@ bool DecodeBmp(const uint8_t* data, size_t size, Dib* out, std::string* error) {
     uint32_t compression = kCompressionNone;
     uint32_t colorsUsed = 0;
     if (core) {
-        width = Le16(h + 4);
-        height = Le16(h + 6);
-        bitCount = Le16(h + 10);
+        width = LoadLe16(h + 4);
+        height = LoadLe16(h + 6);
+        bitCount = LoadLe16(h + 10);
     } else {
-        width = static_cast<int32_t>(Le32(h + 4));
-        height = static_cast<int32_t>(Le32(h + 8));
-        bitCount = Le16(h + 14);
-        compression = Le32(h + 16);
-        colorsUsed = Le32(h + 32);
+        width = static_cast<int32_t>(LoadLe32(h + 4));
+        height = static_cast<int32_t>(LoadLe32(h + 8));
+        bitCount = LoadLe16(h + 14);
+        compression = LoadLe32(h + 16);
+        colorsUsed = LoadLe32(h + 32);
     }
     const bool topDown = height < 0;
     if (topDown) height = -height;
@@ -148,7 +143,7 @@ bool DecodeBmp(const uint8_t* data, size_t size, Dib* out, std::string* error) {
             if (size < tableStart + 12) return Fail(error, "bit field masks truncated");
             tableStart += 12;
         }
-        const uint32_t given[3] = {Le32(m), Le32(m + 4), Le32(m + 8)};
+        const uint32_t given[3] = {LoadLe32(m), LoadLe32(m + 4), LoadLe32(m + 8)};
         if (given[0] | given[1] | given[2]) {
             for (int i = 0; i < 3; ++i) {
                 if (!GoodMask(given[i], bitCount)) return Fail(error, "bad bit field mask");
@@ -205,15 +200,8 @@ bool DecodeBmp(const uint8_t* data, size_t size, Dib* out, std::string* error) {
 
 bool LoadBmpFile(const char* programPath, Dib* out, std::string* error) {
     if (!programPath) return Fail(error, "no file name");
-    FILE* f = OpenFile(programPath, "rb");
-    if (!f) return Fail(error, "cannot open the file");
     std::vector<uint8_t> bytes;
-    uint8_t chunk[65536];
-    size_t n = 0;
-    while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0) bytes.insert(bytes.end(), chunk, chunk + n);
-    const bool readError = std::ferror(f) != 0;
-    std::fclose(f);
-    if (readError) return Fail(error, "read error");
+    if (!ReadWholeFile(programPath, &bytes)) return Fail(error, "cannot read the file");
     return DecodeBmp(bytes.data(), bytes.size(), out, error);
 }
 

@@ -7,6 +7,8 @@
 #include <cstdlib>
 #include <utility>
 
+#include "platform/byte_order.h"
+
 namespace plat {
 
 struct MidiStream::Synth {
@@ -100,11 +102,6 @@ void GiveBackSynth(MidiStream::Synth* s) {
     SynthPool& pool = Pool();
     std::lock_guard<std::mutex> hold(pool.lock);
     pool.idle.push_back(s);
-}
-
-uint32_t Word(const uint8_t* p) {
-    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 | static_cast<uint32_t>(p[2]) << 16 |
-           static_cast<uint32_t>(p[3]) << 24;
 }
 
 }  // namespace
@@ -373,7 +370,7 @@ void MidiStream::SendDue() {
         uint32_t length = 0;
         uint32_t word = 0;
         if (m_at + kMidiEventRecord <= size) {
-            word = Word(h->data + m_at + 8);
+            word = LoadLe32(h->data + m_at + 8);
             length = kMidiEventRecord;
             if (MidiEventKind(word) == kMidiEventLong) length += ((word & kMidiEventParam) + 3) & ~3u;
         }
@@ -385,7 +382,7 @@ void MidiStream::SendDue() {
             continue;
         }
         if (!m_haveNext) {
-            m_nextDelta = Word(h->data + m_at);
+            m_nextDelta = LoadLe32(h->data + m_at);
             m_nextTime = m_lastTime + m_nextDelta * SamplesPerTick();
             m_haveNext = true;
         }

@@ -12,6 +12,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/byte_order.h"
 #include "platform/clock.h"
 #include "platform/mixer_testing.h"
 #include "platform/run_mode.h"
@@ -168,7 +169,7 @@ std::vector<float> ToMixFormat(const PcmFormat& format, const uint8_t* bytes, si
         const uint8_t* p = bytes + frame * block;
         if (format.bitsPerSample == 8) return (static_cast<int>(p[channel]) - 128) / 128.0f;
         p += channel * 2;
-        return static_cast<int16_t>(static_cast<uint16_t>(p[0] | p[1] << 8)) / 32768.0f;
+        return static_cast<int16_t>(LoadLe16(p)) / 32768.0f;
     };
     const int right = format.channels == 2 ? 1 : 0;
     std::vector<float> out(outFrames * 2);

@@ -21,21 +21,10 @@ constexpr long kMaxRate = 384000;
 // Frames asked of the decoder at a time.
 constexpr int kDecodeFrames = 1024;
 
-bool ReadWholeFile(std::string_view path, std::string* out) {
-    FILE* f = OpenFile(path, "rb");
-    if (!f) return false;
-    char block[65536];
-    size_t n;
-    while ((n = std::fread(block, 1, sizeof block, f)) > 0) out->append(block, n);
-    const bool ok = std::ferror(f) == 0;
-    std::fclose(f);
-    return ok;
-}
-
 }  // namespace
 
 struct OggPlayer::Stream {
-    std::string bytes;  // the whole file
+    std::vector<uint8_t> bytes;  // the whole file
     size_t pos = 0;     // the decoder's read position in it
     OggVorbis_File file{};
     bool open = false;
@@ -61,6 +50,7 @@ struct OggPlayer::Stream {
         auto* s = static_cast<Stream*>(source);
         if (size == 0) return 0;
         const size_t items = std::min(count, (s->bytes.size() - s->pos) / size);
+        if (items == 0) return 0;  // an empty file has no data to copy from
         std::memcpy(to, s->bytes.data() + s->pos, items * size);
         s->pos += items * size;
         return items;

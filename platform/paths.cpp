@@ -275,6 +275,18 @@ FILE* OpenFile(std::string_view path, const char* mode) {
     return OpenRegularFile(host, mode);
 }
 
+bool ReadWholeFile(std::string_view path, std::vector<uint8_t>* out) {
+    out->clear();
+    FILE* f = OpenFile(path, "rb");
+    if (!f) return false;
+    uint8_t block[65536];
+    size_t n = 0;
+    while ((n = std::fread(block, 1, sizeof block, f)) > 0) out->insert(out->end(), block, block + n);
+    const bool ok = std::ferror(f) == 0;
+    std::fclose(f);
+    return ok;
+}
+
 std::vector<std::string> ListFolder(std::string_view path) {
     std::vector<std::string> names;
     const std::string host = ToHostPath(path);

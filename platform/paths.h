@@ -6,6 +6,7 @@
 // the exact name does not exist (what a folder holds is kept for that while
 // the folder is unchanged).
 #pragma once
+#include <cstdint>
 #include <cstdio>
 #include <string>
 #include <string_view>
@@ -35,6 +36,9 @@ std::string CurrentFolder();
 // or socket of that name is refused (null) as a missing file is, and never
 // blocks the open.
 FILE* OpenFile(std::string_view path, const char* mode);
+// Every byte of a file opened as OpenFile opens it, in place of what `out`
+// held; false when it cannot be opened or read to its end.
+bool ReadWholeFile(std::string_view path, std::vector<uint8_t>* out);
 
 // Writing that never loses the previous file: the bytes go to a temporary
 // file beside the target, which replaces the target only when the writer

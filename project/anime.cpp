@@ -1,6 +1,17 @@
 #include "project/anime.h"
 
+#include <algorithm>
+#include <limits>
+
 #include "core/report_log.h"
+
+int32_t TenthsToTicks(int32_t tenths) {
+    const int64_t ticks = int64_t{tenths} * 6;
+    return static_cast<int32_t>(std::clamp<int64_t>(ticks, std::numeric_limits<int32_t>::min(),
+                                                    std::numeric_limits<int32_t>::max()));
+}
+
+int32_t ChipFrame(int32_t chip) { return chip < 0 ? 0 : chip; }
 
 // cAnimeFrameData
 

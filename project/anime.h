@@ -11,6 +11,13 @@
 #include "core/record.h"
 #include "project/record_read.h"
 
+// A frame's time in ticks of 1/60 s. Saturates, since a stored time can be
+// any 32-bit value.
+int32_t TenthsToTicks(int32_t tenths);
+// A chip number as a frame of a pattern: a negative one would read as a
+// control step and steer the player, so it shows chip 0 instead.
+int32_t ChipFrame(int32_t chip);
+
 // One frame of an anime.
 class cAnimeFrameData : public cRecord {
 public:

@@ -1,8 +1,5 @@
 #include "project/database.h"
 
-#include <algorithm>
-#include <limits>
-
 #include "core/report_log.h"
 #include "project/path_table.h"
 
@@ -12,18 +9,6 @@ namespace {
 // program then used; the surplus was never meant to be read.
 constexpr int kSwordTypeLimitUntil = 828;
 constexpr int kOldSwordTypeMax = 128;
-
-// Tenths of a second to ticks at 60 a second. Saturates, since a stored
-// time can be any 32-bit value.
-int32_t TenthsToTicks(int32_t tenths) {
-    const int64_t ticks = int64_t{tenths} * 6;
-    return static_cast<int32_t>(std::clamp<int64_t>(ticks, std::numeric_limits<int32_t>::min(),
-                                                    std::numeric_limits<int32_t>::max()));
-}
-
-// A chip number is a frame of the pattern; a negative one would read as a
-// control step and steer the player, so it shows chip 0 instead.
-int32_t ChipFrame(int32_t chip) { return chip < 0 ? 0 : chip; }
 
 // The closing step: entry 0 loops forever and cannot be interrupted, every
 // other entry ends on kPatEnd.

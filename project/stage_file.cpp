@@ -13,6 +13,7 @@
 #include "core/shell_link.h"
 #include "core/text.h"
 #include "core/thread.h"
+#include "platform/byte_order.h"
 #include "platform/paths.h"
 #include "platform/threads.h"
 #include "project/chara_def.h"
@@ -29,7 +30,7 @@ bool ReadLastInt(const std::string& path, int32_t& value) {
     unsigned char b[4] = {};
     bool ok = std::fseek(f, -4, SEEK_END) == 0 && std::fread(b, 1, 4, f) == 4;
     std::fclose(f);
-    value = static_cast<int32_t>(uint32_t{b[0]} | uint32_t{b[1]} << 8 | uint32_t{b[2]} << 16 | uint32_t{b[3]} << 24);
+    value = static_cast<int32_t>(plat::LoadLe32(b));
     return ok;
 }
 

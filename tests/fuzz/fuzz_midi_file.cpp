@@ -10,6 +10,7 @@
 
 #include "audio/midi_stream.h"
 #include "fuzz_support.h"
+#include "platform/byte_order.h"
 
 namespace {
 
@@ -22,8 +23,6 @@ bool Setup() {
     orvfuzz::UseMemoryFiles();
     return true;
 }
-
-uint32_t Word(const uint8_t* p) { return p[0] | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24; }
 
 }  // namespace
 
@@ -57,13 +56,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         uint32_t last = 0;
         for (uint32_t r = 0; r < header.bytesRecorded;) {
             Check(header.bytesRecorded - r >= plat::kMidiEventRecord);
-            const uint32_t word = Word(store.data() + r + 8);
+            const uint32_t word = plat::LoadLe32(store.data() + r + 8);
             if ((word & plat::kMidiEventParam) == kMidiEndMarker && plat::MidiEventKind(word) == 0) ended = true;
             last = r;
             r += plat::kMidiEventRecord;
             if (plat::MidiEventKind(word) == plat::kMidiEventLong) r += ((word & plat::kMidiEventParam) + 3) & ~3u;
         }
-        Check((Word(store.data() + last + 8) & plat::kMidiEventCallback) != 0);
+        Check((plat::LoadLe32(store.data() + last + 8) & plat::kMidiEventCallback) != 0);
         at += taken;
     }
     Check(ended);
