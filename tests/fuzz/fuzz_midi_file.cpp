@@ -18,18 +18,10 @@ using orvfuzz::Check;
 
 constexpr const char* kPath = "bgm\\fuzz.mid";
 
-bool Setup() {
-    orvfuzz::EnterScratchFolder();
-    orvfuzz::UseMemoryFiles();
-    return true;
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static const bool ready = Setup();
-    (void)ready;
-    orvfuzz::ServeInput(kPath, data, size);
+    orvfuzz::ServeInputAlone(kPath, data, size);
     cSmfFile file(kPath);
     if (!file.HasImage()) return 0;
     const std::vector<uint8_t>& image = file.Image();

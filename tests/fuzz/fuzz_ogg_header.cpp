@@ -14,18 +14,10 @@ using orvfuzz::Check;
 
 constexpr const char* kPath = "bgm\\fuzz.ogg";
 
-bool Setup() {
-    orvfuzz::EnterScratchFolder();
-    orvfuzz::UseMemoryFiles();
-    return true;
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static const bool ready = Setup();
-    (void)ready;
-    orvfuzz::ServeInput(kPath, data, size);
+    orvfuzz::ServeInputAlone(kPath, data, size);
     plat::OggPlayer player;
     if (!player.Load(kPath)) {
         Check(player.StreamRate() == 0);

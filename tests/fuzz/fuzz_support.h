@@ -59,4 +59,12 @@ inline const std::string& EnterScratchFolder() {
     return ScratchFolder();
 }
 
+// For a target that needs nothing else set up: the scratch folder and the
+// files in memory on the first call, then the input as the file of `path`.
+inline void ServeInputAlone(std::string_view path, const uint8_t* data, size_t size) {
+    EnterScratchFolder();
+    UseMemoryFiles();
+    ServeInput(path, data, size);
+}
+
 }  // namespace orvfuzz
