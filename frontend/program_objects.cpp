@@ -18,6 +18,8 @@
 #include "project/system_data.h"
 #include "project/system_ini.h"
 #include "project/world_map.h"
+#include "frontend/play_data.h"
+#include "stage/stage_resources.h"
 #include "stage/stage_setup.h"
 
 namespace {
@@ -64,6 +66,20 @@ constexpr ObjectRow kObjects[] = {
     Plain<g_HeroesObject>,
     Plain<g_MapObject>,
     Plain<g_CharasObject>,
+    Plain<g_ItemsObject>,
+    Plain<g_PlayDataObject>,
+    Plain<g_PlayDataStartObject>,
+    Plain<g_PlayDataPrevObject>,
+    Plain<g_CharaExcSurfacesObject>,
+    Plain<g_CharaExcDefsObject>,
+    Plain<g_SwordSurfacesObject>,
+    Plain<g_SwordDefsObject>,
+    Plain<g_EffectSurfacesObject>,
+    Plain<g_EffectDefsObject>,
+    Plain<g_ShotChipSheetObject>,
+    Plain<g_ShotChipSheetMirrorObject>,
+    Plain<g_SightOverlayObject>,
+    Plain<g_SightStampObject>,
     Plain<g_StageObject>,
     Plain<g_StageSettingsObject>,
     Plain<g_HeroDefObject>,

@@ -15,6 +15,7 @@
 #include "core/containers.h"
 #include "core/frame_pattern.h"
 #include "flow/flow_run.h"
+#include "gfx/dd.h"
 #include "objects/effect_state.h"
 #include "objects/game_obj.h"
 #include "project/chara_def.h"
@@ -150,6 +151,15 @@ public:
     // The body box centred on the 32 x 32 cell, standing on its bottom when
     // bottomAligned.
     void SetBodyBox(int bottomAligned, int w, int h);
+
+    // Drawing; charas draw nothing until the chara drawing exists.
+    void Draw(DDSURFACEDATA* /*surface*/, int /*paused*/) {}
+    // 1 when a defeated chara's death drawing has ended.
+    int DrawDeath(DDSURFACEDATA* /*surface*/, int /*paused*/) { return 1; }
+    int GetAnimeFrame(int /*paused*/) { return 0; }
+    int StepEffect(int /*paused*/) { return 0; }
+    void DrawHPGauge(DDSURFACEDATA* /*surface*/) {}
+    void DrawSPGauge(DDSURFACEDATA* /*surface*/) {}
 
     // Flows (the flow instances re-pointed at this chara's definition).
     void SetFlowRuns(const cVector<cFlowRun>& runs);

@@ -2,4 +2,34 @@
 #pragma once
 #include "objects/chara.h"
 
-class cHero : public cChara {};
+class cInputState;
+
+class cHero : public cChara {
+public:
+    void CheckBoundsX() override;
+    void CheckBoundsY() override;
+
+    // Set-up from the placed hero's definition (its giant scale 0 becomes
+    // 1 there) at the origin in map dots.
+    void Init(int id, cCharaDef& def, double originX, double originY, int extra);
+    // Sprite offset and size of the walking or flying layout of the stage.
+    void GetBoxLayout(int& offsetX, int& offsetY, int& width, int& height) const;
+    // Walking (0) or flying (1..3), with the boxes of that layout.
+    void SetMoveType(int type, int rescale, int savePos, int markRestore);
+    // The screen rectangle; an auto-scrolling axis truncates camera and
+    // position apart.
+    void UpdateScreenRect();
+
+    cInputState* m_pInput = nullptr;
+    int32_t m_nJumpHold = 0;
+    int32_t m_bJumpArmed = 0;
+    int32_t m_bJumpBlocked = 0;
+    double m_dFootEffectBase = 0;
+    int32_t m_nSavedFacing = 0;
+    int32_t m_bTypePosSaved = 0;
+    Extent m_TypeChangePos;
+    int32_t m_bTypePosRestore = 0;
+    int32_t m_nItemBlockWait = 0;
+    int32_t m_nFrameCount = 0;
+    HITBOX m_ItemBox;
+};

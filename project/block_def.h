@@ -10,6 +10,8 @@
 #include "core/record.h"
 #include "project/condition.h"
 
+struct DDSURFACEDATA;
+
 class DataFile;
 
 class cPltBlock : public cRecord {
@@ -64,6 +66,8 @@ public:
     // Defined with the game objects, since the stage scene judges the
     // conditions.
     int8_t GetHitKind(int faction);
+    // Draws the block's chip, and its mark when shown, at (x, y).
+    void Draw(DDSURFACEDATA* surface, int x, int y);
 };
 
 template <>

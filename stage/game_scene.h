@@ -1,11 +1,34 @@
 // The stage play scene: one instance while a stage is played, reached by
-// every game object and flow command through g_pGameScene. It holds the
-// two camera axes that the physics, the screen rectangles and the range
-// tests read.
+// every game object and flow command through g_pGameScene. It owns the
+// per-stage lists (shots, messages, effects, pictures), the two camera
+// axes, the flow execution context, the stage-end request, the time limit
+// and play time, the stage variables and the ranking results of a clear.
+// The hero, the charas and the items live in program-wide containers that
+// SetStage refills (stage/stage_setup.h).
 #pragma once
-#include "frontend/scene_mgr.h"
+#include <cstdint>
+#include <list>
+#include <string>
+#include <vector>
 
+#include "core/containers.h"
+#include "frontend/scene_mgr.h"
+#include "objects/effect_obj.h"
+#include "objects/effect_state.h"
+#include "objects/shot.h"
+#include "project/system_data.h"
+#include "stage/message_win.h"
+
+class cChara;
+class cCharaDef;
+class cCmdRun;
+class cEdShot;
+class cFlowRun;
+class cItem;
 class cPltBlock;
+class cPltItem;
+class cPlayData;
+class cStageChara;
 
 // The camera of one axis, with the limits of the view, the stage and the
 // map along it.
@@ -29,13 +52,191 @@ public:
 
     // The axis moves by itself: it has a speed and is not held at a limit.
     bool AutoScrolls() const { return m_dAutoSpeed != 0 && !m_bAtLimit; }
+
+    // Keeps the camera inside [low, high - view]; a stage narrower than the
+    // view puts it at low.
+    void Clamp();
+    // One sub-step of auto-scroll, then Clamp.
+    void Step();
+    // `speed` in tenths of a dot per frame.
+    void SetAutoScroll(int on, int speed);
+    // Scroll limits from the tiles a and b when their switches are on, else
+    // the stage's own limits.
+    void SetRange(int a, int b, int useLow, int useHigh);
 };
+
+// The tint of the screen-colour command.
+class cScreenColor {
+public:
+    int32_t m_bTinted = 0;    // palette path: a colour is applied
+    uint8_t m_ucRed = 0, m_ucGreen = 0, m_ucBlue = 0;
+    int32_t m_nStrength = 0;  // percent
+    int32_t m_bReturn = 0;
+    int32_t m_nDuration = 0;  // frames
+    int32_t m_bFlash = 0;
+    int32_t m_nFlashCount = 0;
+    int32_t m_bActive = 0;
+    int32_t m_nFrame = 0;
+    int32_t m_nFlashDone = 0;
+    int32_t m_nWeight = 255;  // weight of the picture under the tint; 255 untinted
+    // The state a return goes back to.
+    uint8_t m_ucPrevRed = 0, m_ucPrevGreen = 0, m_ucPrevBlue = 0;
+    int32_t m_nPrevStrength = 0;
+    int32_t m_nPrevWeight = 0;
+
+    // Everything 0 but the weight, 255.
+    void Clear() { *this = cScreenColor(); }
+    // The command's eight parameters: red, green, blue, strength %,
+    // return flag, duration in tenths of a second, flash flag, flash count.
+    void Set(const int32_t* p);
+};
+
+// The end condition of a modal wait.
+class cPauseWait {
+public:
+    int32_t m_nMode = 0;
+    int32_t m_nCountdown = 0;
+    int32_t m_bWaitKey = 0;
+    int32_t m_nTime = 0;
+    int32_t m_nReserved = 0;
+};
+
+// {x, y, 0, 0}: where the pause menu, the continue menu and the ranking
+// table stand.
+struct MenuPos {
+    int x, y, a, b;
+};
+extern MenuPos g_MenuPos[3];
 
 class cGameScene : public cScene {
 public:
-    cScrollAxis m_ScrollX;
-    cScrollAxis m_ScrollY;
+    cGameScene();
+    ~cGameScene() override;
+
+    void Frame() override;
+    void Enter() override;
+    void FadeIn() override;
+    void Leave() override;
+    void StateStart();
+    void StatePlay();
+    void StatePause();
+    void StateStageEnd();
+    void StateContinue();
+    void StateGameOver();
+
+    // One frame of the stage into the back buffer. The play step passes
+    // (1, 0, 1, 1), the others (0, 1, 0, 1); frozen keeps animations still.
+    void Draw(int fromPlay, int frozen, int fromPlay2, int caption);
+    // Draws the hero and ends its death sequence (which may set the stage
+    // up again).
+    void DrawHero(int frozen);
+    // Takes one life of `play`; 0 when none is left.
+    int UseLife(cPlayData& play);
+    // The per-play reset at the first stage of a play.
+    void ResetStageCounters();
+
+    // Set-up and spawning (stage/stage_setup.cpp).
+    void SetStage(int bLoadStage, int restartBgm);
+    void PlaceChara(cList<cStageChara>& list, int tileX, int tileY, int& id, cCharaDef& def, cItem* item);
+    void PlaceItem(cList<cItem>& list, int tileX, int tileY, int& id, cPltItem& def);
+    void SpawnChara(cList<cStageChara>& list, double x, double y, uint8_t faction, uint8_t facing, int ignored,
+                    cEdShot& params, cCharaDef& def, int& id, cChara* parent);
+    int SpawnBlock(double x, double y, int ignored, cEdShot& params, cPltBlock& block);
+    int CheckBlockCrush(int cell, int tileX, int tileY, cEdShot& params);
+    // Unlinks a chara, takes it out of its faction group and the chara
+    // list, and destroys it.
+    void RemoveChara(cStageChara* chara);
+
+    // Stage resources (stage/stage_resources.cpp).
+    void LoadCharaExcBitmaps();
+    void LoadSwords();
+    void LoadEffects();
+    void BuildShotChipSheets();
+    void ClearPictures();
+    void ClearMessageSurfaces();
+
+    // Drawing passes (stage/stage_draw.cpp).
+    void ScrollBackgrounds();
+    int DrawBackgrounds(DDSURFACEDATA* target, int layer);
+    void DrawBlockMap(DDSURFACEDATA* target, int layer);
+    void DrawPictures(DDSURFACEDATA* target, int layer, int frozen);
+    void DrawStatusBar(DDSURFACEDATA* target);
+    void DrawTimeLimit(DDSURFACEDATA* target, int fromPlay);
+    void DrawScreenColor(int frozen);
+
+    // Rules of later parts of stage play, doing nothing until they exist.
+    int CheckPauseKey();
+    void UpdateActivity();
+    void RunScreenEffect(int frozen);
+    void EndStage();
+    int DecideAfterStage();
+    void RegisterRanking();
+    void ApplyDefeatOutcome(cStageChara& chara);
+    int IsPlaceBlocked(cChara& chara);
 
     // 1 when the appearance conditions of a map cell or placed block hold.
     int CheckBlockConditions(cPltBlock& block);
+
+    int m_nSavedState = 0;
+    int m_nSavedSubState = 0;
+    int m_nStageEnd = 0;  // 0 none, 1 stage clear, 2 hero death
+    cScrollAxis m_ScrollX;
+    cScrollAxis m_ScrollY;
+    std::list<cShot> m_lShots;
+    std::vector<std::list<cChara*>> m_vCharaGroups = std::vector<std::list<cChara*>>(8);
+    std::vector<std::list<cShot*>> m_vShotGroups = std::vector<std::list<cShot*>>(8);
+    std::list<cMessageWin> m_lMessages;
+    std::list<cEffectObj> m_lEffects;
+    std::list<cPicture> m_lPictures;
+    cScreenEffectState m_ScrEffect;
+    cScreenColor m_ScreenColor;
+    cPauseWait m_PauseWait;
+    int m_bQuit = 0;
+    cChara* m_pCurChara = nullptr;
+    cFlowRun* m_pCurFlowRun = nullptr;
+    cCmdRun* m_pCurCmdRun = nullptr;
+    int m_bChainedMessage = 0;
+    int m_nHeroCount = 0;
+    int m_nSubStep = 0;
+    int m_nStepCount = 0;
+    std::vector<int> m_vAttackSteps;
+    int m_nTimeLimit = 0;
+    int m_bNoTimeLimit = 0;
+    int m_nPlayFrames = 0;
+    int m_nPlayTime = 0;
+    int m_nBanner = 0;
+    int m_nBanner2 = 0;
+    int m_nSeed = 0;
+    int m_bButtonHold = 0;
+    int m_bCheckHeroHP = 0;
+    std::vector<int> m_vStageVars;
+    std::vector<char> m_vStepFlags;
+    int m_nCharaId = 0;
+    int m_nItemId = 0;
+    int m_nShotId = 0;
+    int m_bRangeCharas = 0;
+    int m_bRangeBlockCharas = 0;
+    int m_bRangeItems = 0;
+    std::vector<int> m_vChangedCells;
+    int m_nFrame = 0;
+    int m_nNextStage = 0;
+    std::string m_strNextStage;
+    int m_bRankIn = 0;
+    std::vector<int> m_vRankPos;
+    std::vector<int> m_vRankValue;
+    std::string m_strRankName;
+    int m_bRanked = 0;
+    int m_nDrawMode = 0;
+    int m_bResolvingAttacks = 0;
+    cVector<cCmd> m_vPauseMenu;
+
+    // Enter failed: nothing of the stage exists, so nothing is drawn and no
+    // state runs until the close request ends the program.
+    int m_bEnterFailed = 0;
 };
+
+// Registers scene type 4 with the scene manager.
+void RegisterGameScene();
+
+// Draws one chara of the chara list; 1 when its death drawing has ended.
+int DrawStageChara(cStageChara& chara, int frozen);

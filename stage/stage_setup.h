@@ -1,14 +1,29 @@
 // The program-wide containers that the stage set-up fills for every
-// attempt: the heroes (element 0 is the hero), the map grid and the
-// charas. The grid holds cells(Y) x pitch cells, row-major; the cell of
+// attempt: the heroes (element 0 is the hero), the map grid, the charas and
+// the items. The grid holds cells(Y) x pitch cells, row-major; the cell of
 // tile (col, row), margins included, is col + (row << shift).
 #pragma once
 #include "core/containers.h"
 #include "core/program_object.h"
 #include "objects/hero.h"
+#include "objects/item.h"
 #include "objects/stage_chara.h"
 #include "project/block_def.h"
+
+class cEdShot;
 
 PROGRAM_OBJECT_DECLARE(g_Heroes, cVector<cHero>);
 PROGRAM_OBJECT_DECLARE(g_Map, cVector<cMapCell>);
 PROGRAM_OBJECT_DECLARE(g_Charas, cList<cStageChara>);
+PROGRAM_OBJECT_DECLARE(g_Items, cList<cItem>);
+
+// An item summoned or dropped at (x, y) in map dots.
+void SpawnItem(cList<cItem>& list, double x, double y, int ignored, cEdShot& params, cPltItem& def, int& id);
+
+// Asks the window's thread for stage music `number` (0 stops it), looping
+// by `loop`; returns when the request has been served.
+void SendStageBgmRequest(int number, int loop);
+
+// Sub-step flags of the shot-against-chara hits: n entries, the N checks of
+// a frame spread over them (N <= 0: every sub-step).
+std::vector<int> MakeAttackSteps(int subSteps, int checks);

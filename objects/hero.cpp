@@ -1,0 +1,4 @@
+#include "objects/hero.h"
+
+void cHero::CheckBoundsX() {}
+void cHero::CheckBoundsY() {}

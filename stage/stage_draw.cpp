@@ -1,0 +1,1 @@
+#include "stage/game_scene.h"

@@ -1,0 +1,15 @@
+#include "stage/stage_resources.h"
+
+PROGRAM_OBJECT_DEFINE(g_CharaExcSurfaces, cVector<DDSURFACEDATA>);
+PROGRAM_OBJECT_DEFINE(g_CharaExcDefs, cVector<DDSURFACEDEF>);
+PROGRAM_OBJECT_DEFINE(g_SwordSurfaces, cVector<DDSURFACEDATA>);
+PROGRAM_OBJECT_DEFINE(g_SwordDefs, cVector<DDSURFACEDEF>);
+PROGRAM_OBJECT_DEFINE(g_EffectSurfaces, cVector<DDSURFACEDATA>);
+PROGRAM_OBJECT_DEFINE(g_EffectDefs, cVector<DDSURFACEDEF>);
+PROGRAM_OBJECT_DEFINE(g_ShotChipSheet, DDSURFACEDATA);
+PROGRAM_OBJECT_DEFINE(g_ShotChipSheetMirror, DDSURFACEDATA);
+PROGRAM_OBJECT_DEFINE(g_SightOverlay, DDSURFACEDATA);
+PROGRAM_OBJECT_DEFINE(g_SightStamp, DDSURFACEDATA);
+
+int g_bRebuildShotSheet = 0;
+int g_bRebuildShotSheetMirror = 0;
