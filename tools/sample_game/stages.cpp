@@ -96,6 +96,7 @@ void BuildStage(cStageInfo& stage, const StagePlan& plan) {
     // The play range covers the whole stage, as the editor stores it.
     stage.m_nViewExtX = stage.m_nWidth * 32;
     stage.m_nViewExtY = stage.m_nHeight * 32;
+    stage.m_bBannerA = 1;  // "STAGE n", then "START"
 
     const cCommonPalette& pal = g_CommonPalette;
     FillStagePalette(stage.m_vPltBlock, pal.m_vBlock);
