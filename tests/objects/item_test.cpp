@@ -4,7 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include "gfx/system_bitmaps.h"
+#include "objects/chip_src.h"
 #include "objects/stage_fixture.h"
+#include "support/headless_layer.h"
 
 namespace {
 
@@ -109,3 +112,111 @@ TEST_F(ItemTest, TheAnimeShowsEachFrameFifteenTicksInTurn) {
     EXPECT_EQ(item.m_Anime.GetFrame(), 0);
     for (int tick = 1; tick <= 75; ++tick) ASSERT_EQ(item.m_Anime.Advance(), tick / 15 % 2) << tick;
 }
+
+// ---------------------------------------------------------------------------
+// Drawing
+
+namespace {
+
+using orvtest::BackBufferRaw;
+using orvtest::ReadLayerRaw;
+
+constexpr int kBackground = 3;
+// Item cells: the 32-dot cell (i, j) of the item sheet shows colour
+// 10 + i + 4j. Icons: the top-left 8 x 8 of icon cell (i, j) shows colour
+// 40 + i + 4j, the rest is transparent.
+int ItemColour(int x, int y) { return 10 + x / 32 + 4 * (y / 32); }
+int IconColour(int x, int y) { return x % 32 < 8 && y % 32 < 8 ? 40 + x / 32 + 4 * (y / 32) : 0; }
+
+// Parameter: 1 the texture device, 0 the blit display.
+class ItemDrawTest : public ItemTest, public ::testing::WithParamInterface<int> {
+protected:
+    void SetUp() override {
+        ItemTest::SetUp();
+        ASSERT_TRUE(orvtest::StartHeadlessLayer(GetParam()));
+        orvtest::WriteLayerBmp("item.bmp", 128, 64, ItemColour);
+        orvtest::WriteLayerBmp("mark.bmp", 64, 480, IconColour);
+        MakeSheet(kSysBmpItem, "item.bmp");
+        MakeSheet(kSysBmpMark, "mark.bmp");
+        SelectChipSurfaces();
+        scene.m_ScrollX.m_dPos = 640;
+        scene.m_ScrollY.m_dPos = 400;
+    }
+    void TearDown() override {
+        for (int row : {int{kSysBmpItem}, kSysBmpItem + 1, int{kSysBmpMark}, kSysBmpMark + 1}) {
+            DDReleaseSurface(&g_SysBmp[row]);
+            g_SysBmp[row] = DDSURFACEDATA{};
+        }
+        orvtest::StopHeadlessLayer();
+        ItemTest::TearDown();
+    }
+    // A sheet and its system-memory twin, which the texture device draws
+    // through the sheet's own texture.
+    static void MakeSheet(int row, const char* file) {
+        DDSURFACEDATA* twin = &g_SysBmp[row + 1];
+        ASSERT_EQ(DDCreateSurfaceFromFile(&g_SysBmp[row], file, 1, 32, 0, 0, nullptr, 0, 0, 0, 0), 0);
+        ASSERT_EQ(DDCreateSurfaceFromFile(twin, file, 1, 32, 1, 0, lpDTCon ? &g_SysBmp[row] : nullptr, 0, 0, 0, 0), 0);
+        if (lpDTCon) twin->lpMirrorSrc = &g_SysBmp[row];
+    }
+    // Draws the item placed on tile (15, 5) onto a clear back buffer.
+    void DrawOnce(cItem& it, int paused) {
+        DDFillSurface(&g_BackBufferSD, kBackground);
+        it.UpdateScreenRect();
+        it.Draw(&g_BackBufferSD, paused);
+    }
+    uint32_t At(const cItem& it, int dx, int dy) {
+        return ReadLayerRaw(&g_BackBufferSD, it.m_nScreenL + dx, it.m_nScreenT + dy);
+    }
+    cItem Placed(int scale, int icon) {
+        def.m_sChip = 1;  // cell (0, 1), its second frame in cell (1, 1)
+        def.m_cSheet = 2;
+        def.m_cGiant = static_cast<int8_t>(scale);
+        def.m_cIconMode = static_cast<int8_t>(icon);
+        def.m_sIcon = 16;  // column 1, row 1 of the icon sheet
+        cItem it;
+        it.Init(1, def, 0);
+        it.PlaceAtTile(15, 5, 1);
+        return it;
+    }
+};
+
+std::string Backend(const ::testing::TestParamInfo<int>& info) { return info.param ? "Texture" : "Blit"; }
+
+}  // namespace
+
+TEST_P(ItemDrawTest, TheChipShowsItsTwoFramesAndStandsStillWhilePaused) {
+    const uint32_t first = BackBufferRaw(ItemColour(0, 32)), second = BackBufferRaw(ItemColour(32, 32));
+    const uint32_t background = BackBufferRaw(kBackground);
+    cItem it = Placed(1, 0);
+    DrawOnce(it, 0);
+    EXPECT_EQ(At(it, 0, 0), first);
+    EXPECT_EQ(At(it, 31, 31), first);
+    EXPECT_EQ(At(it, 32, 0), background);
+    EXPECT_EQ(At(it, -1, 31), background);
+    for (int tick = 2; tick <= 15; ++tick) DrawOnce(it, 0);
+    EXPECT_EQ(At(it, 5, 5), second);
+    for (int tick = 1; tick <= 20; ++tick) DrawOnce(it, 1);
+    EXPECT_EQ(At(it, 5, 5), second);
+
+    it.m_Def.m_cHidden = 1;
+    DrawOnce(it, 0);
+    EXPECT_EQ(At(it, 5, 5), background);
+}
+
+TEST_P(ItemDrawTest, IconFlagOneDrawsTheIconOverTheItemAndTwoDoesNot) {
+    const uint32_t body = BackBufferRaw(ItemColour(0, 32)), icon = BackBufferRaw(IconColour(32, 32));
+    for (int scale : {1, 2}) {
+        for (int flag : {1, 2}) {
+            cItem it = Placed(scale, flag);
+            DrawOnce(it, 1);
+            ASSERT_EQ(it.m_nSpriteW, 32 * scale);
+            // The icon's 8 x 8 corner grows with the item; the rest of the
+            // icon is transparent.
+            EXPECT_EQ(At(it, 8 * scale - 1, 8 * scale - 1), flag == 1 ? icon : body) << scale << " " << flag;
+            EXPECT_EQ(At(it, 8 * scale, 0), body) << scale << " " << flag;
+            EXPECT_EQ(At(it, 32 * scale - 1, 32 * scale - 1), body) << scale << " " << flag;
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Backends, ItemDrawTest, ::testing::Values(1, 0), Backend);
