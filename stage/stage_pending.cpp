@@ -5,18 +5,12 @@
 #include "objects/item.h"
 #include "stage/game_scene.h"
 
-void SelectChipSurfaces() {}
-void cGameScene::BuildShotChipSheets() {}
-void cGameScene::LoadCharaExcBitmaps() {}
-void cGameScene::LoadSwords() {}
-void cGameScene::LoadEffects() {}
 void cGameScene::SetStage(int, int) {}
 void cGameScene::ScrollBackgrounds() {}
 int cGameScene::DrawBackgrounds(DDSURFACEDATA*, int) { return 0; }
 void cGameScene::DrawScreenColor(int) {}
 void cGameScene::DrawPictures(DDSURFACEDATA*, int, int) {}
 void cGameScene::DrawBlockMap(DDSURFACEDATA*, int) {}
-void cItem::Draw(DDSURFACEDATA*, int) {}
 void cGameScene::RemoveChara(cStageChara*) {}
 void cGameScene::DrawStatusBar(DDSURFACEDATA*) {}
 void cGameScene::DrawTimeLimit(DDSURFACEDATA*, int) {}
