@@ -6,7 +6,7 @@
 
 #include "gfx/dd.h"
 
-class cChara;
+class cGameObj;
 
 // A flash colour: ARGB and colour operation.
 struct CHIPCOLOR {
@@ -30,8 +30,10 @@ struct CHIPSRC {
 
 // The chip `chip` of sheet kind `kind` (0 block, 1 chara, 2 item, 3 shot
 // chips, 4 anime sheet) with chip offset `offset` and anime frame `frame`;
-// type 1 for a chara (facing from `chara`), 2 for an item, 0 otherwise.
-CHIPSRC GetChipSrc(int type, int kind, int chip, int offset, const cChara* chara, int frame);
+// type 1 for a chara (facing from `obj`), 2 for an item, 0 otherwise. A chip
+// outside the sheets never reads outside a surface: a chara chip shows the
+// first chip of the first sheet, a missing anime sheet draws nothing.
+CHIPSRC GetChipSrc(int type, int kind, int chip, int offset, const cGameObj* obj, int frame);
 
 // The chip-work surfaces for the present display back-end: the mark
 // source, the work surface and the effect work surface.
