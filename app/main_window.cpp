@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "audio/bgm_player.h"
+#include "frontend/play_data.h"
 #include "audio/sound_slots.h"
 #include "core/report_log.h"
 #include "core/shell_link.h"
@@ -51,14 +52,13 @@ void ServeBgmRequest(uintptr_t slot, intptr_t number) {
         g_BgmPlayer.Play(0, s, g_SystemData.m_vSceneBgmLoop.At(s), 0, 1);
     } else if (slot == 4) {
         const int n = number >= 0 && number <= INT32_MAX ? static_cast<int>(number) : -1;
+        g_PlayData.m_nStageBgm = n;
         const cBgmData& bgm = g_Database.m_vBgm.At(n);
         g_BgmPlayer.SetTrack(4, bgm.m_strFile.c_str(), bgm.m_nVolume);
-        // The stage's loop flag comes with the play record; until then
-        // stage music loops.
         if (n == 0)
             g_BgmPlayer.Stop();
         else
-            g_BgmPlayer.Play(0, 4, 1, 0, 1);
+            g_BgmPlayer.Play(0, 4, g_PlayData.m_bStageBgmLoop, 0, 1);
     }
 }
 

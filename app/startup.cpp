@@ -19,6 +19,7 @@
 #include "core/text.h"
 #include "core/thread.h"
 #include "core/timing.h"
+#include "frontend/play_data.h"
 #include "frontend/program_objects.h"
 #include "frontend/scene_mgr.h"
 #include "gfx/dd.h"
@@ -45,6 +46,7 @@
 #include "project/system_data.h"
 #include "project/system_ini.h"
 #include "project/world_map.h"
+#include "stage/game_scene.h"
 
 const char* const kScreenModeWindowText =
     "画面モードが不正です！\nウインドウモードではSystem.iniの設定と画面の色の設定を合わせて下さい！";
@@ -167,6 +169,8 @@ bool StartStageFileIfAsked() {
     } else {
         g_SceneMgr.m_bRanking = 1;
     }
+    if (!StartStageFile(path.c_str(), 1)) return false;
+    g_PlayData.m_bSeries = 0;
     g_SceneMgr.m_nPlayMode = 2;
     g_SceneMgr.m_nTitleCmd = 3;
     g_SceneMgr.m_nScene = kSceneStage;
@@ -249,6 +253,7 @@ bool GameInit(const CommandLine& commandLine) {
 
     g_SceneMgr.m_nFrameRate = 60;
     g_SceneMgr.m_nFadeSpeed = 10;
+    RegisterGameScene();
     for (size_t i = 0; i < g_InputStates.size(); ++i) g_InputStates[i].SetRepeat(18, 6);
 
     ScreenModeIn mode;

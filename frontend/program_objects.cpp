@@ -18,6 +18,7 @@
 #include "project/system_data.h"
 #include "project/system_ini.h"
 #include "project/world_map.h"
+#include "frontend/menu.h"
 #include "frontend/play_data.h"
 #include "stage/stage_resources.h"
 #include "stage/stage_setup.h"
@@ -67,6 +68,7 @@ constexpr ObjectRow kObjects[] = {
     Plain<g_MapObject>,
     Plain<g_CharasObject>,
     Plain<g_ItemsObject>,
+    Plain<g_CursorStackObject>,
     Plain<g_PlayDataObject>,
     Plain<g_PlayDataStartObject>,
     Plain<g_PlayDataPrevObject>,

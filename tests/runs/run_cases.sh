@@ -7,7 +7,10 @@
 # where a picture is checked, and a "close" that ends the run), and
 # NAME.hashes, the expected hash list ("frame hash" lines) it gives. Adding
 # a case is adding those two files: write the script, then make its list
-# with --update and look at the pictures that run leaves.
+# with --update and look at the pictures that run leaves. Two optional
+# files shape the run: NAME.args holds arguments for the player (such as
+# "--test-play data/stg4/Grassland.stg4"), NAME.ini "key=value" lines that
+# replace those keys' lines in the game's System.ini.
 #
 # Each case runs the player headless in virtual time (ORV_VIRTUAL_TIME), so
 # the same script gives the same pictures on every machine, on a freshly
@@ -56,8 +59,16 @@ for script in "$@"; do
   cp "$script" "$tmp/script"
   for f in $frames; do echo "$f png $tmp/frame-$f.png" >> "$tmp/script"; done
   "$make_game" "$tmp/game" > /dev/null || { echo "FAIL $name: the bundled game could not be made"; failed=1; rm -rf "$tmp"; continue; }
+  args=
+  [ -f "${script%.script}.args" ] && args=$(sed 's/#.*//' "${script%.script}.args")
+  if [ -f "${script%.script}.ini" ]; then
+    sed 's/#.*//' "${script%.script}.ini" | awk -F= 'NR == FNR { if (NF >= 2) set[$1] = $0; next }
+        ($1 in set) { print set[$1]; next } { print }' - "$tmp/game/System.ini" > "$tmp/System.ini" &&
+      mv "$tmp/System.ini" "$tmp/game/System.ini"
+  fi
+  # shellcheck disable=SC2086  # the arguments are words
   if ! (cd "$tmp/game" && ORV_VIRTUAL_TIME=1 ORV_INSTANCE_DIR="$tmp" ORV_INPUT_SCRIPT="$tmp/script" \
-        ORV_FRAME_HASHES="$tmp/got" "$player" --headless > "$tmp/stdout" 2> "$tmp/stderr"); then
+        ORV_FRAME_HASHES="$tmp/got" "$player" --headless $args > "$tmp/stdout" 2> "$tmp/stderr"); then
     echo "FAIL $name: the player failed:"; cat "$tmp/stderr"; failed=1; rm -rf "$tmp"; continue
   fi
   grep '^run: ' "$tmp/stdout"

@@ -93,6 +93,10 @@ void BuildStage(cStageInfo& stage, const StagePlan& plan) {
     stage.m_nLimitRight = stage.m_nWidth - 1;
     stage.m_nLimitTop = 0;
     stage.m_nLimitBottom = stage.m_nHeight - 1;
+    // The play range covers the whole stage, as the editor stores it.
+    stage.m_nViewExtX = stage.m_nWidth * 32;
+    stage.m_nViewExtY = stage.m_nHeight * 32;
+    stage.m_bBannerA = 1;  // "STAGE n", then "START"
 
     const cCommonPalette& pal = g_CommonPalette;
     FillStagePalette(stage.m_vPltBlock, pal.m_vBlock);

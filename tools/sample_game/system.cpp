@@ -24,6 +24,7 @@ void FillSystemData(cSystemData& sd) {
     sd.Set(kSysTransBlue, kKeyB);
     sd.Set(kSysExtraLifeOn, 1);
     sd.Set(kSysExtraLifePoints, 10000);
+    sd.Set(kSysPauseKeyAllowed, 1);  // space opens the pause menu
     // The sample starts in a window on the Direct3D path, without asking.
     for (cIniItem& key : sd.m_vIniKey)
         if (key.m_strKey == "WindowMode" || key.m_strKey == "Direct3D") key.m_nDefault = 1;

@@ -310,15 +310,17 @@ Canvas Symbols() {
 }
 
 // Banners: (0, 0) "STAGE", (0, 32) "REPLAY", (0, 64) "CLEAR", (0, 96)
-// "GAME OVER", (160, 0) "START"; digits 32x32 from (0, 128).
+// "GAME OVER", (160, 0) "START"; digits 32x32 from (0, 128), and those of
+// the time limit from (0, 160).
 Canvas Words() {
-    Canvas c(320, 160);
+    Canvas c(320, 192);
     c.Text(8, 6, "STAGE", Cube(5, 5, 1), 3);
     c.Text(8, 38, "REPLAY", Cube(2, 5, 5), 3);
     c.Text(8, 70, "CLEAR!", Cube(5, 5, 1), 3);
     c.Text(0, 102, "GAME OVER", Cube(5, 1, 1), 2);
     c.Text(164, 6, "START", kWhite, 2);
     for (int d = 0; d < 10; ++d) c.Text(d * 32 + 8, 128 + 6, std::string(1, static_cast<char>('0' + d)), Cube(5, 5, 1), 3);
+    for (int d = 0; d < 10; ++d) c.Text(d * 32 + 8, 160 + 6, std::string(1, static_cast<char>('0' + d)), kWhite, 3);
     return c;
 }
 
