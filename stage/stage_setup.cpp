@@ -627,18 +627,3 @@ void cGameScene::RemoveChara(cStageChara* chara) {
     g_Charas.remove_if([chara](const cStageChara& c) { return &c == chara; });
 }
 
-// ---------------------------------------------------------------------------
-// Until the activity rules, the defeat outcome and the place test of the
-// play step exist: no chara acts, a defeat has no outcome, no place is
-// blocked.
-
-void cGameScene::UpdateActivity() {}
-void cGameScene::ApplyDefeatOutcome(cStageChara&) {}
-int cGameScene::IsPlaceBlocked(cChara&) { return 0; }
-
-// Until the play record's checkpoints and carried status exist: nothing is
-// kept or carried.
-
-void cPlayData::SaveCheckpoint() {}
-void cPlayData::RestoreHeroStatus(cChara&, cCharaDef&, cStageInfo&) {}
-void cPlayData::RestoreHeroValues(cChara&) {}
