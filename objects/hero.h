@@ -1,11 +1,20 @@
 // The player's chara, element 0 of g_Heroes.
 #pragma once
+#include <list>
+
 #include "objects/chara.h"
 
 class cInputState;
+class cItem;
 
 class cHero : public cChara {
 public:
+    void ScaleHitboxes(int scale) override;
+    void UpdateHitboxX() override;
+    void UpdateHitboxY() override;
+    // The view follows the hero, centred and held inside the scroll limits
+    // unless the axis scrolls by itself; then the hero is kept in the play
+    // range (walking) or the view (flying).
     void CheckBoundsX() override;
     void CheckBoundsY() override;
 
@@ -25,10 +34,15 @@ public:
     int32_t m_bJumpArmed = 0;
     int32_t m_bJumpBlocked = 0;
     double m_dFootEffectBase = 0;
+    int32_t m_bJumpDone = 0;
     int32_t m_nSavedFacing = 0;
     int32_t m_bTypePosSaved = 0;
     Extent m_TypeChangePos;
     int32_t m_bTypePosRestore = 0;
+    std::list<cItem*> m_TouchedItems;
+    int32_t m_nFootEffect = 0;
+    double m_dFootEffectValue = 0;
+    int32_t m_nFootEffectTimer = 0;
     int32_t m_nItemBlockWait = 0;
     int32_t m_nFrameCount = 0;
     HITBOX m_ItemBox;

@@ -190,6 +190,13 @@ enum SysValue : int {
     kSysSwitch895 = kSysPlayRule46,
     kSysSwitch896 = kSysPlayRule47,  // on for files 890 to 895
     kSysSwitch897 = kSysPlayRule48,
+
+    // Play rules of the stage set-up and of block summons, by what they do.
+    kSysStrictSummonLock = kSysPlayRule7,    // every locked cell refuses a block summon
+    kSysStartFlowsForAll = kSysPlayRule12,   // every chara runs its stage-start flows, not only the active
+    kSysKeepStartPosition = kSysPlayRule21,  // a copy's start position stays on its tile
+    kSysKeepHeroDef = kSysPlayRule33,        // a restart keeps the hero's definition as play left it
+    kSysCrushAll = kSysPlayRule36,           // summoned blocks squeeze flying charas too
 };
 
 // Play modes, the index of the per-mode lists.
