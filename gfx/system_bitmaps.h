@@ -26,6 +26,9 @@ enum SysBmpRow : int {
     kSysBmpWorldEvent = 54,
     kSysBmpWorldBack = 55,
     kSysBmpBackground1 = 56,  // ... 63
+    kSysBmpShotChips = 64,    // shot chips in 32-dot cells, facing left; 65 right
+    kSysBmpSightOverlay = 66,
+    kSysBmpSightStamp = 67,
 };
 
 extern DDSURFACEDEF g_SysBmpDef[kSysBmpCount];

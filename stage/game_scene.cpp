@@ -85,10 +85,6 @@ cGameScene::~cGameScene() {
     DDReleaseSurfaces(g_CharaExcSurfaces);
     DDReleaseSurfaces(g_SwordSurfaces);
     DDReleaseSurfaces(g_EffectSurfaces);
-    DDReleaseSurface(&g_ShotChipSheet);
-    DDReleaseSurface(&g_ShotChipSheetMirror);
-    DDReleaseSurface(&g_SightOverlay);
-    DDReleaseSurface(&g_SightStamp);
     DDReleaseSurfaceList(g_PictureSD);
     DDReleaseSurfaceList(Off_Msg);
 }

@@ -1,7 +1,7 @@
 // Surfaces only stage play needs: the chara-exclusive sheets, the sword
 // and effect images of the databases (each with its definition, so the
-// graphics layer can make it again), the two shot chip sheets and the
-// hero's sight overlay.
+// graphics layer can make it again). The two shot chip sheets and the
+// hero's sight overlay are system pictures 64 to 67.
 #pragma once
 #include "core/containers.h"
 #include "core/program_object.h"
@@ -13,10 +13,6 @@ PROGRAM_OBJECT_DECLARE(g_SwordSurfaces, cVector<DDSURFACEDATA>);
 PROGRAM_OBJECT_DECLARE(g_SwordDefs, cVector<DDSURFACEDEF>);
 PROGRAM_OBJECT_DECLARE(g_EffectSurfaces, cVector<DDSURFACEDATA>);
 PROGRAM_OBJECT_DECLARE(g_EffectDefs, cVector<DDSURFACEDEF>);
-PROGRAM_OBJECT_DECLARE(g_ShotChipSheet, DDSURFACEDATA);
-PROGRAM_OBJECT_DECLARE(g_ShotChipSheetMirror, DDSURFACEDATA);
-PROGRAM_OBJECT_DECLARE(g_SightOverlay, DDSURFACEDATA);
-PROGRAM_OBJECT_DECLARE(g_SightStamp, DDSURFACEDATA);
 
 // Set when a shot chip sheet lost its contents; the stage drawing builds
 // them again.

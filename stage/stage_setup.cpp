@@ -15,9 +15,11 @@
 #include "core/report_log.h"
 #include "core/shell_link.h"
 #include "core/timing.h"
+#include "frontend/menu.h"
 #include "frontend/play_data.h"
 #include "frontend/scene_mgr.h"
 #include "gfx/dd.h"
+#include "gfx/system_bitmaps.h"
 #include "platform/clock.h"
 #include "platform/random.h"
 #include "project/common_palette.h"
@@ -334,7 +336,7 @@ void cGameScene::SetStage(int bLoadStage, int restartBgm) {
     m_ScrollY.m_dPos = hero.m_dY - 240 + hero.m_nHeight / 2;
     m_ScrollY.Clamp();
     hero.UpdateScreenRect();
-    if (hero.m_Def.m_cSightShape) ResizeWorkSurfaces(&g_SightOverlay, &g_SightStamp);
+    if (hero.m_Def.m_cSightShape) ResizeWorkSurfaces(&g_SysBmp[kSysBmpSightOverlay], &g_SysBmp[kSysBmpSightStamp]);
 
     m_vStageVars.assign(kStageVarCount, 0);
 
@@ -405,8 +407,7 @@ void cGameScene::SetStage(int bLoadStage, int restartBgm) {
     g_PlayData.SaveCheckpoint();
 
     for (cInputState& input : g_InputStates) input.Reset();
-    // Gap: the menu cursor stack is reset here (cCursorStack::Reset) once
-    // the menu cursors exist.
+    g_CursorStack.Reset();
     CountEvery(0, 0);
     for (cBackground& bg : g_Stage.m_vBackground) bg.m_dOffsetX = bg.m_dOffsetY = 0;
 

@@ -105,10 +105,10 @@ TEST_F(SampleFilesTest, SystemPicturesHaveTheSizesTheirReadersCut) {
     };
     const Case cases[] = {
         {"bmp\\Block.bmp", 32, 480},         {"bmp\\Character1.bmp", 32 * sample::kCharaColumns, 480},
-        {"bmp\\Shot.bmp", 32, 480},          {"bmp\\Item.bmp", 32, 480},
+        {"bmp\\Shot.bmp", 32, 480},          {"bmp\\Item.bmp", 64, 480},
         {"bmp\\Mark.bmp", 256, 480},         {"bmp\\Title.bmp", 640, 480},
         {"bmp\\Loading.bmp", 640, 480},      {"bmp\\Window.bmp", 640, 480},
-        {"bmp\\Word.bmp", 320, 160},         {"bmp\\Accessory.bmp", 256, 64},
+        {"bmp\\Word.bmp", 320, 192},         {"bmp\\Accessory.bmp", 256, 64},
         {"bmp\\WorldMapChip.bmp", 160, 32},  {"bmp\\WorldBack.bmp", 640, 480},
         {"背景その1.bmp", 640, 480},         {"背景その3.bmp", 640, 480},
         {"bmp\\Debug.bmp", 256, 16},         {"bmp\\StatusWindow.bmp", 640, 64},

@@ -33,7 +33,7 @@ protected:
         DDReleaseSurfaces(g_CharaExcSurfaces);
         DDReleaseSurfaces(g_SwordSurfaces);
         DDReleaseSurfaces(g_EffectSurfaces);
-        for (DDSURFACEDATA* sd : {&g_SysBmp[64], &g_SysBmp[65], &g_SightOverlay, &g_SightStamp, &g_SysBmp[kSysBmpShot],
+        for (DDSURFACEDATA* sd : {&g_SysBmp[64], &g_SysBmp[65], &g_SysBmp[kSysBmpSightOverlay], &g_SysBmp[kSysBmpSightStamp], &g_SysBmp[kSysBmpShot],
                                   &g_SysBmp[kSysBmpShot + 1]}) {
             DDReleaseSurface(sd);
             *sd = DDSURFACEDATA{};
@@ -222,12 +222,12 @@ TEST_P(StageResourcesTest, SightOverlayIsDarkAroundAHoleOfTheSight) {
     for (const SightCase& c : cases) {
         g_Heroes[0].m_nSight = c.sight;
         g_Heroes[0].m_Def.m_cSightShape = static_cast<int8_t>(c.shape);
-        ResizeWorkSurfaces(&g_SightOverlay, &g_SightStamp);
-        ASSERT_EQ(g_SightOverlay.nWidth, c.width) << c.sight;
-        ASSERT_EQ(g_SightOverlay.nHeight, c.height) << c.sight;
+        ResizeWorkSurfaces(&g_SysBmp[kSysBmpSightOverlay], &g_SysBmp[kSysBmpSightStamp]);
+        ASSERT_EQ(g_SysBmp[kSysBmpSightOverlay].nWidth, c.width) << c.sight;
+        ASSERT_EQ(g_SysBmp[kSysBmpSightOverlay].nHeight, c.height) << c.sight;
         // The view's window around the centre, drawn as the hero draws it.
         DDFillSurface(&g_BackBufferSD, kBackground);
-        DDBlt(&g_BackBufferSD, 0, 0, 640, 480, &g_SightOverlay, c.width / 2 - 320, c.height / 2 - 240, DDBLT_KEYED);
+        DDBlt(&g_BackBufferSD, 0, 0, 640, 480, &g_SysBmp[kSysBmpSightOverlay], c.width / 2 - 320, c.height / 2 - 240, DDBLT_KEYED);
         for (const SightCase::Point& p : c.points) {
             EXPECT_EQ(ReadLayerRaw(&g_BackBufferSD, 320 + p.dx, 240 + p.dy), p.open ? background : dark)
                 << "sight " << c.sight << " shape " << c.shape << " at " << p.dx << "," << p.dy;

@@ -207,9 +207,12 @@ void DrawItem(Canvas& c, int x, int y, int n, int size) {
     }
 }
 
-Canvas Items(int size) {
-    Canvas c(size, kChipsPerColumn * size);
-    for (int n = 1; n < kItemChips; ++n) DrawItem(c, 0, n * size, n, size);
+// Items: chip n on row n; the stage's items show two anime frames side by
+// side (the second one dot higher), the small icons one.
+Canvas Items(int size, int frames) {
+    Canvas c(size * frames, kChipsPerColumn * size);
+    for (int n = 1; n < kItemChips; ++n)
+        for (int f = 0; f < frames; ++f) DrawItem(c, f * size, n * size - f, n, size);
     return c;
 }
 
@@ -387,8 +390,8 @@ bool WriteSystemBitmaps(const std::string& root, std::string* error) {
         {"bmp\\Block.bmp", Blocks()},
         {"bmp\\Character1.bmp", Characters()},
         {"bmp\\Shot.bmp", Shots()},
-        {"bmp\\Item.bmp", Items(32)},
-        {"bmp\\Item_Mini.bmp", Items(16)},
+        {"bmp\\Item.bmp", Items(32, 2)},
+        {"bmp\\Item_Mini.bmp", Items(16, 1)},
         {"bmp\\Mark.bmp", Marks()},
         {"bmp\\Loading.bmp", Loading()},
         {"bmp\\Window.bmp", WindowPicture()},
