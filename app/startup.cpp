@@ -82,7 +82,9 @@ bool InitDisplay() {
 }
 
 bool SetPaletteAndKey() {
-    if (lpDTCon || (lpDDCon && g_lpDD && g_nBpp == 8)) {
+    // Every display takes the palette: at 16 and 32 bits the palette colour
+    // numbers of fills and text map through it too.
+    if (lpDTCon || (lpDDCon && g_lpDD)) {
         if (!DDLoadPaletteFromFile(g_Palette, g_SysBmpDef[kSysBmpPalette].szFile, g_bWindowed)) {
             ReportError("DDLoadPaletteFromFile失敗 (%s)", g_SysBmpDef[kSysBmpPalette].szFile);
             return false;
