@@ -142,29 +142,28 @@ void cHero::UpdateScreenRect() {
     m_nScreenB = m_nScreenT + m_nSpriteH - 1;
 }
 
+namespace {
+
+// The camera at `pos` (the hero centred in the view), inside the axis's
+// limits; an axis that scrolls by itself is left alone.
+void FollowHero(cScrollAxis& a, double pos) {
+    if (a.m_bAuto) return;
+    if (pos < a.m_nLow)
+        pos = a.m_nLow;
+    else if (pos + a.m_nView >= a.m_nHigh)
+        pos = a.m_nHigh - a.m_nView;
+    a.m_dPos = pos;
+}
+
+}  // namespace
+
 void cHero::CheckBoundsX() {
-    cScrollAxis& ax = g_pGameScene->m_ScrollX;
-    if (!ax.m_bAuto) {
-        double pos = m_dX - (320 - m_nWidth / 2);
-        if (pos < ax.m_nLow)
-            pos = ax.m_nLow;
-        else if (pos + 640 >= ax.m_nHigh)
-            pos = ax.m_nHigh - 640;
-        ax.m_dPos = pos;
-    }
+    FollowHero(g_pGameScene->m_ScrollX, m_dX - (320 - m_nWidth / 2));
     ClampPosX(m_bFly ? 0 : 1);
     m_dRight = m_dX + m_nWidth - 1;
 }
 
 void cHero::CheckBoundsY() {
-    cScrollAxis& ay = g_pGameScene->m_ScrollY;
-    if (!ay.m_bAuto) {
-        double pos = m_dY - (240 - m_nHeight / 2);
-        if (pos < ay.m_nLow)
-            pos = ay.m_nLow;
-        else if (pos + 480 >= ay.m_nHigh)
-            pos = ay.m_nHigh - 480;
-        ay.m_dPos = pos;
-    }
+    FollowHero(g_pGameScene->m_ScrollY, m_dY - (240 - m_nHeight / 2));
     ClampPosY(m_bFly ? 0 : 1);
 }

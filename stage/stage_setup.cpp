@@ -91,6 +91,23 @@ int32_t LifeFromRange(int16_t range) { return range * g_Stage.m_nSubSteps6; }
 
 bool IsReplayPlayback() { return g_SceneMgr.m_nTitleCmd == 4; }
 
+// Copy `copy` of a multi-copy placement moves by its offsets (its start
+// position too, unless start positions stay on the tile); false when it
+// lands outside the stage, else it is held inside the stage.
+bool PlaceCopy(cStageChara& chara, const cCharaDef& def, int copy, bool keepStart) {
+    const double dx = def.GetOffsetX(copy, def.m_cFacing);
+    const double dy = def.GetOffsetY(copy, def.m_cFacing);
+    Shift(chara, dx, dy);
+    if (!keepStart) {
+        chara.m_dOriginX += dx;
+        chara.m_dOriginY += dy;
+    }
+    if (!chara.IsInStage(1)) return false;
+    chara.CheckBoundsX();
+    chara.CheckBoundsY();
+    return true;
+}
+
 }  // namespace
 
 std::vector<int> MakeAttackSteps(int subSteps, int checks) {
@@ -462,16 +479,7 @@ void cGameScene::PlaceChara(cList<cStageChara>& list, int tileX, int tileY, int&
         chara.Init(id, local, item, ((tileX + kMargin) * 32) | 16, ((tileY + kMargin) * 32) | 16,
                    static_cast<int16_t>(i), 0);
         chara.PlaceAtTile(tileX, tileY);
-        const double dx = local.GetOffsetX(i, local.m_cFacing);
-        const double dy = local.GetOffsetY(i, local.m_cFacing);
-        Shift(chara, dx, dy);
-        if (!keepStart) {
-            chara.m_dOriginX += dx;
-            chara.m_dOriginY += dy;
-        }
-        if (!chara.IsInStage(1)) continue;
-        chara.CheckBoundsX();
-        chara.CheckBoundsY();
+        if (!PlaceCopy(chara, local, i, keepStart)) continue;
         list.push_back(chara);
         list.back().UpdateScreenRect();
         ++id;
@@ -509,16 +517,7 @@ void cGameScene::SpawnChara(cList<cStageChara>& list, double x, double y, uint8_
         chara.m_dY = y + chara.m_nOffsetY;
         chara.m_dRight = chara.m_dX + chara.m_nWidth - 1;
         chara.m_dBottom = chara.m_dY + chara.m_nHeight - 1;
-        const double dx = copy.GetOffsetX(i, copy.m_cFacing);
-        const double dy = copy.GetOffsetY(i, copy.m_cFacing);
-        Shift(chara, dx, dy);
-        if (!keepStart) {
-            chara.m_dOriginX += dx;
-            chara.m_dOriginY += dy;
-        }
-        if (!chara.IsInStage(1)) continue;
-        chara.CheckBoundsX();
-        chara.CheckBoundsY();
+        if (!PlaceCopy(chara, copy, i, keepStart)) continue;
         list.push_back(chara);
         cStageChara& added = list.back();
         added.UpdateScreenRect();
