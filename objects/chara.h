@@ -154,8 +154,9 @@ public:
 
     // Drawing; charas draw nothing until the chara drawing exists.
     void Draw(DDSURFACEDATA* /*surface*/, int /*paused*/) {}
-    // 1 when a defeated chara's death drawing has ended.
-    int DrawDeath(DDSURFACEDATA* /*surface*/, int /*paused*/) { return 1; }
+    // 1 when a defeated chara's death drawing has ended; a player's chara
+    // never ends it while the stage is frozen.
+    int DrawDeath(DDSURFACEDATA* /*surface*/, int paused) { return m_nKind != 0 || !paused; }
     int GetAnimeFrame(int /*paused*/) { return 0; }
     int StepEffect(int /*paused*/) { return 0; }
     void DrawHPGauge(DDSURFACEDATA* /*surface*/) {}

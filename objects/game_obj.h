@@ -28,6 +28,12 @@ double PerSubStep(double v);
 // counts as normal size.
 inline int ValidScale(int scale) { return scale < 1 ? 1 : scale; }
 
+// Sprite and box sizes of the stage settings are dots around a 32-dot
+// cell. A giant scale multiplies them, so values far beyond any cell
+// (from a damaged or hand-made stage) are held to this bound first.
+constexpr int kMaxStageBoxSize = 1024;
+inline int StageBoxSize(int32_t v) { return v < 0 ? 0 : (v > kMaxStageBoxSize ? kMaxStageBoxSize : v); }
+
 // Movement types of a definition or command.
 enum : int {
     kMoveWalk = 0,

@@ -28,6 +28,8 @@ public:
     // The screen rectangle; an auto-scrolling axis truncates camera and
     // position apart.
     void UpdateScreenRect();
+    // The limited-sight overlay; arrives with the hero's drawing.
+    void DrawOverlay(DDSURFACEDATA* /*surface*/) {}
 
     cInputState* m_pInput = nullptr;
     int32_t m_nJumpHold = 0;

@@ -26,8 +26,8 @@ void cItem::Init(int id, cPltItem& def, int carried) {
     m_Def = def;
 
     // The body box is the stage's item box, centred in the cell.
-    const int boxW = g_Stage.m_nItemBoxW;
-    const int boxH = g_Stage.m_nItemBoxH;
+    const int boxW = StageBoxSize(g_Stage.m_nItemBoxW);
+    const int boxH = StageBoxSize(g_Stage.m_nItemBoxH);
     InitBase(id, 0, 0, 0, m_Def.m_sChip, kItemPatterns, 0, kItemSprite / 2 - boxW / 2, kItemSprite / 2 - boxH / 2,
              boxW, boxH, kItemSprite, kItemSprite, 0, kMoveFlyThrough, 0);
     m_bFollowScroll = 0;

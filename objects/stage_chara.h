@@ -4,12 +4,6 @@
 #include "objects/chara.h"
 #include "objects/item.h"
 
-// Sprite and box sizes of the stage settings are dots around a 32-dot
-// cell. A giant scale multiplies them, so values far beyond any cell
-// (from a damaged or hand-made stage) are held to this bound first.
-constexpr int kMaxStageBoxSize = 1024;
-inline int StageBoxSize(int32_t v) { return v < 0 ? 0 : (v > kMaxStageBoxSize ? kMaxStageBoxSize : v); }
-
 // A box of w x h centred on the 32 x 32 cell of a sprite at (offX, offY),
 // base and current values alike.
 void CentreBox(HITBOX& box, int w, int h, int offX, int offY);

@@ -18,6 +18,7 @@
 #include "gfx/system_bitmaps.h"
 #include "objects/chip_src.h"
 #include "platform/input.h"
+#include "project/option.h"
 #include "project/stage_info.h"
 #include "project/system_data.h"
 #include "stage/stage_resources.h"
@@ -102,7 +103,7 @@ void cGameScene::Frame() {
     }
     // A stage that was not built is never drawn or played; the close
     // request already sent ends the program.
-    if (m_bEnterFailed || g_Heroes.empty()) return;
+    if (m_bEnterFailed || !m_bStageReady || g_Heroes.empty()) return;
     if (m_nState >= 0 && static_cast<size_t>(m_nState) < m_apState.size()) m_apState[m_nState]();
 }
 
@@ -221,6 +222,7 @@ int cGameScene::CheckPauseKey() {
 }
 
 void cGameScene::StatePause() {
+    if (CheckReplaySaveKeys()) return;
     const cVector<std::string>& text = g_SystemData.m_vText;
     m_vPauseMenu.clear();
     for (int i = 0; i < 4; ++i) m_vPauseMenu.push_back(cCmd(1, text.At(19 + i)));
@@ -306,12 +308,15 @@ void cGameScene::StatePause() {
 
 void cGameScene::StateStageEnd() {
     const bool autoEnd = g_Stage.m_bAutoEnd != 0;
+    const int entryMode = g_Option.m_nRankEntry;
     if (!autoEnd) {
         if (CheckPauseKey()) {
             m_nSubState = 0;
             m_nState = kStatePause;
             return;
         }
+        CheckReplaySaveKeys();
+        if ((entryMode == 0 || entryMode == 1) && plat::KeyDown(plat::kVkF3)) RegisterRanking();
     }
     if (m_nSubState == 0) {
         m_nBanner = 0;
@@ -325,7 +330,10 @@ void cGameScene::StateStageEnd() {
         leave = m_nBanner >= 200;
     } else if ((input.m_sButton & kButtonDecide) && m_nBanner >= 200) {
         leave = true;
-        PlaySystemSe(1);
+        if (m_bRankIn && (entryMode == 2 || entryMode == 3))
+            RegisterRanking();
+        else
+            PlaySystemSe(1);
     }
     if (leave) {
         g_SceneMgr.m_nNextScene = DecideAfterStage();
@@ -334,7 +342,13 @@ void cGameScene::StateStageEnd() {
         m_nState = kStateLeave;
         return;
     }
-    Draw(0, 1, 0, 1);
+    if (autoEnd || m_bRanked || !m_bRankIn || (entryMode != 0 && entryMode != 1)) {
+        Draw(0, 1, 0, 1);
+    } else {
+        // How to register the place reached.
+        Draw(0, 1, 0, 0);
+        DrawCaption(g_SystemData.m_vText.At(28));
+    }
     if (g_Stage.m_bClearBanner) {
         m_nBanner += 4;
         if (m_nBanner < 100)
@@ -344,9 +358,11 @@ void cGameScene::StateStageEnd() {
     } else {
         m_nBanner = 200;
     }
+    if (m_nBanner >= 200 && g_SceneMgr.m_bRanking && !autoEnd) DrawResultPanel(m_vRankPos, 336, 224);
 }
 
 void cGameScene::StateContinue() {
+    if (CheckReplaySaveKeys()) return;
     CURSORDATA& cursor = g_CursorStack.Current();
     if (m_nSubState == 0) {
         cursor.row = 0;
@@ -383,6 +399,7 @@ void cGameScene::StateGameOver() {
         m_nState = kStatePause;
         return;
     }
+    if (CheckReplaySaveKeys()) return;
     cInputState& input = g_InputStates.At(0);
     input.ApplyButtonEdge(3);
     if (input.m_sButton & kButtonDecide) {
@@ -399,10 +416,11 @@ void cGameScene::StateGameOver() {
 // Drawing
 
 void cGameScene::Draw(int fromPlay, int frozen, int fromPlay2, int caption) {
-    if (g_bRebuildShotSheet || g_bRebuildShotSheetMirror) {
-        BuildShotChipSheets();
-        g_bRebuildShotSheet = g_bRebuildShotSheetMirror = 0;
-    }
+    // Work surfaces made again after a device loss come back blank.
+    if (g_SysBmp[kSysBmpShotChips].bLost || g_SysBmp[kSysBmpShotChips + 1].bLost) BuildShotChipSheets();
+    if ((g_SysBmp[kSysBmpSightOverlay].bLost || g_SysBmp[kSysBmpSightStamp].bLost) && !g_Heroes.empty() &&
+        g_Heroes[0].m_Def.m_cSightShape)
+        ResizeWorkSurfaces(&g_SysBmp[kSysBmpSightOverlay], &g_SysBmp[kSysBmpSightStamp]);
     DDSURFACEDATA* back = &g_BackBufferSD;
     if (m_ScrEffect.m_sEffect != 0) DDSetVirBackBuffer(1);
     ScrollBackgrounds();
@@ -432,7 +450,7 @@ void cGameScene::Draw(int fromPlay, int frozen, int fromPlay2, int caption) {
         DDEndLayer();
 
         DDBeginLayer(1);
-        if (lpDTCon) {
+        if (lpDTCon && !g_SystemData.Get(kSysEffectDrawing)) {
             DDAddLayerKey(&g_SysBmp[kSysBmpCharacter1]);
             DDAddLayerKey(&g_SysBmp[kSysBmpShot]);
             DDAddLayerKey(&g_SysBmp[kSysBmpItem]);
@@ -464,6 +482,8 @@ void cGameScene::Draw(int fromPlay, int frozen, int fromPlay2, int caption) {
     }
     DrawBlockMap(back, 1);
     DrawBackgrounds(back, 1);
+    DrawDistanceRanges();
+    g_Heroes.At(0).DrawOverlay(back);
     DrawPictures(back, 1, frozen);
 
     DDBeginLayer(0);
@@ -558,12 +578,18 @@ void cGameScene::ResetStageCounters() {
     m_nSubState = m_nBanner = m_nBanner2 = m_bButtonHold = m_nTimeLimit = m_bRanked = 0;
     m_lMessages.clear();
     if (g_bStartStageFile) play.m_nSeriesNo = 1;
+    if (g_SceneMgr.m_bRanking)
+        LoadRanking(g_SceneMgr.m_nPlayMode, play.m_strStage, play.m_bLinkVar, play.m_nLinkVarNo, play.m_nLinkVarValue);
 }
 
 // ---------------------------------------------------------------------------
 // Rules of later parts of stage play: until they exist nothing happens.
 
 void cGameScene::UpdateActivity() {}
+int CheckReplaySaveKeys() { return 0; }
+void DrawResultPanel(const std::vector<int>&, int, int) {}
+void LoadRanking(int, const std::string&, int, int, int) {}
+void DrawDistanceRanges() {}
 void cGameScene::RunScreenEffect(int) {}
 void cGameScene::EndStage() {}
 int cGameScene::DecideAfterStage() { return kSceneTitle; }

@@ -233,10 +233,22 @@ public:
     // Enter failed: nothing of the stage exists, so nothing is drawn and no
     // state runs until the close request ends the program.
     int m_bEnterFailed = 0;
+    // The last set-up ran to its end. One that stopped on a broken stage
+    // has asked for the close, and its half-built stage is never played.
+    int m_bStageReady = 0;
 };
 
 // Registers scene type 4 with the scene manager.
 void RegisterGameScene();
+
+// Rules of the replays, the rankings and the distance conditions, doing
+// nothing until they exist: F1/F2 save a replay (1 when one was saved);
+// the places of a clear beside the stage; the rankings of a play; the
+// ranges of the distance conditions.
+int CheckReplaySaveKeys();
+void DrawResultPanel(const std::vector<int>& places, int x, int y);
+void LoadRanking(int playMode, const std::string& stage, int linkVar, int linkVarNo, int linkVarValue);
+void DrawDistanceRanges();
 
 // Draws one chara of the chara list; 1 when its death drawing has ended.
 int DrawStageChara(cStageChara& chara, int frozen);

@@ -18,8 +18,6 @@ PROGRAM_OBJECT_DEFINE(g_SwordDefs, cVector<DDSURFACEDEF>);
 PROGRAM_OBJECT_DEFINE(g_EffectSurfaces, cVector<DDSURFACEDATA>);
 PROGRAM_OBJECT_DEFINE(g_EffectDefs, cVector<DDSURFACEDEF>);
 
-int g_bRebuildShotSheet = 0;
-int g_bRebuildShotSheetMirror = 0;
 
 namespace {
 

@@ -14,10 +14,6 @@ PROGRAM_OBJECT_DECLARE(g_SwordDefs, cVector<DDSURFACEDEF>);
 PROGRAM_OBJECT_DECLARE(g_EffectSurfaces, cVector<DDSURFACEDATA>);
 PROGRAM_OBJECT_DECLARE(g_EffectDefs, cVector<DDSURFACEDEF>);
 
-// Set when a shot chip sheet lost its contents; the stage drawing builds
-// them again.
-extern int g_bRebuildShotSheet;
-extern int g_bRebuildShotSheetMirror;
 
 // The sight overlay for the hero's present sight value and overlay mode.
 void ResizeWorkSurfaces(DDSURFACEDATA* overlay, DDSURFACEDATA* stamp);

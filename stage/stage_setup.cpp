@@ -274,6 +274,7 @@ bool BuildMap(const cGameScene& scene) {
 
 void cGameScene::SetStage(int bLoadStage, int restartBgm) {
     WriteDebugLog("In SetStage bLoadStage = %d", bLoadStage);
+    m_bStageReady = 0;
     m_nFrame = 0;
     ClearStageObjects(*this);
 
@@ -464,6 +465,7 @@ void cGameScene::SetStage(int bLoadStage, int restartBgm) {
     m_nDrawMode = g_Stage.m_nReservedC;
     DDSetVirBackBuffer(0);
     WriteDebugLog("Out SetStage");
+    m_bStageReady = 1;
 }
 
 // ---------------------------------------------------------------------------

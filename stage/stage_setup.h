@@ -18,7 +18,7 @@ class cEdShot;
 
 // Map cells a stage may need at most; a larger grid is refused as memory
 // the stage cannot have.
-constexpr long long kMaxMapCells = 1LL << 24;
+constexpr long long kMaxMapCells = 1LL << 22;
 
 PROGRAM_OBJECT_DECLARE(g_Heroes, cVector<cHero>);
 PROGRAM_OBJECT_DECLARE(g_Map, cVector<cMapCell>);

@@ -15,6 +15,7 @@
 #include "frontend/play_data.h"
 #include "frontend/program_objects.h"
 #include "frontend/scene_mgr.h"
+#include "objects/draw_fixture.h"
 #include "project/common_palette.h"
 #include "project/move_shot.h"
 #include "project/stage_info.h"
@@ -538,6 +539,15 @@ TEST_F(StageSetup, SpriteAndBoxSizesOfAHostileStageStayBounded) {
     g_Stage.m_nCharaShotHitW = -2000000000;
     g_Stage.m_nHeroPicH = 2147483647;
     g_Stage.m_vChara.At(0).m_cGiantScale = 127;
+    g_Stage.m_nItemBoxW = 2147483647;
+    g_Stage.m_nItemBoxH = -5;
+    cItem item;
+    cPltItem giant;
+    giant.m_cGiant = 127;
+    item.Init(0, giant, 0);
+    EXPECT_EQ(item.m_nBaseWidth, kMaxStageBoxSize);
+    EXPECT_EQ(item.m_nWidth, 127 * kMaxStageBoxSize);
+    EXPECT_EQ(item.m_nBaseHeight, 0);
     scene.SetStage(0, 1);
     ASSERT_EQ(g_Charas.Size(), 1);
     const cStageChara& c = g_Charas.front();
@@ -611,6 +621,56 @@ TEST_F(StageSetup, TheHeroChangesLayoutWithItsMoveTypeAndTheViewFollowsIt) {
     hero.m_dX = 1500;
     hero.CheckBoundsX();
     EXPECT_EQ(scene.m_ScrollX.m_dPos, 1000 - 320 + 8);
+}
+
+// The hero's death drawing ends in the middle of a frame drawn by layers:
+// the stage is set up again between the hero (layer 0) and the charas and
+// items of layers 1 to 7, whose lists the set-up refills.
+TEST_F(StageSetup, ADeathEndInTheMiddleOfDrawingSetsTheStageUpAgain) {
+    drawtest::DrawLayer layer;
+    layer.Start();
+    MakeStage(30, 20);
+    g_Stage.m_bLayered = 1;
+    for (int i = 1; i < 8; ++i) AddChara(3 + i, 5).m_cLayer = static_cast<int8_t>(i);
+    AddItem(6, 6);
+    AddItem(7, 6);
+    g_StageSettings = g_Stage;
+    g_HeroDef = g_Stage.m_vChara.At(g_Stage.FindHero());
+    g_SceneMgr.m_nPlayMode = 2;
+    g_PlayData.m_nLives = 3;
+    scene.SetStage(0, 1);
+    ASSERT_EQ(g_Charas.size(), 7u);
+    for (cStageChara& c : g_Charas) c.m_bActive = 1;
+    for (cItem& i : g_Items) i.m_bActive = 1;
+    g_Heroes.At(0).m_bDefeated = 1;
+    const int firstId = g_Charas.front().m_nId;
+    scene.m_nState = 2;
+    scene.Draw(1, 0, 1, 1);
+    EXPECT_EQ(scene.m_nState, 1);
+    EXPECT_EQ(g_PlayData.m_nLives, 2);
+    EXPECT_EQ(g_Heroes.At(0).m_bDefeated, 0);
+    EXPECT_EQ(g_Charas.size(), 7u);
+    EXPECT_EQ(g_Items.size(), 2u);
+    EXPECT_EQ(g_Charas.front().m_nId, firstId);
+    layer.Stop();
+}
+
+// A set-up that stops on a broken stage leaves the old hero in place; the
+// scene still plays nothing of the half-built stage.
+TEST_F(StageSetup, AStoppedSetUpIsNeverPlayed) {
+    MakeStage(30, 20);
+    scene.SetStage(0, 1);
+    EXPECT_EQ(scene.m_bStageReady, 1);
+    scene.m_nState = 2;
+    scene.Frame();
+    EXPECT_EQ(scene.m_nFrame, 1);
+    g_Stage.m_nWidth = 0;
+    scene.SetStage(0, 1);
+    EXPECT_TRUE(ClosePosted());
+    EXPECT_EQ(scene.m_bStageReady, 0);
+    EXPECT_FALSE(g_Heroes.empty());
+    scene.Frame();
+    EXPECT_EQ(scene.m_nFrame, 0);
 }
 
 }  // namespace
