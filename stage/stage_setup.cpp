@@ -115,6 +115,9 @@ std::vector<int> MakeAttackSteps(int subSteps, int checks) {
     // No count, or one no editor writes (a count below 0 would never let
     // the spread reach the last sub-step): every sub-step.
     if (checks <= 0) return std::vector<int>(static_cast<size_t>(subSteps), 1);
+    // As many checks as sub-steps or more reach every sub-step; the spread
+    // below would take one turn per check to find that out.
+    if (checks >= subSteps) return std::vector<int>(static_cast<size_t>(subSteps), 1);
     std::vector<int> steps(static_cast<size_t>(subSteps), 0);
     const double step = static_cast<double>(subSteps) / checks;
     double acc = 0.0;

@@ -268,6 +268,8 @@ TEST_F(StageSetup, ShotChecksSpreadOverTheSubSteps) {
         {10, 4, {1, 0, 1, 0, 0, 1, 0, 1, 0, 0}},
         {10, 5, {1, 0, 1, 0, 1, 0, 1, 0, 1, 0}},
         {1, 5, {1}},
+        {10, 10, {1, 1, 1, 1, 1, 1, 1, 1, 1, 1}},
+        {4, 2147483647, {1, 1, 1, 1}},  // a hostile count: at once, not one turn per check
     };
     for (const Case& c : cases) EXPECT_EQ(MakeAttackSteps(c.n, c.checks), c.steps) << c.n << " " << c.checks;
 
