@@ -14,7 +14,6 @@ PROGRAM_OBJECT_DEFINE(g_PlayDataPrev, cPlayData);
 
 namespace {
 
-constexpr int kInfiniteLives = 999999;
 constexpr int kModeStageFile = 2;
 
 }  // namespace

@@ -17,6 +17,9 @@ class cChara;
 class cCharaDef;
 class cStageInfo;
 
+// Lives of this count are infinite: never taken, shown as "-".
+constexpr int kInfiniteLives = 999999;
+
 class cPlayData {
 public:
     // A fresh play for `challengeStages` challenge stages.

@@ -29,6 +29,7 @@ enum SysBmpRow : int {
     kSysBmpShotChips = 64,    // shot chips in 32-dot cells, facing left; 65 right
     kSysBmpSightOverlay = 66,
     kSysBmpSightStamp = 67,
+    kSysBmpWork = 68,         // chip and tint work surface; 69 its system-memory twin
 };
 
 extern DDSURFACEDEF g_SysBmpDef[kSysBmpCount];

@@ -17,10 +17,8 @@ constexpr int kCharaSheets = 8;
 constexpr int kSysCharaSecond = 22;  // second copies of the chara sheets
 constexpr int kSysBlockSecond = 3;
 constexpr int kSysItemSecond = 41;
-constexpr int kSysShotChips = 64;    // chip kind 3, by facing
 constexpr int kSysMarkSecond = 44;
-constexpr int kSysWork = 68;
-constexpr int kSysWorkSecond = 69;
+constexpr int kSysWorkSecond = kSysBmpWork + 1;
 constexpr int kSysEffectWork = 71;
 
 // Stands in for a sheet that is not there: it has no pixels, so every blit
@@ -28,7 +26,7 @@ constexpr int kSysEffectWork = 71;
 DDSURFACEDATA g_NoSheet;
 
 DDSURFACEDATA* g_pMarkSource = &g_SysBmp[kSysBmpMark];
-DDSURFACEDATA* g_pWork = &g_SysBmp[kSysWork];
+DDSURFACEDATA* g_pWork = &g_SysBmp[kSysBmpWork];
 DDSURFACEDATA* g_pEffectWork = &g_SysBmp[kSysEffectWork];
 
 // The blit-surface display reads its stretched chips from the video-memory
@@ -150,10 +148,10 @@ CHIPSRC GetChipSrc(int type, int kind, int chip, int offset, const cGameObj* obj
     case 3:
         if (type == 1) {
             const int facing = obj && obj->m_bRight ? 1 : 0;
-            s.a = s.b = &g_SysBmp[kSysShotChips + facing];
-            s.c = s.d = &g_SysBmp[kSysShotChips + 1 - facing];
+            s.a = s.b = &g_SysBmp[kSysBmpShotChips + facing];
+            s.c = s.d = &g_SysBmp[kSysBmpShotChips + 1 - facing];
         } else {
-            s.a = s.b = s.c = s.d = &g_SysBmp[kSysShotChips];
+            s.a = s.b = s.c = s.d = &g_SysBmp[kSysBmpShotChips];
         }
         s.x = Pos(Column(c, 30) * 64);
         s.y = Pos(Row(c, 30) * kChip);
@@ -179,7 +177,7 @@ CHIPSRC GetChipSrc(int type, int kind, int chip, int offset, const cGameObj* obj
 void SelectChipSurfaces() {
     const bool videoStretch = VideoStretch();
     g_pMarkSource = &g_SysBmp[videoStretch ? kSysBmpMark : kSysMarkSecond];
-    g_pWork = &g_SysBmp[videoStretch ? kSysWork : kSysWorkSecond];
+    g_pWork = &g_SysBmp[videoStretch ? kSysBmpWork : kSysWorkSecond];
     g_pEffectWork = &g_SysBmp[lpDTCon ? kSysEffectWork : kSysWorkSecond];
 }
 
@@ -219,7 +217,7 @@ void DrawChipIcon(DDSURFACEDATA* surface, int x, int y, int kind, int chip, int 
               Pos(Row(c, kChipsPerColumn) * 16), DDBLT_KEYED);
         break;
     case 3:
-        shrink(&g_SysBmp[kSysShotChips], Column(c, 30) * 64, Row(c, 30) * kChip, kChip);
+        shrink(&g_SysBmp[kSysBmpShotChips], Column(c, 30) * 64, Row(c, 30) * kChip, kChip);
         break;
     case 4: {
         DDSURFACEDATA* image = CharaExcImage(c * 4 - 2);

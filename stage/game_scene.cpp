@@ -28,21 +28,9 @@ MenuPos g_MenuPos[3] = {{320, 272, 0, 0}, {320, 272, 0, 0}, {184, 64, 0, 0}};
 
 namespace {
 
-constexpr int kInfiniteLives = 999999;
 constexpr int kTitleCmdStageFile = 3;
 constexpr int kTitleCmdReplay = 4;
 constexpr int kBannerFrames = 80;
-
-enum : int {
-    kStateFadeIn = 0,
-    kStateStart = 1,
-    kStatePlay = 2,
-    kStatePause = 3,
-    kStateStageEnd = 4,
-    kStateContinue = 5,
-    kStateGameOver = 6,
-    kStateLeave = 7,
-};
 
 // The system pictures a play needs; the backgrounds are made again for
 // every stage.
@@ -221,6 +209,21 @@ int cGameScene::CheckPauseKey() {
     return 1;
 }
 
+const cInputState& cGameScene::MenuFrame(MenuPos& pos, int x, int rows, int firstRow) {
+    CURSORDATA& cursor = g_CursorStack.Current();
+    if (m_nSubState == 0) {
+        cursor.row = firstRow;
+        m_nSubState = 1;
+    }
+    cInputState& input = g_InputStates.At(0);
+    input.ApplyButtonEdge(3);
+    input.ApplyDirRepeat();
+    pos.x = x;
+    g_CursorStack.MoveGrid(input, x, pos.y, 0, 16, 1, rows);
+    PlayCursorSound(input, 2, 0);
+    return input;
+}
+
 void cGameScene::StatePause() {
     if (CheckReplaySaveKeys()) return;
     const cVector<std::string>& text = g_SystemData.m_vText;
@@ -244,18 +247,8 @@ void cGameScene::StatePause() {
     default: m_vPauseMenu[3].m_nEnabled = 0; break;
     }
     CURSORDATA& cursor = g_CursorStack.Current();
-    if (m_nSubState == 0) {
-        cursor.row = 1;
-        m_nSubState = 1;
-    }
-    cInputState& input = g_InputStates.At(0);
-    input.ApplyButtonEdge(3);
-    input.ApplyDirRepeat();
-    const int x = CenterCmdWindowX(320, m_vPauseMenu);
-    g_MenuPos[0].x = x;
-    const int count = GetCmdCount(m_vPauseMenu);
-    g_CursorStack.MoveGrid(input, x, 272, 0, 16, 1, count);
-    PlayCursorSound(input, 2, 0);
+    const cInputState& input =
+        MenuFrame(g_MenuPos[0], CenterCmdWindowX(320, m_vPauseMenu), GetCmdCount(m_vPauseMenu), 1);
     if (input.m_sButton & kButtonDecide) {
         const unsigned chosen = GetCmdNum(cursor.row, m_vPauseMenu);
         PlaySystemSe(1);
@@ -364,17 +357,7 @@ void cGameScene::StateStageEnd() {
 void cGameScene::StateContinue() {
     if (CheckReplaySaveKeys()) return;
     CURSORDATA& cursor = g_CursorStack.Current();
-    if (m_nSubState == 0) {
-        cursor.row = 0;
-        m_nSubState = 1;
-    }
-    cInputState& input = g_InputStates.At(0);
-    input.ApplyButtonEdge(3);
-    input.ApplyDirRepeat();
-    const int x = CenterTextX(320, 23, 2, 1);
-    g_MenuPos[1].x = x;
-    g_CursorStack.MoveGrid(input, x, 272, 0, 16, 1, 2);
-    PlayCursorSound(input, 2, 0);
+    const cInputState& input = MenuFrame(g_MenuPos[1], CenterTextX(320, 23, 2, 1), 2, 0);
     if (input.m_sButton & kButtonDecide) {
         PlaySystemSe(1);
         if (cursor.row == 0) {

@@ -21,6 +21,7 @@
 
 class cChara;
 class cCharaDef;
+class cInputState;
 class cCmdRun;
 class cEdShot;
 class cFlowRun;
@@ -110,6 +111,18 @@ extern MenuPos g_MenuPos[3];
 
 class cGameScene : public cScene {
 public:
+    // States, in the order of the state table.
+    enum : int {
+        kStateFadeIn = 0,
+        kStateStart = 1,
+        kStatePlay = 2,
+        kStatePause = 3,
+        kStateStageEnd = 4,
+        kStateContinue = 5,
+        kStateGameOver = 6,
+        kStateLeave = 7,
+    };
+
     cGameScene();
     ~cGameScene() override;
 
@@ -123,6 +136,11 @@ public:
     void StateStageEnd();
     void StateContinue();
     void StateGameOver();
+    // One frame of the pause or continue menu's cursor: on the menu's first
+    // frame the cursor goes to `firstRow`; the player's input filtered for
+    // menus moves it over `rows` rows of the window at `x` (stored in `pos`)
+    // with the cursor sound. The input, for the decision.
+    const cInputState& MenuFrame(MenuPos& pos, int x, int rows, int firstRow);
 
     // One frame of the stage into the back buffer. The play step passes
     // (1, 0, 1, 1), the others (0, 1, 0, 1); frozen keeps animations still.

@@ -15,6 +15,7 @@
 #include "gfx/dd_layer.h"
 #include "gfx/font.h"
 #include "gfx/system_bitmaps.h"
+#include "objects/game_obj.h"
 #include "project/stage_info.h"
 #include "project/system_data.h"
 #include "stage/game_scene.h"
@@ -27,18 +28,8 @@ constexpr int kScreenH = 480;
 constexpr int kMaxBackgrounds = 8;
 constexpr uint32_t kEmptyColor = 16;
 constexpr int kMaxPieces = 1000;
-constexpr int kStatePause = 3;
-constexpr int kInfiniteLives = 999999;
 constexpr int kGaugeWidth = 50;
 constexpr int kWarningSe = 13;
-constexpr int kSysBmpTintWork = 68;
-
-// Truncation toward zero of a value that may lie beyond an int (a camera
-// or an offset from a broken file): far values stay far, without overflow.
-int Trunc(double v) {
-    if (!(v == v)) return 0;
-    return static_cast<int>(std::clamp(v, -1e9, 1e9));
-}
 
 // v mod n, never negative.
 int Wrap(int v, int n) {
@@ -127,13 +118,13 @@ int cGameScene::DrawBackgrounds(DDSURFACEDATA* target, int layer) {
         }
         DDSURFACEDATA* image = BackgroundImage(i);
         if (!HasPicture(image)) continue;
-        double originX = (Trunc(m_ScrollX.m_dPos + 0.5) - m_ScrollX.m_nMargin * 32.0) * bg.m_dRateX;
+        double originX = (TruncDot(m_ScrollX.m_dPos + 0.5) - m_ScrollX.m_nMargin * 32.0) * bg.m_dRateX;
         if (bg.m_bAutoX) originX += bg.m_dOffsetX;
-        double originY = (Trunc(m_ScrollY.m_dPos) - m_ScrollY.m_nMargin * 32.0) * bg.m_dRateY;
+        double originY = (TruncDot(m_ScrollY.m_dPos) - m_ScrollY.m_nMargin * 32.0) * bg.m_dRateY;
         if (bg.m_bAutoY) originY += bg.m_dOffsetY;
         // The first picture behind the map covers the screen: it needs no key.
         const int flags = layer == 0 && drawn == 0 ? DDBLT_OPAQUE : DDBLT_KEYED;
-        TileBackground(target, image, Trunc(originX), Trunc(originY), flags);
+        TileBackground(target, image, TruncDot(originX), TruncDot(originY), flags);
         ++drawn;
     }
     if (layer == 0 && drawn == 0) DDFillRect(target, 0, 0, kScreenW, kScreenH, kEmptyColor);
@@ -144,7 +135,7 @@ int cGameScene::DrawBackgrounds(DDSURFACEDATA* target, int layer) {
 // Block map
 
 void cGameScene::DrawBlockMap(DDSURFACEDATA* target, int layer) {
-    const int camX = Trunc(m_ScrollX.m_dPos), camY = Trunc(m_ScrollY.m_dPos);
+    const int camX = TruncDot(m_ScrollX.m_dPos), camY = TruncDot(m_ScrollY.m_dPos);
     const int firstCol = camX >> 5, firstRow = camY >> 5;
     const int shiftX = camX & 31, shiftY = camY & 31;
     // Marks come after every block chip.
@@ -382,13 +373,13 @@ void cGameScene::DrawScreenColor(int frozen) {
     bool end = false, restart = false;
     // Strengths beyond 100 % from a command would push the weight out of
     // the range the blends take.
-    const int w = std::clamp(Trunc(TintWeight(sc, end, restart)), 0, 255);
+    const int w = std::clamp(TruncDot(TintWeight(sc, end, restart)), 0, 255);
     const uint8_t red = sc.m_bReturn ? sc.m_ucPrevRed : sc.m_ucRed;
     const uint8_t green = sc.m_bReturn ? sc.m_ucPrevGreen : sc.m_ucGreen;
     const uint8_t blue = sc.m_bReturn ? sc.m_ucPrevBlue : sc.m_ucBlue;
     if (lpDTCon) {
         if (lpDTCon->bVirBackBuffer) {
-            DDSURFACEDATA* work = &g_SysBmp[kSysBmpTintWork];
+            DDSURFACEDATA* work = &g_SysBmp[kSysBmpWork];
             DDFillSurfaceColor(work, 0xFF000000u | uint32_t{red} << 16 | uint32_t{green} << 8 | blue);
             DDBltAlpha(&g_BackBufferSD, 0, 0, kScreenW, kScreenH, work, 0, 0, DDBLT_OPAQUE, g_BlendTable, w);
         } else {

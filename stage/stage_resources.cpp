@@ -79,7 +79,6 @@ void ResetGroup(cVector<DDSURFACEDATA>& surfaces, cVector<DDSURFACEDEF>& defs, i
 // two system pictures the chip lookup reads for shot chips, by facing.
 constexpr int kShotRows = 30, kShotColumns = 4;
 constexpr int kShotSheetW = kShotColumns * 64, kShotSheetH = kShotRows * 32;
-constexpr int kSysShotSheet = 64;
 
 void BuildShotSheet(DDSURFACEDATA& sheet, DDSURFACEDATA& shots) {
     // The stage start makes the sheets with the other system pictures; one
@@ -139,8 +138,8 @@ void cGameScene::LoadEffects() {
 }
 
 void cGameScene::BuildShotChipSheets() {
-    BuildShotSheet(g_SysBmp[kSysShotSheet], g_SysBmp[kSysBmpShot]);
-    BuildShotSheet(g_SysBmp[kSysShotSheet + 1], g_SysBmp[kSysBmpShot + 1]);
+    BuildShotSheet(g_SysBmp[kSysBmpShotChips], g_SysBmp[kSysBmpShot]);
+    BuildShotSheet(g_SysBmp[kSysBmpShotChips + 1], g_SysBmp[kSysBmpShot + 1]);
 }
 
 void cGameScene::ClearPictures() {
