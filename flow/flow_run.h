@@ -1,15 +1,81 @@
 // The running instances of a chara's flows: one cFlowRun per flow, one
 // cCmdRun per command of it.
 #pragma once
+#include <cstdint>
+#include <list>
+
 #include "core/containers.h"
+
+class cChara;
+class cFlow;
+class cFlowCmd;
+class cKeyCond;
+
+// A remembered destination of the homing movement.
+struct TRAILPOINT {
+    double x = 0, y = 0;
+};
+
+// A command anime of a flow: started when the flow has run `start`
+// sub-steps.
+struct CMDANIME {
+    int32_t start = 0;
+    int32_t start2 = 0;
+    int16_t anime = 0;
+    int16_t skip = 0;    // frames skipped at the start
+    int16_t leadIn = 0;  // frames of the lead-in
+    int16_t hold = 0;    // the command's base time x 6
+    int32_t loop = 0;
+};
 
 class cCmdRun {
 public:
+    cFlowCmd* m_pCmd = nullptr;
+    int32_t m_bDone = 0;    // finished in the current run of the flow
+    int32_t m_nSteps = 0;   // length in sub-steps
+    int32_t m_nRemain = 0;  // sub-steps left; 0 not started (or finished)
+    int8_t m_cDir = 0;      // direction code of a movement command
+    int32_t m_nDestX = 0, m_nDestY = 0;
+    double m_dSpeed = 0;    // dots per sub-step; a jump's initial vertical speed
+    int32_t m_nAngle = 0;
+    int32_t m_nMoveParam1 = 0, m_nMoveParam2 = 0, m_nMoveParam3 = 0;
+    std::list<TRAILPOINT> m_lTrail;
     double m_dVX = 0;  // velocity a movement command computed in this sub-step
     double m_dVY = 0;
+    int32_t m_nFace = 0;    // 0 none, 1 left, 2 right
+    int32_t m_nCount = 0;   // sub-steps this command has run
+    int32_t m_bBegun = 0;   // first-step work done; a jump has taken off
+    double m_dPhaseX = 0, m_dPhaseY = 0;
+    double m_dMaxSpeed = 0;
+    int32_t m_nLastFacing = 0;
 };
 
 class cFlowRun {
 public:
+    // One sub-step of the flow; 1 when its last command has finished.
+    int Step();
+    // Stops the flow and flags its group as stopped in `chara`.
+    void Stop(cChara& chara);
+
+    int32_t m_nIndex = 0;
+    int32_t m_nFlowKey = 0;
+    cFlow* m_pFlow = nullptr;
+    int8_t m_cCondLatch = 0;
+    cVector<const cKeyCond*> m_vKeyConds;
+    int32_t m_bKeyMatched = 0;
+    int32_t m_bKeyHeld = 0;
     cVector<cCmdRun> m_vCmdRuns;
+    cVector<CMDANIME> m_vAnimes;
+    int32_t m_bRunning = 0;
+    int32_t m_bSuspended = 0;
+    int32_t m_bEnded = 0;
+    int32_t m_bRemove = 0;
+    int32_t m_nNext = 0;
+    int32_t m_nElapsed = 0;
+    int32_t m_nInputKey = 0;
+    int32_t m_bLatch = 0;
+    int32_t m_bStarted = 0;
+    int32_t m_bMsgWait = 0;
+    int32_t m_bBreak = 0;
+    std::list<cVector<int32_t>> m_lArranges;  // pending arrangements
 };

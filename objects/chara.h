@@ -17,11 +17,14 @@
 #include "flow/flow_run.h"
 #include "gfx/dd.h"
 #include "objects/effect_state.h"
+#include "objects/chip_src.h"
 #include "objects/game_obj.h"
 #include "project/chara_def.h"
 
 class cChara;
+class cInputState;
 class cItem;
+class cKeyCond;
 class cPltBlock;
 class cShot;
 
@@ -152,19 +155,52 @@ public:
     // bottomAligned.
     void SetBodyBox(int bottomAligned, int w, int h);
 
-    // Drawing; charas draw nothing until the chara drawing exists.
-    void Draw(DDSURFACEDATA* /*surface*/, int /*paused*/) {}
-    // 1 when a defeated chara's death drawing has ended; a player's chara
-    // never ends it while the stage is frozen.
-    int DrawDeath(DDSURFACEDATA* /*surface*/, int paused) { return m_nKind != 0 || !paused; }
-    int GetAnimeFrame(int /*paused*/) { return 0; }
-    int StepEffect(int /*paused*/) { return 0; }
-    void DrawHPGauge(DDSURFACEDATA* /*surface*/) {}
-    void DrawSPGauge(DDSURFACEDATA* /*surface*/) {}
+    // Drawing (objects/chara_draw.cpp). Draw: the chara at its screen
+    // rectangle with its anime frame, chara effect and mark; a vanished or
+    // transparent chara only steps its effect.
+    void Draw(DDSURFACEDATA* surface, int paused);
+    // 1 when a defeated chara's death drawing has ended.
+    int DrawDeath(DDSURFACEDATA* surface, int paused);
+    // Runs the current effect without drawing; at its end the effect id
+    // becomes 0. 1 when it ended.
+    int StepEffect(int paused);
+    // Advances the basic and overlay animes unless paused; the frame shown.
+    int GetAnimeFrame(int paused);
+    // The chip offset of the chara's state (chip row, flying, block chara,
+    // invincible) and, under the texture device, its flash colour.
+    int GetAnimeOffset(CHIPCOLOR& color);
+    // The chip into a work surface at (0, 0): at the chara's drawn size, or
+    // at its sheet size with the colour record (chara_effects.cpp).
+    void DrawChipToWork(DDSURFACEDATA* work, const CHIPSRC& src);
+    void DrawChipPlainToWork(DDSURFACEDATA* work, const CHIPSRC& src);
+    // The HP or SP bar over the chara while its gauge timer runs.
+    void DrawHPGauge(DDSURFACEDATA* surface);
+    void DrawSPGauge(DDSURFACEDATA* surface);
+    void DrawGauge(DDSURFACEDATA* surface, GAUGE& gauge, int isSP);
+
+    // Conditions and jump maths. On a solid block for the chara's faction,
+    // or riding a block chara.
+    bool IsOnGround() const;
+    // Initial vertical speed (negative: up) whose steps rise by h dots.
+    double JumpSpeedFromHeight(double h) const;
+    double JumpSpeedFromHbl(int8_t halfBlocks) const;
+    // Sub-steps until a jump of speed v reaches its apex.
+    int FramesToApex(double v) const;
+    // Tenths of a second to the apex of a jump of that many half blocks.
+    int JumpTimeFromHbl(int8_t halfBlocks) const;
+    // The vertical impact step of one sub-step.
+    void ApplyImpactY();
+    // The single-entry key test at the present moment.
+    static bool EvalKeyCondition(const cInputState& input, const cKeyCond& key);
 
     // Flows (the flow instances re-pointed at this chara's definition).
     void SetFlowRuns(const cVector<cFlowRun>& runs);
     void LinkFlowRuns();
+    // Per update: starts the command animes that are due.
+    void StartFlowAnimes();
+    // After the flow loop of an update: the requested flow removals, then
+    // the group flags of flows that ended are cleared.
+    void FinishFlowUpdate();
 
     int32_t m_bNoUnlink = 0;
     cVector<cChara*> m_Targets;     // slots 1 to 4 at index 0 to 3

@@ -8,3 +8,10 @@ void cChara::SetFlowRuns(const cVector<cFlowRun>& runs) {
 
 // The instances carry no pointers into the definition yet.
 void cChara::LinkFlowRuns() {}
+
+// Command animes start with the flows inside a chara; until then no flow
+// runs, so none is due.
+void cChara::StartFlowAnimes() {}
+
+// Flow removals and group flags arrive with the flows inside a chara.
+void cChara::FinishFlowUpdate() {}

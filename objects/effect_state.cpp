@@ -200,3 +200,10 @@ void InitCharaEffectStates(cVector<cCharaEffectState>& forward, cVector<cCharaEf
 void InitScrEffectStates(cVector<cScreenEffectState>& forward, cVector<cScreenEffectState>& reversed) {
     InitStates(g_Database.m_vScrEffect, g_Database.m_vScrEffectRev, forward, reversed);
 }
+
+// Stand-ins until the effect states run.
+void cCharaEffectState::Restart() {}
+int cCharaEffectState::Advance() { return 0; }
+void cScreenEffectState::Start(int16_t, int, int) {}
+void cScreenEffectState::Restart() {}
+int cScreenEffectState::Advance(int, int, double) { return 0; }

@@ -47,6 +47,10 @@ public:
     // mode 1, else the forward one. A bad entry is reported and entry 0's
     // state is used.
     void Start(int16_t effect, int mode, int loop);
+    // Begins the next pass: in mode 2 the direction turns.
+    void Restart();
+    // One frame; 1 when the effect has ended.
+    int Advance();
 };
 
 class cScreenEffectState {
@@ -68,6 +72,11 @@ public:
     void Clear() { *this = cScreenEffectState(); }
     void Setup(int16_t effect, int reversed);
     void CopyFrom(const cScreenEffectState& proto);
+    void Start(int16_t effect, int mode, int loop);
+    void Restart();
+    // One frame of a handler that runs the value from start to end by step;
+    // 1 when the effect has ended.
+    int Advance(int start, int end, double step);
 };
 
 // Prepared states, index = entry of the effect list.

@@ -1,0 +1,4 @@
+#include "flow/arrange.h"
+
+// Arrangements arrive with the arrange command; until then none is pending.
+void ApplyHeroArranges(cFlowCmd& /*cmd*/, cHero& /*hero*/) {}
