@@ -196,6 +196,14 @@ public:
     // Flows (the flow instances re-pointed at this chara's definition).
     void SetFlowRuns(const cVector<cFlowRun>& runs);
     void LinkFlowRuns();
+    // Parts of the per-sub-step update the hero and the other charas share
+    // (objects/chara_update.cpp). The flow loop: every running flow steps
+    // once; 1 when the update must end at once (a remove request when
+    // `testRemoveReq`, or HP gone outside the death flows).
+    int StepFlowRuns(bool deathFlowsOnly, bool testRemoveReq);
+    // The basic anime after the flows: a requested one, else standing or
+    // floating unless an inertial speed keeps the current one.
+    void ChooseBasicAnime();
     // Per update: starts the command animes that are due.
     void StartFlowAnimes();
     // After the flow loop of an update: the requested flow removals, then

@@ -105,6 +105,8 @@ public:
     void CalcImpactSpeed(double& outX, double& outY, int power, double dx, double dy,
                          double* extra = nullptr);
 
+    // The extent (X, Y, right, bottom) meets the rectangle, edges included.
+    bool IntersectsRect(double left, double top, double right, double bottom) const;
     bool IsOnScreen() const;
     bool IsInView(int ignoreX, int ignoreY) const;
     bool IsInStage(int wholeMap) const;

@@ -167,3 +167,8 @@ void cHero::CheckBoundsY() {
     FollowHero(g_pGameScene->m_ScrollY, m_dY - (240 - m_nHeight / 2));
     ClampPosY(m_bFly ? 0 : 1);
 }
+
+// Stand-ins until the hero's jump and drawing exist.
+void cHero::Jump(cCmdRun*) {}
+void cHero::DrawOverlay(DDSURFACEDATA*) {}
+void cHero::Draw(DDSURFACEDATA* surface, int paused) { cChara::Draw(surface, paused); }

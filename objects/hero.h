@@ -1,11 +1,23 @@
 // The player's chara, element 0 of g_Heroes.
 #pragma once
 #include <list>
+#include <vector>
 
+#include "flow/arrange.h"
 #include "objects/chara.h"
+#include "project/flow.h"
 
 class cInputState;
 class cItem;
+
+// One hit-box display record of the game maker's box view.
+struct HITBOXVIEW {
+    int32_t type = 0;     // 0 the extent, 1 body box, 2 item box, 3 shot box
+    int32_t mode = 0;     // 0 off, 1 frame, 2 filled
+    int32_t palette = 0;  // 208 + 4 x colour group
+    int32_t x = 0, y = 0, width = 0, height = 0;
+    int32_t counter = 0;  // colour cycle, 0..31
+};
 
 class cHero : public cChara {
 public:
@@ -28,8 +40,30 @@ public:
     // The screen rectangle; an auto-scrolling axis truncates camera and
     // position apart.
     void UpdateScreenRect();
-    // The limited-sight overlay; arrives with the hero's drawing.
-    void DrawOverlay(DDSURFACEDATA* /*surface*/) {}
+
+    // Movement and update (objects/hero_move.cpp).
+    int MoveX() override;
+    int MoveY() override;
+    int Update(bool deathFlowsOnly) override;
+    // At the start of a sub-step: the foot block and the facing seen then.
+    void SaveStepState();
+    void SaveFacing();
+    // In the two frames after a movement-type change: puts a saved
+    // position back when a restore is pending; 1 while the window lasts.
+    bool RestoreTypeChangePos();
+
+    // Jump, items and drawing (objects/hero.cpp).
+    void Jump(cCmdRun* run) override;
+    bool IsNewItemTouch(cItem* item) const;
+    void EndItemTouch(cItem* item);
+    // Runs an item's command list at once; 2 when the hero has no HP
+    // left, 1 stage clear, else 0.
+    int RunItemCmds(cVector<cFlowCmd>& cmds);
+    void ShowItemMessage(int kind, int message, int extra);
+    void BuildHitboxOverlays();
+    void Draw(DDSURFACEDATA* surface, int paused);
+    // The limited-sight overlay over the screen.
+    void DrawOverlay(DDSURFACEDATA* surface);
 
     cInputState* m_pInput = nullptr;
     int32_t m_nJumpHold = 0;
@@ -37,6 +71,7 @@ public:
     int32_t m_bJumpBlocked = 0;
     double m_dFootEffectBase = 0;
     int32_t m_bJumpDone = 0;
+    int32_t m_bStepFlagA = 0, m_bStepFlagB = 0;  // per-frame flags of the stage rules
     int32_t m_nSavedFacing = 0;
     int32_t m_bTypePosSaved = 0;
     Extent m_TypeChangePos;
@@ -48,4 +83,7 @@ public:
     int32_t m_nItemBlockWait = 0;
     int32_t m_nFrameCount = 0;
     HITBOX m_ItemBox;
+    std::vector<HITBOXVIEW> m_BoxViews;
+    std::vector<cFlowCmd> m_DeferredCmds;  // change-flow commands run after the hero's flows
+    std::list<PendingArrange> m_PendingArranges;
 };

@@ -118,3 +118,12 @@ void cStageChara::UpdateHitboxY() {
 
 void cStageChara::CheckBoundsX() { ClampPosX(2); }
 void cStageChara::CheckBoundsY() { ClampPosY(2); }
+
+// Stand-ins until the stage chara's movement exists.
+int cStageChara::MoveX() { return 0; }
+int cStageChara::MoveY() { return 0; }
+int cStageChara::Update(bool) { return 0; }
+void cStageChara::Jump(cCmdRun*) {}
+void cStageChara::DrawItemIcon(DDSURFACEDATA*) {}
+bool cStageChara::CheckInView(std::vector<char>&) { return false; }
+bool cStageChara::CheckActivate(std::vector<char>&) { return false; }

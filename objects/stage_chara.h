@@ -1,6 +1,8 @@
 // Every chara of a stage but the hero: placed and summoned ones, kept by
 // value in g_Charas. Each embeds the item it gives when defeated.
 #pragma once
+#include <vector>
+
 #include "objects/chara.h"
 #include "objects/item.h"
 
@@ -29,8 +31,18 @@ public:
               int extra);
     // Puts the chara on stage tile (tx, ty), margins not counted.
     void PlaceAtTile(int tx, int ty);
-    // The carried-item icon; arrives with the chara drawing.
-    void DrawItemIcon(DDSURFACEDATA* /*surface*/) {}
+    // Activity: in view (which marks the chara's appearance flag as seen),
+    // then whether it acts.
+    bool CheckInView(std::vector<char>& flags);
+    bool CheckActivate(std::vector<char>& flags);
+
+    int MoveX() override;
+    int MoveY() override;
+    int Update(bool deathFlowsOnly) override;
+    void Jump(cCmdRun* run) override;
+
+    // The carried-item icon, shown 33 of every 96 calls.
+    void DrawItemIcon(DDSURFACEDATA* surface);
 
     int32_t m_bInViewTest = 0;
     cItem m_Item;
