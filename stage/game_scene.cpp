@@ -1,5 +1,6 @@
 #include "stage/game_scene.h"
 
+#include <algorithm>
 #include <iterator>
 #include <new>
 
@@ -541,6 +542,37 @@ int DrawStageChara(cStageChara& chara, int frozen) {
 }
 
 // ---------------------------------------------------------------------------
+// Activity
+
+void cGameScene::UpdateActivity() {
+    if (!g_Heroes.empty()) {
+        cHero& hero = g_Heroes.At(0);
+        hero.m_bActive = hero.m_bInView = hero.m_bActing = 1;
+    }
+    std::fill(m_vStepFlags.begin(), m_vStepFlags.end(), 0);
+    for (cStageChara& chara : g_Charas) {
+        if (CheckCharaConditions(chara)) {
+            chara.m_bActive = 1;
+            chara.m_bInView = chara.IsOnScreen();
+            chara.CheckInView(m_vStepFlags);
+        } else {
+            chara.m_bActive = chara.m_bInView = 0;
+        }
+    }
+    // Second pass: a chara activated by the appearance flag of one later in
+    // the list acts in this same sub-step.
+    for (cStageChara& chara : g_Charas) chara.m_bActing = chara.m_bActive && chara.CheckActivate(m_vStepFlags);
+    for (cItem& item : g_Items) {
+        item.m_bActive = CheckItemConditions(item);
+        item.m_bInView = item.m_bActive && item.IsOnScreen();
+    }
+    for (cShot& shot : m_lShots) {
+        shot.m_bActive = 1;
+        shot.m_bInView = shot.IsOnScreen();
+    }
+}
+
+// ---------------------------------------------------------------------------
 // Lives and counters
 
 int cGameScene::UseLife(cPlayData& play) {
@@ -568,7 +600,6 @@ void cGameScene::ResetStageCounters() {
 // ---------------------------------------------------------------------------
 // Rules of later parts of stage play: until they exist nothing happens.
 
-void cGameScene::UpdateActivity() {}
 int CheckReplaySaveKeys() { return 0; }
 void DrawResultPanel(const std::vector<int>&, int, int) {}
 void LoadRanking(int, const std::string&, int, int, int) {}
@@ -583,6 +614,8 @@ int cGameScene::IsPlaceBlocked(cChara&) { return 0; }
 // The condition lists arrive with the play step; until then every block
 // is present.
 int cGameScene::CheckBlockConditions(cPltBlock&) { return 1; }
+int cGameScene::CheckCharaConditions(cStageChara&) { return 1; }
+int cGameScene::CheckItemConditions(cItem&) { return 1; }
 
 // ---------------------------------------------------------------------------
 // Camera axes

@@ -194,6 +194,8 @@ public:
 
     // 1 when the appearance conditions of a map cell or placed block hold.
     int CheckBlockConditions(cPltBlock& block);
+    int CheckCharaConditions(cStageChara& chara);
+    int CheckItemConditions(cItem& item);
 
     int m_nSavedState = 0;
     int m_nSavedSubState = 0;

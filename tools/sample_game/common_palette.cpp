@@ -239,6 +239,8 @@ void AddCharas(cCommonPalette& pal) {
     pal.m_vChara[kCharaHero] = hero;
 
     cCharaDef walker = Chara("Walker", kColWalker, kAnimeWalker, 2, 100);
+    walker.m_sStartEffect = kCharaEffectAppear;
+    walker.m_cStartEffectLoop = 0;
     walker.m_vFlow.push_back(Flow("Walk", kTrigAlways, {Move(kCmdWalkTurn, 0, kDirFacing, 10)}));
     pal.m_vChara[kCharaWalker] = walker;
 

@@ -127,6 +127,11 @@ bool WriteDatabase(const std::string& root, std::string* error) {
     db.m_vCharaEffect[kCharaEffectFadeOut].m_nKind = kCharaFxBurst;
     db.m_vCharaEffect[kCharaEffectFadeOut].m_nParam[0] = 5;
     db.m_vCharaEffect[kCharaEffectFadeOut].m_nParam[2] = 32;
+    // Walkers grow from a point to their size in one second as a stage starts.
+    db.m_vCharaEffect[kCharaEffectAppear].m_strName = "Appear";
+    db.m_vCharaEffect[kCharaEffectAppear].m_nKind = kCharaFxZoom;
+    db.m_vCharaEffect[kCharaEffectAppear].m_nParam[0] = 10;
+    db.m_vCharaEffect[kCharaEffectAppear].m_nParam[2] = 32;
 
     db.m_vScrEffect.resize(kScrEffects);
     db.m_vScrEffect[kScrEffectShake].m_strName = "Shake";

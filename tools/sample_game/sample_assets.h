@@ -96,7 +96,7 @@ enum AnimeSetNo : int {
 // Effect database entries (strips drawn by the database writer).
 enum EffectNo : int { kEffectExplosion = 1, kEffectSpark, kEffectSparkle, kEffects };
 // CharaEffect entries.
-enum CharaEffectNo : int { kCharaEffectFlash = 1, kCharaEffectFadeOut, kCharaEffects };
+enum CharaEffectNo : int { kCharaEffectFlash = 1, kCharaEffectFadeOut, kCharaEffectAppear, kCharaEffects };
 // ScrEffect entries.
 enum ScrEffectNo : int { kScrEffectShake = 1, kScrEffectWave, kScrEffects };
 // Picture entries.
