@@ -20,7 +20,7 @@
 namespace {
 
 constexpr int kSysWorkTwin = kSysBmpWork + 1;  // the work surface's system-memory twin
-constexpr int kSysLensWork = 70;
+constexpr int kSysLensWork = 70;  // a render target of the texture device
 constexpr double kSqrt2 = 1.4142135623730951;
 constexpr int kWaveDegrees = 360;
 constexpr uint32_t kBlurColour8 = 31;  // the blur's stand-in colour at 8 bits
@@ -350,7 +350,9 @@ void DrawHalf(const Chip& c) {
 
 // A pixel filter (dest, x, y, src, sx, sy, blend) on the chip. Under the
 // texture device it reads the chip prepared in E; elsewhere it writes into
-// E, which then goes onto the screen with the colour record.
+// a cleared work surface, which then goes onto the screen with the colour
+// record: E on the blit display, surface 70 under the texture device,
+// whose blits from a render target take the colour and E's would not.
 template <class Filter>
 void DrawFiltered(const Chip& c, Filter filter) {
     DDSURFACEDATA* e = ChipEffectSurface();
@@ -369,10 +371,11 @@ void DrawFiltered(const Chip& c, Filter filter) {
         sx = sy = 0;
         c.chara.DrawChipToWork(sd, c.src);
     }
-    DDFillRect(e, 0, 0, c.w, c.h, 0);
-    filter(e, 0, 0, sd, sx, sy, nullptr);
+    DDSURFACEDATA* out = lpDTCon ? &g_SysBmp[kSysLensWork] : e;
+    DDFillRect(out, 0, 0, c.w, c.h, 0);
+    filter(out, 0, 0, sd, sx, sy, nullptr);
     ChipColour colour(c.src);
-    DDBlt(c.dest, c.x, c.y, c.w, c.h, e, 0, 0, DDBLT_KEYED);
+    DDBlt(c.dest, c.x, c.y, c.w, c.h, out, 0, 0, DDBLT_KEYED);
 }
 
 void DrawMosaic(const Chip& c) {

@@ -455,6 +455,44 @@ TEST_P(EffectDrawTest, FlipAndRotationKeepTheirGeometry) {
         "flip at phase 32");
 }
 
+// The flash colour of an invincible chara exists only under the texture
+// device: every way an effect reaches the chip keeps it.
+TEST_P(EffectDrawTest, TheColourRecordTintsEveryPath) {
+    if (!lpDTCon) GTEST_SKIP() << "no colour record on the blit display";
+    record.m_nParam[3] = 2;
+    const int kinds[] = {0, 1, 2, 8, 9, 10, 11, 12, 13, 14, 15, 16};
+    for (const int kind : kinds) {
+        for (const int scale : {1, 2}) {
+            for (const int sw855 : {0, 1}) {
+                Size(scale);
+                g_SystemData.Set(kSysSwitch855, sw855);
+                // Colour change and translucency keep no colour on a
+                // stretched chip outside the prepared path, and the burst
+                // drops it there too; the prepared translucency has none.
+                if (sw855 && scale == 2 && (kind == 1 || kind == 13 || kind == 14)) continue;
+                if (!sw855 && kind == 14) continue;
+                const std::string what = "kind " + std::to_string(kind) + " scale " + std::to_string(scale) +
+                                         " 855 " + std::to_string(sw855);
+                CHIPSRC src = Src();
+                uint64_t hash[2];
+                for (const int tinted : {0, 1}) {
+                    src.colorFlag = tinted;
+                    src.color.argb = 0xFF602000;
+                    src.color.op = plat::kTopAdd;
+                    DDFillSurface(&g_BackBufferSD, kBack);
+                    chara.m_Effect.m_dValue = kind == 11 ? 40 : 2;
+                    g_CharaEffectFuncs[kind](chara, &g_BackBufferSD, src, 1, 1);
+                    hash[tinted] = Hash();
+                    const int side = 32 * scale;
+                    ExpectOnlyInside(kL - 2 * side, kT - 2 * side, kL + 3 * side, kT + 3 * side, what);
+                }
+                EXPECT_NE(hash[0], hash[1]) << what;
+                EXPECT_EQ(lpDTCon->dwVertexColor, 0xFFFFFFFFu) << what << ": the colour is reset";
+            }
+        }
+    }
+}
+
 // Values no editor writes: the drawing stays inside every surface (the
 // sanitizers watch) and the frame ends.
 TEST_P(EffectDrawTest, HostileValuesDrawWithoutLeavingTheSurfaces) {
