@@ -142,7 +142,9 @@ int RunEffect(cChara& chara, DDSURFACEDATA* surface, const CHIPSRC& src, int pau
 
 }  // namespace
 
-int cChara::StepEffect(int paused) { return RunEffect(*this, nullptr, CharaChip(*this, m_Anime.GetFrame()), paused, 0); }
+int cChara::StepEffect(int paused) {
+    return RunEffect(*this, nullptr, CharaChip(*this, m_Anime.GetFrame()), paused, 0);
+}
 
 void cChara::Draw(DDSURFACEDATA* surface, int paused) {
     const int frame = GetAnimeFrame(paused);
