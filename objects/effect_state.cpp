@@ -201,9 +201,75 @@ void InitScrEffectStates(cVector<cScreenEffectState>& forward, cVector<cScreenEf
     InitStates(g_Database.m_vScrEffect, g_Database.m_vScrEffectRev, forward, reversed);
 }
 
-// Stand-ins until the effect states run.
-void cCharaEffectState::Restart() {}
-int cCharaEffectState::Advance() { return 0; }
-void cScreenEffectState::Start(int16_t, int, int) {}
-void cScreenEffectState::Restart() {}
-int cScreenEffectState::Advance(int, int, double) { return 0; }
+// Passes
+
+void cCharaEffectState::Restart() {
+    if (m_nMode == kEffectThereAndBack) m_bReversed = m_bReversed ? 0 : 1;
+    CopyFrom((m_bReversed ? g_CharaEffectProtosRev : g_CharaEffectProtos).At(m_sEffect));
+}
+
+int cCharaEffectState::Advance() {
+    bool goesOn;
+    if (m_nStart == m_nEnd) {
+        m_dTimer += m_dStep;
+        goesOn = m_dTimer <= m_nRunTime;
+    } else if (m_nStart < m_nEnd) {
+        m_dValue += m_dStep;
+        goesOn = m_dValue <= m_nEnd;
+    } else {
+        m_dValue -= m_dStep;
+        goesOn = m_dValue >= m_nEnd;
+    }
+    // No run time means no pass to run: a negative one would otherwise
+    // count the blink and translucency kinds towards a negative end.
+    if (m_nRunTime <= 0) goesOn = false;
+    if (goesOn) return 0;
+    if (m_bLoop || (m_nMode == kEffectThereAndBack && !m_bReversed)) {
+        Restart();
+        return 0;
+    }
+    return 1;
+}
+
+void cScreenEffectState::Start(int16_t effect, int mode, int loop) {
+    const bool reversed = mode == kEffectReversed;
+    CopyFrom((reversed ? g_ScrEffectProtosRev : g_ScrEffectProtos).At(effect));
+    m_bReversed = reversed ? 1 : 0;
+    m_sEffect = effect;
+    m_nMode = mode;
+    m_bLoop = loop;
+}
+
+void cScreenEffectState::Restart() {
+    if (m_nMode == kEffectThereAndBack) m_bReversed = m_bReversed ? 0 : 1;
+    CopyFrom((m_bReversed ? g_ScrEffectProtosRev : g_ScrEffectProtos).At(m_sEffect));
+}
+
+int cScreenEffectState::Advance(int start, int end, double step) {
+    bool goesOn;
+    if (m_bTimerMode) {
+        m_dTimer += m_dStep;
+        goesOn = m_dTimer <= m_nRunTime;
+    } else if (start <= end) {
+        m_dValue += step;
+        goesOn = std::trunc(m_dValue) <= end;
+    } else {
+        m_dValue -= step;
+        goesOn = std::trunc(m_dValue) >= end;
+    }
+    // The shake and blink kinds count 0 up to their run time, which would
+    // take several frames past a run time of 0 and many towards a negative
+    // one; no run time ends the pass at once, as it does every other kind.
+    if (m_pRecord && m_pRecord->m_nParam[0] <= 0) goesOn = false;
+    // A step that is not a number would keep the value from ever settling.
+    if (!std::isfinite(m_dValue)) {
+        m_dValue = end;
+        goesOn = false;
+    }
+    if (goesOn) return 0;
+    if (m_bLoop || (m_nMode == kEffectThereAndBack && !m_bReversed)) {
+        Restart();
+        return 0;
+    }
+    return 1;
+}

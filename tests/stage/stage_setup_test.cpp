@@ -646,6 +646,8 @@ TEST_F(StageSetup, ADeathEndInTheMiddleOfDrawingSetsTheStageUpAgain) {
     for (cStageChara& c : g_Charas) c.m_bActive = 1;
     for (cItem& i : g_Items) i.m_bActive = 1;
     g_Heroes.At(0).m_bDefeated = 1;
+    // The hero's death drawing ends in this frame: its wait is over.
+    g_Heroes.At(0).m_nDeathWait = g_SceneMgr.m_nFrameRate;
     const int firstId = g_Charas.front().m_nId;
     scene.m_nState = 2;
     scene.Draw(1, 0, 1, 1);
