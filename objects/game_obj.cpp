@@ -111,3 +111,7 @@ void cGameObj::UpdateScreenRect() {
     m_nScreenR = m_nScreenL + m_nSpriteW - 1;
     m_nScreenB = m_nScreenT + m_nSpriteH - 1;
 }
+
+bool cGameObj::IntersectsRect(double left, double top, double right, double bottom) const {
+    return m_dX <= right && m_dRight >= left && m_dY <= bottom && m_dBottom >= top;
+}

@@ -1,6 +1,13 @@
 #include "objects/stage_chara.h"
 
+#include <cstdint>
+
+#include "app/requests.h"
+#include "core/containers.h"
+#include "objects/chip_src.h"
+#include "project/flow.h"
 #include "project/stage_info.h"
+#include "project/system_data.h"
 #include "stage/game_scene.h"
 
 void CentreBox(HITBOX& box, int w, int h, int offX, int offY) {
@@ -119,11 +126,123 @@ void cStageChara::UpdateHitboxY() {
 void cStageChara::CheckBoundsX() { ClampPosX(2); }
 void cStageChara::CheckBoundsY() { ClampPosY(2); }
 
-// Stand-ins until the stage chara's movement exists.
-int cStageChara::MoveX() { return 0; }
-int cStageChara::MoveY() { return 0; }
-int cStageChara::Update(bool) { return 0; }
-void cStageChara::Jump(cCmdRun*) {}
-void cStageChara::DrawItemIcon(DDSURFACEDATA*) {}
-bool cStageChara::CheckInView(std::vector<char>&) { return false; }
-bool cStageChara::CheckActivate(std::vector<char>&) { return false; }
+namespace {
+
+// Stage flag `no` of the appearance flags, or null for a number outside
+// them: a damaged definition is reported and its flag is left alone.
+char* AppearanceFlag(std::vector<char>& flags, int no) {
+    if (no >= 0 && no < static_cast<int>(flags.size())) return &flags[static_cast<size_t>(no)];
+    container_detail::ReportBadIndex("err V[%d] ( %d , %d )", no, static_cast<int>(flags.size()), sizeof(char));
+    return nullptr;
+}
+
+bool Switch(SysValue which) { return g_SystemData.Get(which) != 0; }
+
+// The carried-item icon shows for the last 33 of every 96 calls.
+constexpr int kIconShowFrom = 64;
+constexpr int kIconCycle = 96;
+
+}  // namespace
+
+bool cStageChara::CheckInView(std::vector<char>& flags) {
+    m_bInViewTest = IsInView(m_bIgnoreViewX, m_bIgnoreViewY);
+    if (m_bInViewTest && m_Def.m_cFlagAppear) {
+        if (char* flag = AppearanceFlag(flags, m_Def.m_sFlagNo)) *flag = 1;
+    }
+    return m_bInViewTest != 0;
+}
+
+bool cStageChara::CheckActivate(std::vector<char>& flags) {
+    bool acts = m_bInViewTest || (!m_bFly && m_bJumpRising) || (m_bActivated && m_bAirborne);
+    if (!acts && m_Def.m_cFlagAppear) {
+        const char* flag = AppearanceFlag(flags, m_Def.m_sFlagNo);
+        acts = flag && *flag == 1;
+    }
+    if (!acts) return false;
+    m_bActivated = 1;
+    if (m_Def.m_cActivationMode == 1) m_bIgnoreViewX = m_bIgnoreViewY = 1;
+    UpdateScreenRect();
+    return true;
+}
+
+int cStageChara::Update(bool deathFlowsOnly) {
+    StartCharaUpdate(*this);
+    SyncCharaScroll(*this, !Switch(kSysSwitch214) && m_bFollowScroll);
+    StartFlowAnimes();
+    if (StepFlowRuns(deathFlowsOnly, true)) return 1;
+    ClearFlowContext();
+    FinishFlowUpdate();
+    ChooseBasicAnime();
+    return m_nHP <= 0 ? 1 : 0;
+}
+
+int cStageChara::MoveX() {
+    if (m_dImpactX != 0) {
+        m_dSpeedX = m_dImpactX;
+    } else if (m_dInertiaX != 0) {
+        ApplyFriction(m_dInertiaX, m_bFrictionX);
+        m_dSpeedX += m_dInertiaX;
+    }
+    const int code = StepX(2);
+    CheckBoundsX();
+    return code == 3 ? 4 : code;
+}
+
+int cStageChara::MoveY() {
+    ApplyImpactY();
+    if (m_dImpactY == 0 && m_bFly && m_dInertiaY != 0) {
+        ApplyFriction(m_dInertiaY, m_bFrictionY);
+        m_dSpeedY += m_dInertiaY;
+    }
+    const int code = StepY(2);
+    CheckBoundsY();
+    if (m_bFly) return code == 3 || code == 6 ? 8 : code;  // flew out of the stage
+    return code == 5 || code == 6 ? 7 : code;              // fell out of it
+}
+
+void cStageChara::Jump(cCmdRun* run) {
+    if (!run) return;
+    const cFlowCmd* cmd = run->m_pCmd;
+    auto takeOff = [&](bool sound) {
+        run->m_bBegun = 1;
+        if (sound && cmd) PlayDataSe(cmd->m_sSound);
+        m_dSpeedY = run->m_dSpeed;
+        m_bJumpRising = m_bJumped = 1;
+        m_bRiding = 0;
+    };
+
+    if (Switch(kSysSwitch749)) {
+        if (!m_bAirborne && !m_bHeadBlocked && !m_bImpacted && !m_nAirSteps) takeOff(true);
+        return;
+    }
+    if (run->m_bBegun) {
+        // The command ends on landing.
+        if (IsOnGround()) {
+            m_bHeadBlocked = m_bImpacted = 0;
+            run->m_nRemain = 0;
+        }
+        return;
+    }
+    const bool held = m_bAirborne || m_bHeadBlocked || m_bImpacted ||
+                      (Switch(kSysSwitch845b) ? m_nAirSteps != 0 : m_bJumpRising != 0);
+    if (held) {
+        // Four frames without ground to jump from: the command ends unjumped.
+        if (run->m_nCount >= int64_t{4} * g_Stage.m_nSubSteps) {
+            run->m_bBegun = 1;
+            m_bHeadBlocked = m_bImpacted = 0;
+            run->m_nRemain = 0;
+        }
+        return;
+    }
+    takeOff(!(cmd && cmd->m_cSoundInView && !m_bInView));
+}
+
+void cStageChara::DrawItemIcon(DDSURFACEDATA* surface) {
+    if (!m_Item.m_bCarried || !m_bInView || m_Def.m_cTransparent || m_Item.m_Def.m_cHidden) return;
+    ++m_nItemIconTimer;
+    if (m_nItemIconTimer < kIconShowFrom) return;
+    const int x = m_nScreenL + m_nSpriteW / 2 - m_Item.m_nSpriteW / 4;
+    const int y = m_nScreenT - m_Item.m_nSpriteH / 2;
+    DrawChipIcon(surface, x, y, m_Item.m_Def.m_cSheet, m_Item.m_nGraphic, m_Item.m_Def.m_sSheetSub);
+    if (m_nItemIconTimer >= kIconCycle) m_nItemIconTimer = 0;
+}

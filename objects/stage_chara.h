@@ -15,6 +15,20 @@ void ScaleBox(HITBOX& box, int scale);
 void PlaceBoxX(HITBOX& box, double x);
 void PlaceBoxY(HITBOX& box, double y);
 
+// Pieces of the per-sub-step update that the hero and the other charas
+// share (objects/chara_update.cpp). At its start: the chara becomes the
+// scene's current chara, and what lasts one update is cleared (movement
+// lock, friction on, vanish, anime request) while the type-change wait
+// counts down.
+void StartCharaUpdate(cChara& chara);
+// A chara that follows the auto-scroll takes the speed of each scrolling
+// axis (0 while an axis is stopped) on X and, flying, on Y; one that does
+// not stands still on those axes. A walking chara keeps its Y speed.
+void SyncCharaScroll(cChara& chara, bool follow);
+// The scene's flow execution context, cleared once the chara's flows are
+// done.
+void ClearFlowContext();
+
 class cStageChara : public cChara {
 public:
     void ScaleHitboxes(int scale) override;
