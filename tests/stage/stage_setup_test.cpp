@@ -679,3 +679,39 @@ TEST_F(StageSetup, AStoppedSetUpIsNeverPlayed) {
 }
 
 }  // namespace
+
+TEST_F(StageSetup, ActivityAfterSetUpFollowsTheViewAndTheAppearanceFlags) {
+    MakeStage(60, 20);
+    AddChara(5, 5);                            // on screen
+    AddChara(50, 5);                           // far off screen
+    AddChara(50, 6).m_cActivityRange = 3;      // acts wherever it is
+    cCharaDef& flagged = AddChara(51, 7);      // off screen, waits for flag 3
+    flagged.m_cFlagAppear = 1;
+    flagged.m_sFlagNo = 3;
+    cCharaDef& seen = AddChara(7, 5);          // on screen, sets flag 3
+    seen.m_cFlagAppear = 1;
+    seen.m_sFlagNo = 3;
+    AddItem(4, 4);
+    AddItem(55, 4);
+    scene.SetStage(0, 1);
+
+    EXPECT_EQ(Hero().m_bActive, 1);
+    EXPECT_EQ(Hero().m_bActing, 1);
+    ASSERT_EQ(g_Charas.Size(), 5);
+    struct Want {
+        int inView, acting;
+    };
+    const Want want[] = {{1, 1}, {0, 0}, {0, 1}, {0, 1}, {1, 1}};
+    int i = 0;
+    for (const cStageChara& c : g_Charas) {
+        EXPECT_EQ(c.m_bActive, 1) << i;
+        EXPECT_EQ(c.m_bInView, want[i].inView) << i;
+        EXPECT_EQ(c.m_bActing, want[i].acting) << i;
+        ++i;
+    }
+    EXPECT_EQ(scene.m_vStepFlags.at(3), 1);
+    ASSERT_EQ(g_Items.Size(), 2);
+    EXPECT_EQ(g_Items.front().m_bActive, 1);
+    EXPECT_EQ(g_Items.front().m_bInView, 1);
+    EXPECT_EQ(g_Items.back().m_bInView, 0);
+}
