@@ -1,6 +1,14 @@
 #include "objects/hero.h"
 
+#include <algorithm>
+#include <climits>
+#include <cmath>
+
 #include "app/input_state.h"
+#include "app/requests.h"
+#include "flow/cmd_dispatch.h"
+#include "gfx/dd_frame.h"
+#include "gfx/system_bitmaps.h"
 #include "objects/stage_chara.h"
 #include "project/stage_info.h"
 #include "project/system_data.h"
@@ -33,8 +41,7 @@ void cHero::Init(int id, cCharaDef& def, double originX, double originY, int /*e
     m_bJumpArmed = 1;
     m_dFootEffectBase = 4.0 / g_Stage.m_dSubSteps;
 
-    // Gap: the hit-box display records are rebuilt here
-    // (cHero::BuildHitboxOverlays) once the hero's drawing exists.
+    BuildHitboxOverlays();
     m_TouchedItems.clear();
     // Gap: the hero's own flows are built here (cChara::BuildFlows, mode 0,
     // -1) once the flows inside a chara exist.
@@ -106,8 +113,7 @@ void cHero::SetMoveType(int type, int rescale, int savePos, int markRestore) {
         ScaleBox(m_ShotBox, s);
         ScaleBox(m_ItemBox, s);
     }
-    // Gap: the hit-box display records are rebuilt here
-    // (cHero::BuildHitboxOverlays) once the hero's drawing exists.
+    BuildHitboxOverlays();
 }
 
 void cHero::ScaleHitboxes(int scale) {
@@ -168,7 +174,242 @@ void cHero::CheckBoundsY() {
     ClampPosY(m_bFly ? 0 : 1);
 }
 
-// Stand-ins until the hero's jump and drawing exist.
-void cHero::Jump(cCmdRun*) {}
-void cHero::DrawOverlay(DDSURFACEDATA*) {}
-void cHero::Draw(DDSURFACEDATA* surface, int paused) { cChara::Draw(surface, paused); }
+// ---------------------------------------------------------------------------
+// Jump
+
+namespace {
+
+// The item command that arranges the commands after it; it is not itself
+// arranged.
+constexpr int kItemCmdArrange = 23;
+
+// Parameter i of a command; a list cut short reads 0.
+int32_t CmdParam(const cFlowCmd* cmd, int i) {
+    return cmd && i < cmd->m_vParam.Size() ? cmd->m_vParam[static_cast<size_t>(i)] : 0;
+}
+
+// Half blocks of a type-2 jump at horizontal speed v (dots per sub-step).
+// The limits are tenths of a dot per frame; between them the height grows
+// from 0 at standstill, so just above the lower limit it is already more
+// than the lower height.
+int HeightBySpeed(const cFlowCmd* cmd, double v) {
+    const double s = g_Stage.m_dSubSteps * 10;
+    const double hi = CmdParam(cmd, 1) / s;
+    const double lo = CmdParam(cmd, 3) / s;
+    const int32_t fast = CmdParam(cmd, 2), slow = CmdParam(cmd, 4);
+    if (!(v < hi)) return fast;  // a speed that is not a number too
+    if (v <= lo) return slow;
+    // Here lo < v < hi, so hi > 0 and v / hi < 1: the result lies between
+    // the two heights.
+    return static_cast<int>(std::trunc(slow + (static_cast<double>(fast) - slow) * v / hi));
+}
+
+void TakeOff(cHero& hero, cCmdRun& run, double speed) {
+    hero.m_dSpeedY = speed;
+    run.m_bBegun = 1;
+    PlayDataSe(run.m_pCmd ? run.m_pCmd->m_sSound : 0);
+    hero.m_bJumpRising = 1;
+}
+
+}  // namespace
+
+void cHero::Jump(cCmdRun* run) {
+    if (!run || m_bFly || m_bJumpDone) return;
+    const cFlowCmd* cmd = run->m_pCmd;
+    const int type = CmdParam(cmd, 0);
+
+    const cFlowRun* flow = g_pGameScene ? g_pGameScene->m_pCurFlowRun : nullptr;
+    const bool hasKeys = flow && !flow->m_vKeyConds.empty();
+    bool held = type == 0;
+    if (!held && hasKeys && m_pInput) {
+        const cKeyCond* key = flow->m_vKeyConds.back();
+        held = key && EvalKeyCondition(*m_pInput, *key);
+    }
+    // A block that forbids jumping makes the key count as released.
+    const bool pressed = held && !m_bJumpBlocked;
+
+    if (type == 2) run->m_dSpeed = JumpSpeedFromHeight(HeightBySpeed(cmd, std::fabs(m_dInertiaX)) * 16.0);
+
+    const int n = g_Stage.m_nSubSteps;
+    const int32_t limit = run->m_nSteps;
+    if (pressed) {
+        if (m_nJumpHold < INT32_MAX) ++m_nJumpHold;
+        if (m_nJumpHold >= limit && (!m_bJumped || m_bRiding) && m_bJumpArmed && !m_bHeadBlocked &&
+            (m_dSpeedY < 0 || m_bRiding)) {
+            // Held to the limit: the rise goes on and the key no longer
+            // matters.
+            m_bJumped = 1;
+            m_bJumpArmed = 0;
+        } else if (!m_bAirborne && m_nJumpHold <= n && (!m_bJumped || m_bRiding) && m_bJumpArmed && !m_bHeadBlocked &&
+                   !m_bImpacted && !run->m_bBegun) {
+            // A jump off a ridden chara waits for the frame's last sub-step.
+            const bool lastSubStep = g_pGameScene && g_pGameScene->m_nSubStep == n;
+            if (g_SystemData.Get(kSysSwitch845a) == 0) {
+                if (!m_bJumpRising) {
+                    if (!m_bRiding) {
+                        TakeOff(*this, *run, run->m_dSpeed);
+                    } else if (lastSubStep) {
+                        TakeOff(*this, *run, run->m_dSpeed);
+                        m_bRiding = 0;
+                    }
+                }
+            } else {
+                m_bJumpRising = 1;
+                if (!m_bRiding) {
+                    TakeOff(*this, *run, run->m_dSpeed);
+                } else if (lastSubStep) {
+                    TakeOff(*this, *run, run->m_dSpeed * static_cast<double>(1.02f));
+                    m_bRiding = 0;
+                }
+            }
+        }
+    } else {
+        if (m_nJumpHold > 0 && m_nJumpHold < limit && !m_bJumped && !m_bHeadBlocked && !m_bJumpBlocked &&
+            !m_bImpacted) {
+            // Let go early: a short hop.
+            m_bRiding = 0;
+            if (m_dSpeedY < 0) m_dSpeedY *= 0.3;
+            m_bJumped = 1;
+        }
+        m_nJumpHold = 0;
+        m_bJumpArmed = 1;
+        m_bHeadBlocked = 0;
+    }
+
+    if (IsOnGround() && m_dSpeedY >= 0) {
+        if (!hasKeys || !pressed) {
+            m_nJumpHold = 0;
+            m_bJumpArmed = 1;
+            m_bHeadBlocked = 0;
+            m_bImpacted = 0;
+            // A key jump ends on landing; one without keys may jump again.
+            if (hasKeys)
+                run->m_nRemain = 0;
+            else
+                run->m_bBegun = 0;
+        }
+    }
+    m_bJumpDone = 1;
+}
+
+// ---------------------------------------------------------------------------
+// Items
+
+bool cHero::IsNewItemTouch(cItem* item) const {
+    return std::find(m_TouchedItems.begin(), m_TouchedItems.end(), item) == m_TouchedItems.end();
+}
+
+void cHero::EndItemTouch(cItem* item) { m_TouchedItems.remove(item); }
+
+int cHero::RunItemCmds(cVector<cFlowCmd>& cmds) {
+    if (g_pGameScene) g_pGameScene->m_bChainedMessage = 0;
+    // By index: a handler may change what the hero holds, never the list's
+    // length under a running iterator.
+    for (int i = 0; i < cmds.Size(); ++i) {
+        cFlowCmd& cmd = cmds[static_cast<size_t>(i)];
+        if (cmd.m_cKind != kItemCmdArrange) {
+            ApplyHeroArranges(cmd, *this);
+            m_PendingArranges.clear();
+        }
+        // Unknown kinds were reported when the command was read.
+        const int r = cmd.m_cKind >= 0 && cmd.m_cKind < kItemCmdKinds ? g_ItemCmdFuncs[cmd.m_cKind](*this, cmd) : 0;
+        if (m_nHP <= 0) return 2;
+        if (r != 0) return r;
+    }
+    return m_nHP <= 0 ? 2 : 0;
+}
+
+void cHero::ShowItemMessage(int, int, int) {
+    // Gap: the message window of the taken item (type 2) is appended here
+    // once the message window can be made.
+}
+
+// ---------------------------------------------------------------------------
+// Drawing
+
+namespace {
+
+// 208 + 4 x colour group; a group far outside 0..7 from a damaged stage
+// saturates instead of overflowing.
+int32_t BoxPalette(int32_t group) {
+    const int64_t base = 208 + int64_t{4} * group;
+    return static_cast<int32_t>(std::clamp<int64_t>(base, INT32_MIN, INT32_MAX));
+}
+
+HITBOXVIEW BoxView(int type, int32_t mode, int32_t group, int32_t width, int32_t height) {
+    HITBOXVIEW v;
+    v.type = type;
+    v.mode = mode;
+    v.palette = BoxPalette(group);
+    v.width = width;
+    v.height = height;
+    return v;
+}
+
+int64_t Area(const HITBOXVIEW& v) { return int64_t{v.width} * v.height; }
+
+}  // namespace
+
+void cHero::BuildHitboxOverlays() {
+    const cStageInfo& st = g_Stage;
+    m_BoxViews = {
+        BoxView(0, st.m_nPicBoxShow, st.m_nPicBoxColor, m_nWidth, m_nHeight),
+        BoxView(2, st.m_nItemBoxShow, st.m_nItemBoxColor, m_ItemBox.width, m_ItemBox.height),
+        BoxView(1, st.m_nBodyBoxShow, st.m_nBodyBoxColor, m_BodyBox.width, m_BodyBox.height),
+        BoxView(3, st.m_nShotBoxShow, st.m_nShotBoxColor, m_ShotBox.width, m_ShotBox.height),
+    };
+    // Largest first, so a smaller box is drawn over a larger one and stays
+    // visible; equal areas keep the order above.
+    std::stable_sort(m_BoxViews.begin(), m_BoxViews.end(),
+                     [](const HITBOXVIEW& a, const HITBOXVIEW& b) { return Area(a) > Area(b); });
+}
+
+void cHero::Draw(DDSURFACEDATA* surface, int paused) {
+    cChara::Draw(surface, paused);
+    // In 8-bit colour with colour cycling the palette itself rotates.
+    const bool paletteCycles = g_nBpp == 8 && g_SystemData.Get(kSysColourCycling) != 0;
+    for (HITBOXVIEW& v : m_BoxViews) {
+        if (v.mode == 1 || v.mode == 2) {
+            // The boxes are offsets from the body, which sits at the sprite
+            // offset inside the screen rectangle.
+            const int32_t bodyX = m_nScreenL + m_nOffsetX, bodyY = m_nScreenT + m_nOffsetY;
+            const HITBOX* box = v.type == 1 ? &m_BodyBox : v.type == 2 ? &m_ItemBox : v.type == 3 ? &m_ShotBox : nullptr;
+            if (box) {
+                v.x = bodyX + box->offsetX;
+                v.y = bodyY + box->offsetY;
+                v.width = box->width;
+                v.height = box->height;
+            } else {
+                v.x = bodyX;
+                v.y = bodyY;
+                v.width = m_nWidth;
+                v.height = m_nHeight;
+            }
+            const int64_t colour = paletteCycles ? int64_t{v.palette} : int64_t{v.palette} + (v.counter >> 3);
+            // The drawing layer fills a number outside the palette with 0.
+            const uint32_t number = colour < 0 || colour > 255 ? 256u : static_cast<uint32_t>(colour);
+            if (v.mode == 1)
+                DDDrawFrame(surface, v.x, v.y, v.width, v.height, 1, number);
+            else
+                DDFillRect(surface, v.x, v.y, v.width, v.height, number);
+        }
+        v.counter = (v.counter + 1) & 31;
+    }
+}
+
+void cHero::DrawOverlay(DDSURFACEDATA* surface) {
+    const int mode = m_Def.m_cSightShape;
+    if (mode < 1 || mode > 4) return;
+    DDSURFACEDATA* overlay = &g_SysBmp[kSysBmpSightOverlay];
+    const int64_t w = overlay->nWidth, h = overlay->nHeight;
+    if (w <= 0 || h <= 0) return;
+    int64_t sx = w / 2 - m_nSpriteW / 2 - int64_t{m_nScreenL};
+    if (mode == 2 || mode == 4) sx += int64_t{GetDirSign()} * (m_nSpriteW / 2 - int64_t{m_nSight});
+    int64_t sy = h / 2 - m_nSpriteH / 2 - int64_t{m_nScreenT};
+    // An overlay smaller than the screen is read from its corner, never
+    // beyond its edges.
+    sx = std::clamp<int64_t>(sx, 0, std::max<int64_t>(w - 640, 0));
+    sy = std::clamp<int64_t>(sy, 0, std::max<int64_t>(h - 480, 0));
+    DDBlt(surface, 0, 0, static_cast<int>(std::min<int64_t>(w, 640)), static_cast<int>(std::min<int64_t>(h, 480)),
+          overlay, static_cast<int>(sx), static_cast<int>(sy), DDBLT_KEYED);
+}
