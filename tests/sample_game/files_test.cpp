@@ -104,7 +104,7 @@ TEST_F(SampleFilesTest, SystemPicturesHaveTheSizesTheirReadersCut) {
         int width, height;
     };
     const Case cases[] = {
-        {"bmp\\Block.bmp", 32, 480},         {"bmp\\Character1.bmp", 32 * sample::kCharaColumns, 480},
+        {"bmp\\Block.bmp", 32, 480},         {"bmp\\Character1.bmp", 32 * sample::kCharaFrames, 480},
         {"bmp\\Shot.bmp", 32, 480},          {"bmp\\Item.bmp", 64, 480},
         {"bmp\\Mark.bmp", 256, 480},         {"bmp\\Title.bmp", 640, 480},
         {"bmp\\Loading.bmp", 640, 480},      {"bmp\\Window.bmp", 640, 480},
@@ -135,17 +135,19 @@ TEST_F(SampleFilesTest, SystemPicturesHaveTheSizesTheirReadersCut) {
     // No colour but entry 0 is the transparent one.
     for (int i = 1; i < 256; ++i)
         EXPECT_FALSE(rgb[i].r == sample::kKeyR && rgb[i].g == sample::kKeyG && rgb[i].b == sample::kKeyB) << i;
-    // A chara's standing chip is drawn, a spare chip is left clear.
+    // A chara's frames run across its row: the standing and the block-chara
+    // frames are drawn, a row without a chara is left clear.
     plat::Dib chars;
     ASSERT_TRUE(plat::LoadBmpFile("bmp\\Character1.bmp", &chars, &error));
-    auto drawn = [&](int chip) {
+    auto drawn = [&](int chip, int frame) {
         int n = 0;
         for (int y = 0; y < 32; ++y)
-            for (int x = 0; x < 32; ++x) n += chars.Index((chip / 15) * 32 + x, (chip % 15) * 32 + y) != 0;
+            for (int x = 0; x < 32; ++x) n += chars.Index(frame * 32 + x, (chip % 15) * 32 + y) != 0;
         return n;
     };
-    EXPECT_GT(drawn(sample::CharaChip(sample::kColHero, 0)), 50);
-    EXPECT_EQ(drawn(sample::CharaChip(sample::kColHero, 12)), 0);
+    EXPECT_GT(drawn(sample::CharaChip(sample::kRowHero), 0), 50);
+    EXPECT_GT(drawn(sample::CharaChip(sample::kRowHero), 11), 50);
+    EXPECT_EQ(drawn(sample::CharaChip(sample::kCharaRows), 0), 0);
 }
 
 TEST_F(SampleFilesTest, CanvasClipsEveryDrawing) {

@@ -158,11 +158,11 @@ cPltBlock Block(const char* name, int chip, int hit) {
     return b;
 }
 
-cCharaDef Chara(const char* name, int column, int animeSet, int hp, int score) {
+cCharaDef Chara(const char* name, int row, int animeSet, int hp, int score) {
     cCharaDef c;
     c.SetDefault();
     c.m_strName = name;
-    c.m_sChip = static_cast<int16_t>(CharaChip(column, 0));
+    c.m_sChip = static_cast<int16_t>(CharaChip(row));
     c.m_cSheetKind = 1;
     c.m_sAnimeSet = static_cast<int16_t>(animeSet);
     c.m_nMaxHP = hp;
@@ -210,7 +210,7 @@ void AddBlocks(cCommonPalette& pal) {
 void AddCharas(cCommonPalette& pal) {
     pal.m_vChara.resize(kCharas);
 
-    cCharaDef hero = Chara("Hero", kColHero, kAnimeHero, 3, 0);
+    cCharaDef hero = Chara("Hero", kRowHero, kAnimeHero, 3, 0);
     hero.m_cOperatedBy = 0;
     hero.m_cSide = kHeroSide;
     hero.m_cBlockClass = kHeroSide;
@@ -238,26 +238,26 @@ void AddCharas(cCommonPalette& pal) {
     }
     pal.m_vChara[kCharaHero] = hero;
 
-    cCharaDef walker = Chara("Walker", kColWalker, kAnimeWalker, 2, 100);
+    cCharaDef walker = Chara("Walker", kRowWalker, kAnimeWalker, 2, 100);
     walker.m_sStartEffect = kCharaEffectAppear;
     walker.m_cStartEffectLoop = 0;
     walker.m_vFlow.push_back(Flow("Walk", kTrigAlways, {Move(kCmdWalkTurn, 0, kDirFacing, 10)}));
     pal.m_vChara[kCharaWalker] = walker;
 
-    cCharaDef jumper = Chara("Jumper", kColJumper, kAnimeJumper, 2, 150);
+    cCharaDef jumper = Chara("Jumper", kRowJumper, kAnimeJumper, 2, 150);
     jumper.m_vFlow.push_back(Flow("Hop", kTrigAlways,
                                   {Command(kCmdWait, 10),
                                    Command(kCmdJump, 3, {{0, 0}, {1, 96}, {2, 96}, {3, 96}, {4, 96}})}));
     pal.m_vChara[kCharaJumper] = jumper;
 
-    cCharaDef shooter = Chara("Shooter", kColShooter, kAnimeShooter, 3, 200);
+    cCharaDef shooter = Chara("Shooter", kRowShooter, kAnimeShooter, 3, 200);
     shooter.m_vFlow.push_back(
         Flow("Aim", kTrigAlways,
              {Command(kCmdWait, 15), Shot({.chip = kChipEnemyShot, .faction = kEnemySide,
                                            .moveKind = kShotAimHero, .speed = 30, .rangeHalfBlocks = 40})}));
     pal.m_vChara[kCharaShooter] = shooter;
 
-    cCharaDef flyer = Chara("Flyer", kColFlyer, kAnimeFlyer, 2, 300);
+    cCharaDef flyer = Chara("Flyer", kRowFlyer, kAnimeFlyer, 2, 300);
     flyer.m_cFlight = 1;
     flyer.m_vFlow.push_back(Flow("Drift", kTrigAlways,
                                  {Move(kCmdStraight, 20, kDirLeft, 8), Move(kCmdStraight, 20, kDirRight, 8)}));
@@ -268,7 +268,7 @@ void AddCharas(cCommonPalette& pal) {
                                            .rangeHalfBlocks = 0})}));
     pal.m_vChara[kCharaFlyer] = flyer;
 
-    cCharaDef platform = Chara("Platform", kColPlatform, kAnimePlatform, 1, 0);
+    cCharaDef platform = Chara("Platform", kRowPlatform, kAnimePlatform, 1, 0);
     platform.m_cBlockChara = 1;
     platform.m_cFlight = 2;
     platform.m_cInvincible = 2;
@@ -278,7 +278,7 @@ void AddCharas(cCommonPalette& pal) {
                                     {Move(kCmdStraight, 30, kDirRight, 10), Move(kCmdStraight, 30, kDirLeft, 10)}));
     pal.m_vChara[kCharaPlatform] = platform;
 
-    cCharaDef boss = Chara("Boss", kColBoss, kAnimeBoss, 40, 5000);
+    cCharaDef boss = Chara("Boss", kRowBoss, kAnimeBoss, 40, 5000);
     boss.m_cGiantScale = 2;
     boss.m_nBodyPower = 2;
     boss.m_nDefence = 0;
@@ -296,7 +296,7 @@ void AddCharas(cCommonPalette& pal) {
                                  Command(kCmdStageClear, 0, {{1, 1}})}));
     pal.m_vChara[kCharaBoss] = boss;
 
-    cCharaDef sign = Chara("Signpost", kColSign, 0, 1, 0);
+    cCharaDef sign = Chara("Signpost", kRowSign, 0, 1, 0);
     sign.m_cInvincible = 2;
     sign.m_nBodyPower = 0;
     sign.m_cSide = kHeroSide;

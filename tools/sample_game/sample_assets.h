@@ -27,21 +27,23 @@ constexpr uint8_t kFontText = 241;   // white
 constexpr int kChip = 32;
 constexpr int kChipsPerColumn = 15;
 
-// bmp\Character1.bmp: one column (15 chips) per chara kind, facing left.
-// In a column: 0 stand, 1 walk A, 2 walk B, 3 jump/fly, 4..7 the same four
-// lit (invincible), 8..11 the same four as a block chara, 12..14 spare.
-enum CharaColumn : int {
-    kColHero = 1,
-    kColWalker = 2,   // walks, turns at walls
-    kColJumper = 3,   // hops
-    kColShooter = 4,  // shoots at the hero
-    kColFlyer = 5,    // flies, fires homing shots
-    kColPlatform = 6, // moving platform (a block chara)
-    kColBoss = 7,     // drawn at giant scale 2
-    kColSign = 8,     // a signpost that shows a message and a picture
-    kCharaColumns = 9,
+// bmp\Character1.bmp: one row per chara kind, facing left; a chara's chip
+// is its row, and its anime frames run across the row: 0 stand, 1 walk A,
+// 2 walk B, 3 jump/fly, 4..7 the same four lit (invincible), 8..11 the
+// same four as a block chara.
+enum CharaRow : int {
+    kRowHero = 1,
+    kRowWalker = 2,   // walks, turns at walls
+    kRowJumper = 3,   // hops
+    kRowShooter = 4,  // shoots at the hero
+    kRowFlyer = 5,    // flies, fires homing shots
+    kRowPlatform = 6, // moving platform (a block chara)
+    kRowBoss = 7,     // drawn at giant scale 2
+    kRowSign = 8,     // a signpost that shows a message and a picture
+    kCharaRows = 9,
 };
-constexpr int CharaChip(int column, int frame) { return column * kChipsPerColumn + frame; }
+constexpr int kCharaFrames = 12;
+constexpr int CharaChip(int row) { return row; }
 
 // bmp\Block.bmp chips (chip 0 is no block).
 enum BlockChip : int {

@@ -4,6 +4,7 @@
 // editor places them.
 #include <cstring>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "project/common_palette.h"
@@ -68,7 +69,26 @@ void Place(cVector<T>& list, const cVector<T>& common, int index, int col, int r
     InheritAll(entry, index);
     entry.m_sCol = static_cast<int16_t>(col);
     entry.m_sRow = static_cast<int16_t>(row);
+    if constexpr (std::is_same_v<T, cCharaDef>) entry.m_nCarryItem = -1;  // the editor places charas empty-handed
     list.push_back(entry);
+}
+
+// A placed chara that carries a placed item: the item goes with the chara
+// (shown as its icon) and drops when it is defeated.
+struct Carry {
+    int charaCol, charaRow, itemCol, itemRow;
+};
+
+void ApplyCarries(cStageInfo& stage, const std::vector<Carry>& carries) {
+    for (const Carry& c : carries) {
+        for (cCharaDef& chara : stage.m_vChara) {
+            if (chara.m_sCol != c.charaCol || chara.m_sRow != c.charaRow) continue;
+            for (int i = 0; i < stage.m_vItem.Size(); ++i) {
+                const cPltItem& item = stage.m_vItem[static_cast<size_t>(i)];
+                if (item.m_sCol == c.itemCol && item.m_sRow == c.itemRow) chara.m_nCarryItem = i;
+            }
+        }
+    }
 }
 
 struct StagePlan {
@@ -79,6 +99,7 @@ struct StagePlan {
     const char* background;
     int fill;                       // background colour under the picture
 };
+
 
 void BuildStage(cStageInfo& stage, const StagePlan& plan) {
     stage.SetDefault();
@@ -145,6 +166,7 @@ StagePlan Grassland() {
     Put(r, 0, 12, "H");
     Put(r, 6, 9, "?B?B?");
     Put(r, 8, 5, "o");
+    Put(r, 12, 11, "h");
     Put(r, 12, 12, "w");
     Put(r, 18, 11, "SS");
     Put(r, 18, 12, "SS");
@@ -294,9 +316,12 @@ bool WriteStages(const std::string& root, std::string* error) {
     if (!LoadSampleDatabase(root, error)) return false;
     FillCommonPalette(g_CommonPalette);
     const StagePlan plans[kStages] = {Grassland(), Cave(), Castle(), Swarm()};
+    // The first walker of the first stage carries the heart above it.
+    const std::vector<Carry> carries[kStages] = {{{12, 12, 12, 11}}, {}, {}, {}};
     for (int i = 0; i < kStages; ++i) {
         // Built in the live stage: palette references are checked against it.
         BuildStage(g_Stage, plans[i]);
+        ApplyCarries(g_Stage, carries[i]);
         std::string path = GamePath(root, (std::string("default\\stg4\\") + kStageFiles[i]).c_str());
         if (!SaveRecord(g_Stage, path, error)) return false;
     }

@@ -28,10 +28,10 @@ struct Figure {
 };
 
 // One figure in a 32x32 cell at (x, y): `pose` 0 stand, 1 and 2 walk, 3 jump.
-void DrawFigure(Canvas& c, int x, int y, int column, int pose, Figure f) {
+void DrawFigure(Canvas& c, int x, int y, int row, int pose, Figure f) {
     int bob = (pose == 1 || pose == 2) ? 1 : 0;
-    switch (column) {
-        case kColHero: {
+    switch (row) {
+        case kRowHero: {
             c.Fill(x + 11, y + 6 - bob, 10, 9, Cube(5, 4, 3));     // face
             c.Fill(x + 10, y + 3 - bob, 12, 4, f.body);            // cap
             c.Fill(x + 8, y + 5 - bob, 4, 2, f.body);              // peak to the left
@@ -48,7 +48,7 @@ void DrawFigure(Canvas& c, int x, int y, int column, int pose, Figure f) {
             }
             break;
         }
-        case kColWalker:
+        case kRowWalker:
             c.Disc(x + 16, y + 20 - bob, 10, f.body);
             c.Fill(x + 6, y + 20, 20, 6, f.dark);
             c.Fill(x + 9, y + 14 - bob, 3, 4, kWhite);
@@ -56,29 +56,29 @@ void DrawFigure(Canvas& c, int x, int y, int column, int pose, Figure f) {
             c.Fill(x + 8 + (pose == 1 ? 2 : 0), y + 28, 6, 4, kBlack);
             c.Fill(x + 19 - (pose == 2 ? 2 : 0), y + 28, 6, 4, kBlack);
             break;
-        case kColJumper:
+        case kRowJumper:
             c.Disc(x + 16, y + 18 - (pose == 3 ? 4 : 0), 9, f.body);
             c.Fill(x + 10, y + 15 - (pose == 3 ? 4 : 0), 3, 3, kWhite);
             c.Fill(x + 8, y + 26, 16, 5 - (pose == 3 ? 2 : 0), f.dark);
             break;
-        case kColShooter:
+        case kRowShooter:
             c.Fill(x + 8, y + 8, 16, 22, f.body);
             c.Frame(x + 8, y + 8, 16, 22, f.dark);
             c.Fill(x + 1, y + 14, 8, 5, Grey(2));                  // barrel to the left
             c.Fill(x + 11, y + 11, 4, 4, Cube(5, 5, 0));
             break;
-        case kColFlyer:
+        case kRowFlyer:
             c.Disc(x + 16, y + 16, 7, f.body);
             c.Fill(x + 3, y + (pose % 2 ? 8 : 14), 8, 3, f.light);  // wings
             c.Fill(x + 21, y + (pose % 2 ? 8 : 14), 8, 3, f.light);
             c.Set(x + 12, y + 14, kBlack);
             break;
-        case kColPlatform:
+        case kRowPlatform:
             c.Fill(x, y + 8, 32, 12, f.body);
             c.Frame(x, y + 8, 32, 12, f.dark);
             c.Fill(x + 2, y + 10, 28, 2, f.light);
             break;
-        case kColBoss:
+        case kRowBoss:
             c.Disc(x + 16, y + 17, 13, f.body);
             c.Fill(x + 6, y + 3, 4, 6, f.light);                   // horns
             c.Fill(x + 22, y + 3, 4, 6, f.light);
@@ -88,7 +88,7 @@ void DrawFigure(Canvas& c, int x, int y, int column, int pose, Figure f) {
             c.Fill(x + 7, y + 28, 7, 4, f.dark);
             c.Fill(x + 19, y + 28, 7, 4, f.dark);
             break;
-        case kColSign:
+        case kRowSign:
             c.Fill(x + 14, y + 14, 4, 18, Cube(2, 1, 0));
             c.Fill(x + 4, y + 4, 24, 13, Cube(4, 3, 1));
             c.Frame(x + 4, y + 4, 24, 13, Cube(2, 1, 0));
@@ -99,24 +99,21 @@ void DrawFigure(Canvas& c, int x, int y, int column, int pose, Figure f) {
 }
 
 Canvas Characters() {
-    const Figure figures[kCharaColumns] = {
+    const Figure figures[kCharaRows] = {
         {}, {Cube(4, 0, 0), Cube(0, 1, 4), Cube(2, 3, 5)}, {Cube(4, 2, 0), Cube(2, 1, 0), Cube(5, 4, 1)},
         {Cube(1, 4, 1), Cube(0, 2, 0), Cube(3, 5, 3)},      {Cube(3, 3, 4), Cube(1, 1, 2), Cube(4, 4, 5)},
         {Cube(4, 1, 4), Cube(2, 0, 2), Cube(5, 4, 5)},      {Cube(3, 2, 1), Cube(2, 1, 0), Cube(4, 3, 2)},
         {Cube(3, 0, 1), Cube(1, 0, 0), Cube(5, 5, 4)},      {},
     };
-    Canvas c(kCharaColumns * kChip, kChipsPerColumn * kChip);
-    for (int column = 1; column < kCharaColumns; ++column) {
+    Canvas c(kCharaFrames * kChip, kChipsPerColumn * kChip);
+    for (int row = 1; row < kCharaRows; ++row) {
+        const int y = CharaChip(row) * kChip;
         for (int pose = 0; pose < 4; ++pose) {
-            int base = CharaChip(column, 0);
-            Figure f = figures[column];
-            DrawFigure(c, ChipX(base + pose), ChipY(base + pose), column, pose, f);
+            DrawFigure(c, pose * kChip, y, row, pose, figures[row]);
             // Lit while invincible: every colour brightened to white-ish.
-            DrawFigure(c, ChipX(base + 4 + pose), ChipY(base + 4 + pose), column, pose,
-                       {Cube(5, 5, 3), Cube(4, 4, 2), kWhite});
+            DrawFigure(c, (4 + pose) * kChip, y, row, pose, {Cube(5, 5, 3), Cube(4, 4, 2), kWhite});
             // As a block chara: grey stone.
-            DrawFigure(c, ChipX(base + 8 + pose), ChipY(base + 8 + pose), column, pose,
-                       {Grey(4), Grey(2), Grey(6)});
+            DrawFigure(c, (8 + pose) * kChip, y, row, pose, {Grey(4), Grey(2), Grey(6)});
         }
     }
     return c;
@@ -297,7 +294,7 @@ Canvas Accessory() {
     }
     c.Disc(112, 16, 12, Cube(5, 3, 0));
     c.Text(103, 12, "OK", kWhite, 1);
-    DrawFigure(c, 128, 0, kColHero, 0, {Cube(4, 0, 0), Cube(0, 1, 4), Cube(2, 3, 5)});
+    DrawFigure(c, 128, 0, kRowHero, 0, {Cube(4, 0, 0), Cube(0, 1, 4), Cube(2, 3, 5)});
     c.Disc(168, 8, 6, Cube(5, 0, 1));
     return c;
 }
