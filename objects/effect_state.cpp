@@ -25,6 +25,36 @@ double StepOver(int32_t start, int32_t end, int32_t runTime) {
     return distance / (static_cast<double>(runTime) * 6.0);
 }
 
+// Both kinds of state start, turn and end their passes alike.
+
+template <class State>
+void StartState(State& s, cVector<State>& forward, cVector<State>& reversed, int16_t effect, int mode, int loop) {
+    const bool back = mode == kEffectReversed;
+    s.CopyFrom((back ? reversed : forward).At(effect));
+    s.m_bReversed = back ? 1 : 0;
+    s.m_sEffect = effect;
+    s.m_nMode = mode;
+    s.m_bLoop = loop;
+}
+
+template <class State>
+void RestartState(State& s, cVector<State>& forward, cVector<State>& reversed) {
+    if (s.m_nMode == kEffectThereAndBack) s.m_bReversed = s.m_bReversed ? 0 : 1;
+    s.CopyFrom((s.m_bReversed ? reversed : forward).At(s.m_sEffect));
+}
+
+// At the end of a pass a looping effect starts again and a there-and-back
+// one turns once; 1 when the effect has ended.
+template <class State>
+int EndOfPass(State& s, bool goesOn) {
+    if (goesOn) return 0;
+    if (s.m_bLoop || (s.m_nMode == kEffectThereAndBack && !s.m_bReversed)) {
+        s.Restart();
+        return 0;
+    }
+    return 1;
+}
+
 }  // namespace
 
 // Chara effects
@@ -93,12 +123,7 @@ void cCharaEffectState::CopyFrom(const cCharaEffectState& proto) {
 }
 
 void cCharaEffectState::Start(int16_t effect, int mode, int loop) {
-    const bool reversed = mode == kEffectReversed;
-    CopyFrom((reversed ? g_CharaEffectProtosRev : g_CharaEffectProtos).At(effect));
-    m_bReversed = reversed ? 1 : 0;
-    m_sEffect = effect;
-    m_nMode = mode;
-    m_bLoop = loop;
+    StartState(*this, g_CharaEffectProtos, g_CharaEffectProtosRev, effect, mode, loop);
 }
 
 // Screen effects
@@ -203,10 +228,7 @@ void InitScrEffectStates(cVector<cScreenEffectState>& forward, cVector<cScreenEf
 
 // Passes
 
-void cCharaEffectState::Restart() {
-    if (m_nMode == kEffectThereAndBack) m_bReversed = m_bReversed ? 0 : 1;
-    CopyFrom((m_bReversed ? g_CharaEffectProtosRev : g_CharaEffectProtos).At(m_sEffect));
-}
+void cCharaEffectState::Restart() { RestartState(*this, g_CharaEffectProtos, g_CharaEffectProtosRev); }
 
 int cCharaEffectState::Advance() {
     bool goesOn;
@@ -223,27 +245,14 @@ int cCharaEffectState::Advance() {
     // No run time means no pass to run: a negative one would otherwise
     // count the blink and translucency kinds towards a negative end.
     if (m_nRunTime <= 0) goesOn = false;
-    if (goesOn) return 0;
-    if (m_bLoop || (m_nMode == kEffectThereAndBack && !m_bReversed)) {
-        Restart();
-        return 0;
-    }
-    return 1;
+    return EndOfPass(*this, goesOn);
 }
 
 void cScreenEffectState::Start(int16_t effect, int mode, int loop) {
-    const bool reversed = mode == kEffectReversed;
-    CopyFrom((reversed ? g_ScrEffectProtosRev : g_ScrEffectProtos).At(effect));
-    m_bReversed = reversed ? 1 : 0;
-    m_sEffect = effect;
-    m_nMode = mode;
-    m_bLoop = loop;
+    StartState(*this, g_ScrEffectProtos, g_ScrEffectProtosRev, effect, mode, loop);
 }
 
-void cScreenEffectState::Restart() {
-    if (m_nMode == kEffectThereAndBack) m_bReversed = m_bReversed ? 0 : 1;
-    CopyFrom((m_bReversed ? g_ScrEffectProtosRev : g_ScrEffectProtos).At(m_sEffect));
-}
+void cScreenEffectState::Restart() { RestartState(*this, g_ScrEffectProtos, g_ScrEffectProtosRev); }
 
 int cScreenEffectState::Advance(int start, int end, double step) {
     bool goesOn;
@@ -266,10 +275,5 @@ int cScreenEffectState::Advance(int start, int end, double step) {
         m_dValue = end;
         goesOn = false;
     }
-    if (goesOn) return 0;
-    if (m_bLoop || (m_nMode == kEffectThereAndBack && !m_bReversed)) {
-        Restart();
-        return 0;
-    }
-    return 1;
+    return EndOfPass(*this, goesOn);
 }

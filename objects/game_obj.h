@@ -95,6 +95,8 @@ public:
     // stage, 2 into the map.
     int ClampPosX(int mode);
     int ClampPosY(int mode);
+    // A speed held to the stage's per-sub-step limit.
+    static double LimitStep(double v);
     int StepX(int mode);
     int StepY(int mode);
     void AddGravity();

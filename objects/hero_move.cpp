@@ -37,11 +37,7 @@ int cHero::MoveX() {
         }
         m_dSpeedX += m_dInertiaX;
     }
-    const double limit = g_Stage.m_dStepLimit;
-    if (m_dSpeedX > limit)
-        m_dSpeedX = limit;
-    else if (m_dSpeedX < -limit)
-        m_dSpeedX = -limit;
+    m_dSpeedX = LimitStep(m_dSpeedX);
     m_dX += m_dSpeedX;
     CheckBoundsX();
     return 0;

@@ -130,22 +130,21 @@ int cGameObj::ClampPosY(int mode) {
     return code;
 }
 
-int cGameObj::StepX(int mode) {
+double cGameObj::LimitStep(double v) {
     const double limit = g_Stage.m_dStepLimit;
-    if (m_dSpeedX > limit)
-        m_dSpeedX = limit;
-    else if (m_dSpeedX < -limit)
-        m_dSpeedX = -limit;
+    if (v > limit) return limit;
+    if (v < -limit) return -limit;
+    return v;
+}
+
+int cGameObj::StepX(int mode) {
+    m_dSpeedX = LimitStep(m_dSpeedX);
     m_dX += m_dSpeedX;
     return ClampPosX(mode);
 }
 
 int cGameObj::StepY(int mode) {
-    const double limit = g_Stage.m_dStepLimit;
-    if (m_dSpeedY > limit)
-        m_dSpeedY = limit;
-    else if (m_dSpeedY < -limit)
-        m_dSpeedY = -limit;
+    m_dSpeedY = LimitStep(m_dSpeedY);
     m_dY += m_dSpeedY;
     return ClampPosY(mode);
 }

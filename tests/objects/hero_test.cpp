@@ -14,15 +14,12 @@
 #include "objects/stage_fixture.h"
 #include "project/condition.h"
 #include "project/system_data.h"
+#include "support/sent_messages.h"
 
 namespace {
 
-std::vector<plat::Message> g_Sent;
-
-intptr_t RecordSent(plat::WindowHandle, uint32_t id, uintptr_t wParam, intptr_t lParam) {
-    g_Sent.push_back({id, wParam, lParam});
-    return 0;
-}
+using orvtest::g_Sent;
+using orvtest::RecordSent;
 
 // Data sounds the window was asked to play.
 std::vector<int> SoundsPlayed() {

@@ -22,15 +22,12 @@
 #include "project/system_data.h"
 #include "stage/game_scene.h"
 #include "support/logged_test.h"
+#include "support/sent_messages.h"
 
 namespace {
 
-std::vector<plat::Message> g_Sent;
-
-intptr_t RecordSent(plat::WindowHandle, uint32_t id, uintptr_t wParam, intptr_t lParam) {
-    g_Sent.push_back({id, wParam, lParam});
-    return 0;
-}
+using orvtest::g_Sent;
+using orvtest::RecordSent;
 
 class StageSetup : public orvtest::LoggedTest {
 protected:
