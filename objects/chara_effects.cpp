@@ -176,6 +176,9 @@ void StepWave(cCharaEffectState& e) {
 // ---------------------------------------------------------------------------
 // The drawing of each kind
 
+// A stretched chip is prepared with the draw layer paused whatever the
+// switch says: queued in the layer, the preparation would land after the
+// burst that reads it.
 void DrawBurst(const Chip& c) {
     const bool compatible = !lpDTCon || Switch855();
     OnDrawnChip(c, !compatible, [&](DDSURFACEDATA* sd, int sx, int sy) {
@@ -422,16 +425,12 @@ int Wave(cChara& chara, DDSURFACEDATA* surface, const CHIPSRC& src, int paused, 
     return Finish(chara, paused);
 }
 
-int Blink(cChara& chara, DDSURFACEDATA* surface, const CHIPSRC& src, int paused, int draw) {
+// Blinking and translucency: drawn while the toggle has the value `Shown`,
+// which flips every parameter-1 frames.
+template <void (*DrawFn)(const Chip&), int Shown>
+int Toggled(cChara& chara, DDSURFACEDATA* surface, const CHIPSRC& src, int paused, int draw) {
     const Chip c(chara, surface, src);
-    if (draw && chara.m_Effect.m_nToggle == 1) DrawPlain(c);
-    if (!paused) StepBlink(chara.m_Effect, c.Param(1));
-    return Finish(chara, paused);
-}
-
-int Half(cChara& chara, DDSURFACEDATA* surface, const CHIPSRC& src, int paused, int draw) {
-    const Chip c(chara, surface, src);
-    if (draw && chara.m_Effect.m_nToggle == 0) DrawHalf(c);
+    if (draw && chara.m_Effect.m_nToggle == Shown) DrawFn(c);
     if (!paused) StepBlink(chara.m_Effect, c.Param(1));
     return Finish(chara, paused);
 }
@@ -445,7 +444,7 @@ const CharaEffectFunc g_CharaEffectFuncs[kCharaEffectKinds] = {
     Render<DrawInterlaceV>,
     Wave<DDAXIS_HORIZONTAL>,
     Wave<DDAXIS_VERTICAL>,
-    Blink,
+    Toggled<DrawPlain, 1>,
     Render<DrawRotateA>,
     Render<DrawRotate>,
     Render<DrawFlip>,
@@ -453,7 +452,7 @@ const CharaEffectFunc g_CharaEffectFuncs[kCharaEffectKinds] = {
     Render<DrawZoom>,
     Render<DrawLens>,
     Render<DrawColourChange>,
-    Half,
+    Toggled<DrawHalf, 0>,
     Render<DrawMosaic>,
     Render<DrawBlur>,
 };

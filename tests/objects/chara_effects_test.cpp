@@ -14,6 +14,7 @@
 #include <string>
 
 #include "frontend/program_objects.h"
+#include "gfx/dd_layer.h"
 #include "gfx/system_bitmaps.h"
 #include "objects/chara.h"
 #include "project/db_media.h"
@@ -528,3 +529,38 @@ INSTANTIATE_TEST_SUITE_P(BothDisplays, EffectDrawTest, ::testing::Values(0, 1),
                          });
 
 }  // namespace
+
+// The stage draws its charas inside a sorted draw layer: every effect must
+// show the same picture there as drawn straight away, so what an effect
+// prepares in a work surface is there before the effect reads it.
+TEST_P(EffectDrawTest, EveryEffectDrawsAlikeInsideADrawLayer) {
+    record.m_nParam[1] = 2;
+    record.m_nParam[3] = 2;
+    record.m_nParam[4] = 1;
+    for (const int scale : {1, 2}) {
+        for (const int sw855 : {0, 1}) {
+            Size(scale);
+            g_SystemData.Set(kSysSwitch855, sw855);
+            for (int kind = 1; kind < kCharaEffectKinds; ++kind) {
+                const double v = kind == 11 ? 40 : 6;
+                const std::string what = "kind " + std::to_string(kind) + " scale " + std::to_string(scale) +
+                                         " 855 " + std::to_string(sw855);
+                chara.m_Effect.m_nCounter = 30;
+                chara.m_Effect.m_nToggle = 0;
+                DDFillSurface(&g_BackBufferSD, kBack);
+                for (int row = 68; row <= 71; ++row) DDFillSurface(&g_SysBmp[row], 5);
+                Draw(kind, v);
+                const uint64_t straight = Hash();
+                chara.m_Effect.m_nCounter = 30;
+                chara.m_Effect.m_nToggle = 0;
+                DDFillSurface(&g_BackBufferSD, kBack);
+                // Nothing of the first drawing may stand in for the second.
+                for (int row = 68; row <= 71; ++row) DDFillSurface(&g_SysBmp[row], 5);
+                DDBeginLayer(1);
+                Draw(kind, v);
+                DDEndLayer();
+                EXPECT_EQ(Hash(), straight) << what;
+            }
+        }
+    }
+}
