@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "core/gfx_link.h"
+#include "core/numeric.h"
 #include "core/report_log.h"
 #include "core/text.h"
 #include "platform/host_facts.h"
@@ -21,15 +22,6 @@ constexpr int kPlatformId = 2;  // the NT family
 constexpr int kBuildNumber = 0;
 
 constexpr double kBytesPerMB = 1048576.0;
-
-// Truncates toward zero; values that fit no int (or are not numbers) give
-// the nearest bound or 0 instead of undefined behaviour.
-int TruncateToInt(double value) {
-    if (std::isnan(value)) return 0;
-    if (value >= static_cast<double>(INT_MAX)) return INT_MAX;
-    if (value <= static_cast<double>(INT_MIN)) return INT_MIN;
-    return static_cast<int>(value);
-}
 
 void CopyBounded(char (&target)[256], const std::string& source) {
     std::memset(target, 0, sizeof target);

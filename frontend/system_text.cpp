@@ -5,6 +5,7 @@
 #include <limits>
 #include <string>
 
+#include "core/numeric.h"
 #include "core/text.h"
 #include "gfx/dd.h"
 #include "gfx/font.h"
@@ -21,16 +22,12 @@ int64_t TextWidth(int index, int pad) {
     return (int64_t{CountChars(g_SystemData.m_vText.At(index).c_str())} + (pad ? 1 : 0)) * kCell;
 }
 
-int HoldInInt(int64_t v) {
-    return static_cast<int>(std::clamp<int64_t>(v, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
-}
-
 }  // namespace
 
 int CenterTextX(int x, int first, int count, int pad) {
     int64_t widest = 0;
     for (int i = 0; i < count; ++i) widest = std::max(widest, TextWidth(first + i, pad));
-    return HoldInInt(x - widest / 2);
+    return SaturateInt(x - widest / 2);
 }
 
 void DrawTextList(int x, int y, int start, int count, int pad) {
@@ -45,6 +42,6 @@ void DrawTextList(int x, int y, int start, int count, int pad) {
     }
     // Project texts are data, never a format; the window keeps what fits.
     text.resize(SjisCutLength(text.c_str(), text.size(), kWindowTextSize - 1));
-    Font16.WindowPrintf(&g_BackBufferSD, x, y, HoldInInt(longest), HoldInInt(int64_t{count} * kCell), "%s",
+    Font16.WindowPrintf(&g_BackBufferSD, x, y, SaturateInt(longest), SaturateInt(int64_t{count} * kCell), "%s",
                         text.c_str());
 }

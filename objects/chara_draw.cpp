@@ -16,8 +16,6 @@
 
 namespace {
 
-constexpr int kChip = 32;
-constexpr int kChipsPerColumn = 15;
 constexpr int kGaugeWidth = 50;
 constexpr int kGaugeHeight = 2;
 constexpr int kStatusHP = 2;

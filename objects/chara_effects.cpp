@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstdlib>
 
+#include "core/numeric.h"
 #include "gfx/dd_blend.h"
 #include "gfx/dd_filter.h"
 #include "gfx/dd_frame.h"
@@ -25,17 +26,9 @@ constexpr double kSqrt2 = 1.4142135623730951;
 constexpr int kWaveDegrees = 360;
 constexpr uint32_t kBlurColour8 = 31;  // the blur's stand-in colour at 8 bits
 
-int Sat(int64_t v) { return static_cast<int>(std::clamp<int64_t>(v, INT_MIN, INT_MAX)); }
-
-// int() of an effect value, toward zero. A run time of 0 gives an infinite
-// step, so the value may be infinite or not a number: it saturates, and
-// not a number counts as 0.
-int Trunc(double v) {
-    if (std::isnan(v)) return 0;
-    if (v >= static_cast<double>(INT_MAX)) return INT_MAX;
-    if (v <= static_cast<double>(INT_MIN)) return INT_MIN;
-    return static_cast<int>(v);
-}
+// Effect values and sizes from hostile records convert to int saturated
+// (SaturateInt, TruncateToInt): a run time of 0 gives an infinite step, so
+// a value may be infinite or not a number.
 
 bool Switch855() { return g_SystemData.Get(kSysSwitch855) != 0; }
 
@@ -98,15 +91,15 @@ struct Chip {
           h(c.m_nSpriteH),
           scale(ValidScale(c.m_Def.m_cGiantScale)),
           stretched((s.specialSize == 0 && scale > 1) || (s.specialSize == 1 && scale != s.multiplier)),
-          srcW(Sat(int64_t{s.multiplier} * c.m_nBaseSpriteW)),
-          srcH(Sat(int64_t{s.multiplier} * c.m_nBaseSpriteH)) {}
+          srcW(SaturateInt(int64_t{s.multiplier} * c.m_nBaseSpriteW)),
+          srcH(SaturateInt(int64_t{s.multiplier} * c.m_nBaseSpriteH)) {}
 
-    int CentreX() const { return Sat(int64_t{x} + w / 2); }
-    int CentreY() const { return Sat(int64_t{y} + h / 2); }
+    int CentreX() const { return SaturateInt(int64_t{x} + w / 2); }
+    int CentreY() const { return SaturateInt(int64_t{y} + h / 2); }
     // A length of the effect, times the giant scale when the chip is
     // stretched.
-    int Scaled(int64_t v) const { return Sat(stretched ? v * scale : v); }
-    int Value() const { return Trunc(chara.m_Effect.m_dValue); }
+    int Scaled(int64_t v) const { return SaturateInt(stretched ? v * scale : v); }
+    int Value() const { return TruncateToInt(chara.m_Effect.m_dValue); }
     // Parameter i (1..4) of the effect's record; 0 without a record.
     int Param(int i) const {
         const cCharaEffectData* r = chara.m_Effect.m_pRecord;
@@ -194,7 +187,7 @@ void DrawInterlace(const Chip& c, int axis) {
         return;
     }
     const int64_t size = axis == DDAXIS_VERTICAL ? c.w : c.h;
-    const int band = Sat((size + count - 1) / count);
+    const int band = SaturateInt((size + count - 1) / count);
     OnDrawnChip(c, true, [&](DDSURFACEDATA* sd, int sx, int sy) {
         DDBltInterlace(c.dest, c.x, c.y, c.w, c.h, band, c.Scaled(c.Value()), sd, sx, sy, DDBLT_KEYED, axis);
     });
@@ -241,14 +234,14 @@ void DrawRotateA(const Chip& c) {
         DrawRotate(c);
         return;
     }
-    const int side = Trunc(kSqrt2 * c.srcW);
+    const int side = TruncateToInt(kSqrt2 * c.srcW);
     DDSURFACEDATA* work = ChipWorkSurface();
     DDFillRect(work, 0, 0, side, side, 0);
     DDBltRotate(work, side / 2, side / 2, c.srcW, c.srcH, c.srcW / 2, c.srcH / 2, c.Value(), c.src.s0, c.src.x,
                 c.src.y, DDBLT_KEYED);
-    const int drawn = Trunc(kSqrt2 * c.w);
-    DDStretchBlt(c.dest, Sat(int64_t{c.CentreX()} - drawn / 2), Sat(int64_t{c.CentreY()} - drawn / 2), drawn, drawn,
-                 work, 0, 0, side, side, DDBLT_KEYED);
+    const int drawn = TruncateToInt(kSqrt2 * c.w);
+    DDStretchBlt(c.dest, SaturateInt(int64_t{c.CentreX()} - drawn / 2), SaturateInt(int64_t{c.CentreY()} - drawn / 2),
+                 drawn, drawn, work, 0, 0, side, side, DDBLT_KEYED);
 }
 
 // The chara turns in depth between its two facings.
@@ -262,7 +255,7 @@ void DrawCircle(const Chip& c) {
     const int r = c.Scaled(c.Value()), band = c.Scaled(c.Param(3));
     if (!lpDTCon && !c.stretched) {
         DDBltCircle(c.dest, c.CentreX(), c.CentreY(), c.w / 2, c.h / 2, r, band, c.src.a,
-                    Sat(int64_t{c.src.x} + c.w / 2), Sat(int64_t{c.src.y} + c.h / 2), DDBLT_KEYED);
+                    SaturateInt(int64_t{c.src.x} + c.w / 2), SaturateInt(int64_t{c.src.y} + c.h / 2), DDBLT_KEYED);
         return;
     }
     DDSURFACEDATA* work = ChipWorkSurface();
@@ -276,22 +269,23 @@ void DrawCircle(const Chip& c) {
 // negative size would come out mirrored, so nothing is drawn.
 void DrawZoom(const Chip& c) {
     const double grow = c.chara.m_Effect.m_dValue - 32;
-    const int64_t e = c.stretched ? Trunc(grow * c.scale) / 2 : Trunc(grow);
+    const int64_t e = c.stretched ? TruncateToInt(grow * c.scale) / 2 : TruncateToInt(grow);
     const int64_t w = c.w + e, h = c.h + e;
     if (w <= 0 || h <= 0) return;
     OnDrawnChip(c, true, [&](DDSURFACEDATA* sd, int sx, int sy) {
-        DDStretchBlt(c.dest, Sat(c.x - e / 2), Sat(c.y - e / 2), Sat(w), Sat(h), sd, sx, sy, c.w, c.h, DDBLT_KEYED);
+        DDStretchBlt(c.dest, SaturateInt(c.x - e / 2), SaturateInt(c.y - e / 2), SaturateInt(w), SaturateInt(h), sd,
+                     sx, sy, c.w, c.h, DDBLT_KEYED);
     });
 }
 
 void DrawLens(const Chip& c) {
     const int64_t offX = int64_t{c.Param(3)} * c.scale, offY = int64_t{c.Param(4)} * c.scale;
     const double reach = static_cast<double>(std::max(std::llabs(offX), std::llabs(offY)) + c.w / 2);
-    const int r = Trunc(std::trunc(kSqrt2 * reach));
+    const int r = TruncateToInt(std::trunc(kSqrt2 * reach));
     const int strength = c.Scaled(c.Value());
     const bool d3d = lpDTCon != nullptr, compatible = Switch855();
     // The work square; the fill is cut to the surface however large r is.
-    const int side = Sat((!d3d && g_nBpp != 16 ? 2 : 4) * int64_t{r});
+    const int side = SaturateInt((!d3d && g_nBpp != 16 ? 2 : 4) * int64_t{r});
 
     DDSURFACEDATA* e = ChipEffectSurface();
     DDFillRect(e, 0, 0, side, side, 0);
@@ -301,18 +295,19 @@ void DrawLens(const Chip& c) {
     } else {
         DDBlt(e, 0, 0, c.w, c.h, c.src.a, c.src.x, c.src.y, DDBLT_KEYED);
     }
-    const int scx = Sat(c.w / 2 + offX), scy = Sat(c.h / 2 + offY);
-    const int cx = Sat(c.CentreX() + offX), cy = Sat(c.CentreY() + offY);
+    const int scx = SaturateInt(c.w / 2 + offX), scy = SaturateInt(c.h / 2 + offY);
+    const int cx = SaturateInt(c.CentreX() + offX), cy = SaturateInt(c.CentreY() + offY);
     if (d3d && compatible && c.src.colorFlag) {
         // The lens into a cleared square first, and the square onto the
         // screen with the colour record.
         DDSURFACEDATA* lens = &g_SysBmp[kSysLensWork];
-        const int diameter = Sat(2 * int64_t{r});
+        const int diameter = SaturateInt(2 * int64_t{r});
         LayerPause pause;
         DDFillRect(lens, 0, 0, diameter, diameter, 0);
         DDBltLens(lens, r, r, r, strength, e, scx, scy, 1, 0, nullptr);
         ChipColour colour(c.src);
-        DDBlt(c.dest, Sat(int64_t{cx} - r), Sat(int64_t{cy} - r), diameter, diameter, lens, 0, 0, DDBLT_KEYED);
+        DDBlt(c.dest, SaturateInt(int64_t{cx} - r), SaturateInt(int64_t{cy} - r), diameter, diameter, lens, 0, 0,
+              DDBLT_KEYED);
         return;
     }
     BlendPair pair;

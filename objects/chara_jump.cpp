@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "app/input_state.h"
+#include "core/numeric.h"
 #include "objects/chara.h"
 #include "project/block_def.h"
 #include "project/condition.h"
@@ -38,8 +39,7 @@ int cChara::FramesToApex(double v) const {
     // Without gravity the speed never changes: count it as a jump that does
     // not rise, which has its apex after n sub-steps like speed 0 has.
     if (!(g > 0) || !std::isfinite(g) || !std::isfinite(v)) return static_cast<int>(n);
-    const double t = std::trunc(n - v / g);
-    return static_cast<int>(std::clamp(t, double{INT_MIN}, double{INT_MAX}));
+    return TruncateToInt(n - v / g);
 }
 
 int cChara::JumpTimeFromHbl(int8_t halfBlocks) const {

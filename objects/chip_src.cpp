@@ -11,8 +11,6 @@
 
 namespace {
 
-constexpr int kChip = 32;
-constexpr int kChipsPerColumn = 15;
 constexpr int kCharaSheets = 8;
 constexpr int kSysCharaSecond = 22;  // second copies of the chara sheets
 constexpr int kSysBlockSecond = 3;

@@ -8,6 +8,10 @@
 
 class cGameObj;
 
+// A chip is 32 x 32 dots; a sheet holds 15 to a column.
+constexpr int kChip = 32;
+constexpr int kChipsPerColumn = 15;
+
 // A flash colour: ARGB and colour operation.
 struct CHIPCOLOR {
     uint32_t argb = 0;

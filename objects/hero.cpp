@@ -6,6 +6,7 @@
 
 #include "app/input_state.h"
 #include "app/requests.h"
+#include "core/numeric.h"
 #include "flow/cmd_dispatch.h"
 #include "gfx/dd_frame.h"
 #include "gfx/system_bitmaps.h"
@@ -243,22 +244,16 @@ void cHero::Jump(cCmdRun* run) {
         } else if (!m_bAirborne && m_nJumpHold <= n && (!m_bJumped || m_bRiding) && m_bJumpArmed && !m_bHeadBlocked &&
                    !m_bImpacted && !run->m_bBegun) {
             // A jump off a ridden chara waits for the frame's last sub-step.
+            // Newer projects also take off while rising, and 2 % faster from
+            // a ridden chara.
             const bool lastSubStep = g_pGameScene && g_pGameScene->m_nSubStep == n;
-            if (g_SystemData.Get(kSysSwitch845a) == 0) {
-                if (!m_bJumpRising) {
-                    if (!m_bRiding) {
-                        TakeOff(*this, *run, run->m_dSpeed);
-                    } else if (lastSubStep) {
-                        TakeOff(*this, *run, run->m_dSpeed);
-                        m_bRiding = 0;
-                    }
-                }
-            } else {
-                m_bJumpRising = 1;
+            const bool newer = g_SystemData.Get(kSysSwitch845a) != 0;
+            if (newer || !m_bJumpRising) {
+                if (newer) m_bJumpRising = 1;
                 if (!m_bRiding) {
                     TakeOff(*this, *run, run->m_dSpeed);
                 } else if (lastSubStep) {
-                    TakeOff(*this, *run, run->m_dSpeed * static_cast<double>(1.02f));
+                    TakeOff(*this, *run, newer ? run->m_dSpeed * static_cast<double>(1.02f) : run->m_dSpeed);
                     m_bRiding = 0;
                 }
             }
@@ -332,8 +327,7 @@ namespace {
 // 208 + 4 x colour group; a group far outside 0..7 from a damaged stage
 // saturates instead of overflowing.
 int32_t BoxPalette(int32_t group) {
-    const int64_t base = 208 + int64_t{4} * group;
-    return static_cast<int32_t>(std::clamp<int64_t>(base, INT32_MIN, INT32_MAX));
+    return SaturateInt(208 + int64_t{4} * group);
 }
 
 HITBOXVIEW BoxView(int type, int32_t mode, int32_t group, int32_t width, int32_t height) {
@@ -373,7 +367,10 @@ void cHero::Draw(DDSURFACEDATA* surface, int paused) {
             // The boxes are offsets from the body, which sits at the sprite
             // offset inside the screen rectangle.
             const int32_t bodyX = m_nScreenL + m_nOffsetX, bodyY = m_nScreenT + m_nOffsetY;
-            const HITBOX* box = v.type == 1 ? &m_BodyBox : v.type == 2 ? &m_ItemBox : v.type == 3 ? &m_ShotBox : nullptr;
+            const HITBOX* box = v.type == 1   ? &m_BodyBox
+                                : v.type == 2 ? &m_ItemBox
+                                : v.type == 3 ? &m_ShotBox
+                                              : nullptr;
             if (box) {
                 v.x = bodyX + box->offsetX;
                 v.y = bodyY + box->offsetY;

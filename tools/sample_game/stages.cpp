@@ -25,6 +25,10 @@ const char* const kStageFiles[kStages] = {
 };
 
 namespace {
+constexpr int kCaveStage = 1;
+}  // namespace
+
+namespace {
 
 enum class Kind { kNone, kBlock, kChara, kItem };
 struct Legend {
@@ -78,6 +82,19 @@ void Place(cVector<T>& list, const cVector<T>& common, int index, int col, int r
 struct Carry {
     int charaCol, charaRow, itemCol, itemRow;
 };
+
+// The placed hero of a stage sees only a circle of `halfBlocks` around it.
+// Its sight is its own (group 22 of the inherited values), not the common
+// hero's.
+void LimitHeroSight(cStageInfo& stage, int halfBlocks) {
+    constexpr int kSightGroup = 22;
+    for (cCharaDef& chara : stage.m_vChara) {
+        if (chara.m_sInheritIdx != kCharaHero) continue;
+        chara.m_vInheritFlag[kSightGroup] = 0;
+        chara.m_cSightShape = 1;
+        chara.m_cSightRange = static_cast<int8_t>(halfBlocks);
+    }
+}
 
 void ApplyCarries(cStageInfo& stage, const std::vector<Carry>& carries) {
     for (const Carry& c : carries) {
@@ -322,6 +339,7 @@ bool WriteStages(const std::string& root, std::string* error) {
         // Built in the live stage: palette references are checked against it.
         BuildStage(g_Stage, plans[i]);
         ApplyCarries(g_Stage, carries[i]);
+        if (i == kCaveStage) LimitHeroSight(g_Stage, 10);  // the cave is dark beyond the hero's light
         std::string path = GamePath(root, (std::string("default\\stg4\\") + kStageFiles[i]).c_str());
         if (!SaveRecord(g_Stage, path, error)) return false;
     }
