@@ -373,7 +373,3 @@ int cChara::ArriveAtY(int y, cCmdRun* run) {
     StopRun(run);
     return 1;
 }
-
-// The impact rules arrive with damage and impact; until then no impact is
-// ever given, so there is nothing to step.
-void cChara::ApplyImpactY() {}

@@ -22,6 +22,7 @@
 #include "project/chara_def.h"
 
 class cChara;
+class cCondition;
 class cInputState;
 class cItem;
 class cKeyCond;
@@ -188,8 +189,47 @@ public:
     int FramesToApex(double v) const;
     // Tenths of a second to the apex of a jump of that many half blocks.
     int JumpTimeFromHbl(int8_t halfBlocks) const;
+    // Contacts with the map and the vertical impact (objects/chara_contact.cpp).
+    // The four block contacts cleared at the start of a sub-step.
+    void ClearBlockContacts();
+    // The stage's pull of one sub-step, unless the chara flies, rides, may
+    // not move this frame or is thrown upwards.
+    void ApplyGravity();
+    // Feet on a block: the fall stops one dot above the tile line.
+    void OnLand();
+    // Head against a block: the rise stops at the next tile line below.
+    void OnHitCeiling();
+    void StopRiding(int mark);
+    // The extent kept for a trial move, and put back.
+    void SavePos();
+    void RestorePos();
     // The vertical impact step of one sub-step.
     void ApplyImpactY();
+    void StopImpactY();
+    // Impacts fade by 1 / sub-steps a sub-step, never past 0.
+    void DecayImpactX();
+    void DecayImpactY();
+
+    // The chara's side of the conditions (objects/chara_conditions.cpp):
+    // status condition 2 (kind 5), status condition 3 (kind 6) and distance
+    // (kind 7).
+    bool EvalStatusCondition2(const cCondition& cond);
+    bool EvalStatusCondition3(const cCondition& cond);
+    bool EvalDistanceCondition(const cCondition& cond);
+    // The range of a distance condition as lines or a circle for the game
+    // maker; `counter` 0..31 cycles its colour. False when not drawn.
+    bool DrawDistanceRange(DDSURFACEDATA* surface, const cCondition& cond, int counter);
+
+    // Flow triggers: starts the chara's flows of trigger `kind`, with the
+    // other chara of a hit and its group.
+    void RaiseEvent(int8_t kind, cChara* other = nullptr, int8_t group = 0);
+    // The once-a-frame latches of the triggers, open again.
+    void ResetEventLatches();
+    // Invincibility counts down one sub-step.
+    void TickInvincible();
+    // Defeat: 1 when it ends the stage with a clear (the chara then stays
+    // as it was), else 0 and the chara is in its death state.
+    int Die();
     // The single-entry key test at the present moment.
     static bool EvalKeyCondition(const cInputState& input, const cKeyCond& key);
 
@@ -260,6 +300,10 @@ public:
     cList<OVERLAYANIME> m_OverlayAnimes;
     cCharaEffectState m_Effect;
     int32_t m_bRemoveReq = 0;
+    // Taken out of the stage while the play step walks the charas: unlinked
+    // and out of its group already, erased once the current chara's step is
+    // done. Never copied.
+    int32_t m_bRemoved = 0;
     int32_t m_bActing = 0;          // set on the hero by the activity rules
     int32_t m_nSight = 0;           // dots
     int32_t m_bVanished = 0;

@@ -15,3 +15,8 @@ void cChara::StartFlowAnimes() {}
 
 // Flow removals and group flags arrive with the flows inside a chara.
 void cChara::FinishFlowUpdate() {}
+
+// Triggers start flows once the flows inside a chara exist; until then no
+// chara has a flow to start.
+void cChara::RaiseEvent(int8_t, cChara*, int8_t) {}
+void cChara::ResetEventLatches() {}

@@ -197,6 +197,7 @@ enum SysValue : int {
     kSysKeepStartPosition = kSysPlayRule21,  // a copy's start position stays on its tile
     kSysKeepHeroDef = kSysPlayRule33,        // a restart keeps the hero's definition as play left it
     kSysCrushAll = kSysPlayRule36,           // summoned blocks squeeze flying charas too
+    kSysKeepDefeated = kSysPlayRule3,        // a chara defeated outside combat stays for its death drawing
 };
 
 // Play modes, the index of the per-mode lists.

@@ -187,29 +187,6 @@ void cGameScene::StateStart() {
     m_nState = kStatePlay;
 }
 
-// The frame of play; the sub-steps arrive with the play step.
-void cGameScene::StatePlay() {
-    if (m_bQuit) {
-        PostMainWindowClose();
-        return;
-    }
-    if (CheckPauseKey()) {
-        m_nSubState = 0;
-        m_nState = kStatePause;
-        return;
-    }
-    ++m_nFrame;
-    Draw(1, 0, 1, 1);
-}
-
-int cGameScene::CheckPauseKey() {
-    if (!g_SystemData.Get(kSysPauseKeyAllowed) || !plat::KeyDown(plat::kVkSpace)) return 0;
-    PlaySystemSe(4);
-    m_nSavedState = m_nState;
-    m_nSavedSubState = m_nSubState;
-    return 1;
-}
-
 const cInputState& cGameScene::MenuFrame(MenuPos& pos, int x, int rows, int firstRow) {
     CURSORDATA& cursor = g_CursorStack.Current();
     if (m_nSubState == 0) {
@@ -441,7 +418,9 @@ void cGameScene::Draw(int fromPlay, int frozen, int fromPlay2, int caption) {
             DDAddLayerKey(&g_SysBmp[kSysBmpSymbol]);
         }
         for (auto it = g_Charas.begin(); it != g_Charas.end();) {
-            if (layered && it->m_Def.m_cLayer != layer) {
+            // A chara taken out during the charas' step (a modal wait draws
+            // from inside it) is gone already.
+            if ((layered && it->m_Def.m_cLayer != layer) || it->m_bRemoved) {
                 ++it;
                 continue;
             }
@@ -542,37 +521,6 @@ int DrawStageChara(cStageChara& chara, int frozen) {
 }
 
 // ---------------------------------------------------------------------------
-// Activity
-
-void cGameScene::UpdateActivity() {
-    if (!g_Heroes.empty()) {
-        cHero& hero = g_Heroes.At(0);
-        hero.m_bActive = hero.m_bInView = hero.m_bActing = 1;
-    }
-    std::fill(m_vStepFlags.begin(), m_vStepFlags.end(), 0);
-    for (cStageChara& chara : g_Charas) {
-        if (CheckCharaConditions(chara)) {
-            chara.m_bActive = 1;
-            chara.m_bInView = chara.IsOnScreen();
-            chara.CheckInView(m_vStepFlags);
-        } else {
-            chara.m_bActive = chara.m_bInView = 0;
-        }
-    }
-    // Second pass: a chara activated by the appearance flag of one later in
-    // the list acts in this same sub-step.
-    for (cStageChara& chara : g_Charas) chara.m_bActing = chara.m_bActive && chara.CheckActivate(m_vStepFlags);
-    for (cItem& item : g_Items) {
-        item.m_bActive = CheckItemConditions(item);
-        item.m_bInView = item.m_bActive && item.IsOnScreen();
-    }
-    for (cShot& shot : m_lShots) {
-        shot.m_bActive = 1;
-        shot.m_bInView = shot.IsOnScreen();
-    }
-}
-
-// ---------------------------------------------------------------------------
 // Lives and counters
 
 int cGameScene::UseLife(cPlayData& play) {
@@ -603,19 +551,20 @@ void cGameScene::ResetStageCounters() {
 int CheckReplaySaveKeys() { return 0; }
 void DrawResultPanel(const std::vector<int>&, int, int) {}
 void LoadRanking(int, const std::string&, int, int, int) {}
-void DrawDistanceRanges() {}
 void cGameScene::RunScreenEffect(int) {}
 void cGameScene::EndStage() {}
 int cGameScene::DecideAfterStage() { return kSceneTitle; }
 void cGameScene::RegisterRanking() {}
-void cGameScene::ApplyDefeatOutcome(cStageChara&) {}
-int cGameScene::IsPlaceBlocked(cChara&) { return 0; }
-
-// The condition lists arrive with the play step; until then every block
-// is present.
-int cGameScene::CheckBlockConditions(cPltBlock&) { return 1; }
-int cGameScene::CheckCharaConditions(cStageChara&) { return 1; }
-int cGameScene::CheckItemConditions(cItem&) { return 1; }
+int cGameScene::ApplyDefeatOutcome(cStageChara&) { return 0; }
+int cGameScene::CheckHpDeaths() { return 0; }
+int cGameScene::ResolveAttackHits() { return 0; }
+int cGameScene::PickUpItems(cHero&) { return 0; }
+int cGameScene::MoveHero(cChara&) { return 0; }
+void cGameScene::CarryRider(cChara&) {}
+int cGameScene::OverlapsBlockChara(cChara&) { return 0; }
+int TakeItem(cItem&, cHero&) { return 0; }
+int PlayReplayInput(cInputState&) { return 0; }
+void RecordReplayInput(const cInputState&) {}
 
 // ---------------------------------------------------------------------------
 // Camera axes

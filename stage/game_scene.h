@@ -21,10 +21,12 @@
 
 class cChara;
 class cCharaDef;
+class cCondition;
 class cInputState;
 class cCmdRun;
 class cEdShot;
 class cFlowRun;
+class cHero;
 class cItem;
 class cPltBlock;
 class cPltItem;
@@ -161,9 +163,6 @@ public:
                     cEdShot& params, cCharaDef& def, int& id, cChara* parent);
     int SpawnBlock(double x, double y, int ignored, cEdShot& params, cPltBlock& block);
     int CheckBlockCrush(int cell, int tileX, int tileY, cEdShot& params);
-    // Unlinks a chara, takes it out of its faction group and the chara
-    // list, and destroys it.
-    void RemoveChara(cStageChara* chara);
 
     // Stage resources (stage/stage_resources.cpp).
     void LoadCharaExcBitmaps();
@@ -182,20 +181,74 @@ public:
     void DrawTimeLimit(DDSURFACEDATA* target, int fromPlay);
     void DrawScreenColor(int frozen);
 
-    // Rules of later parts of stage play, doing nothing until they exist.
+    // The play step (stage/play_step.cpp). The pause key: 1 when the pause
+    // opens.
     int CheckPauseKey();
+    // Play time in hundredths of a second at 60 frames a second.
+    void CountPlayTime();
+    // Every 60th call moves the time limit by `step` seconds; 1 when it ran
+    // out.
+    int CountTimeLimit(int step);
+    // Activity of every object for this sub-step.
     void UpdateActivity();
+    // The ground effects of the block under the hero, and item blocks:
+    // 0 go on, 1 stage clear, 2 hero death.
+    int BlockUnderHero(cHero& hero);
+    int ItemBlocks(cHero& hero);
+    // Removes a chara. While the play step walks the charas it is only
+    // unlinked, taken out of its group and marked; the walk skips it and
+    // SweepRemovedCharas erases it after the current chara's step.
+    void RemoveChara(cStageChara* chara);
+    void SweepRemovedCharas();
+
+    // Condition lists (stage/conditions.cpp): 1 when the appearance (or
+    // start) conditions of a map cell or placed block, a chara, an item or
+    // a flow hold; a list that holds sets its owner's latch, which keeps it
+    // holding when the list's once switch is on.
+    int CheckBlockConditions(cPltBlock& block);
+    int CheckCharaConditions(cStageChara& chara);
+    int CheckItemConditions(cItem& item);
+    int CheckFlowConditions(cFlowRun& run, cChara& chara);
+    // Mode 0: every condition holds (an empty list too); mode 1: at least
+    // one (an empty list fails); other modes fail.
+    int EvalConditionList(const cVector<cCondition>& list, int mode, cChara* chara);
+    int EvalCondition(const cCondition& cond, cChara* chara);
+
+    // Collision with the map (stage/map_collision.cpp). Tests answer 0
+    // (the chara stays, maybe pushed back) or 2 (it must die).
+    int RectToMapIndex(const cChara& chara, double x1, double y1, double x2, double y2);
+    int FindLandingCell(const cChara& chara);
+    int CornerToMapIndex(int colL, int rowT, int colR, int rowB, int faction);
+    int HitMapLeft(cChara& chara);
+    int HitMapRight(cChara& chara);
+    int HitMapFloor(cChara& chara);
+    int HitMapCeiling(cChara& chara);
+    int HitMapX(cChara& chara);
+    int HitMapY(cChara& chara);
+    int HitMapWalls(cChara& chara);
+    int HitMapFloorCeiling(cChara& chara);
+    void KeepHeroInScreenX(cHero& hero);
+    int KeepHeroInScreenY(cHero& hero);
+    void PressToGround(cChara& chara);
+    // 1 when the chara cannot stand where it is: a corner cell stops it, or
+    // it overlaps a solid chara.
+    int IsPlaceBlocked(cChara& chara);
+
+    // Rules of later parts of stage play, doing nothing until they exist.
     void RunScreenEffect(int frozen);
     void EndStage();
     int DecideAfterStage();
     void RegisterRanking();
-    void ApplyDefeatOutcome(cStageChara& chara);
-    int IsPlaceBlocked(cChara& chara);
-
-    // 1 when the appearance conditions of a map cell or placed block hold.
-    int CheckBlockConditions(cPltBlock& block);
-    int CheckCharaConditions(cStageChara& chara);
-    int CheckItemConditions(cItem& item);
+    // 0 go on, 1 stage clear, 2 hero death (both already handled).
+    int ApplyDefeatOutcome(cStageChara& chara);
+    // Hit resolution: 1 when the frame's play must stop.
+    int CheckHpDeaths();
+    int ResolveAttackHits();
+    int PickUpItems(cHero& hero);
+    // Charas against solid charas: 2 when the chara is crushed.
+    int MoveHero(cChara& chara);
+    void CarryRider(cChara& chara);
+    int OverlapsBlockChara(cChara& chara);
 
     int m_nSavedState = 0;
     int m_nSavedSubState = 0;
@@ -248,6 +301,9 @@ public:
     int m_bRanked = 0;
     int m_nDrawMode = 0;
     int m_bResolvingAttacks = 0;
+    // The play step is walking the chara list (removals are deferred).
+    int m_nCharaWalk = 0;
+    int m_nRemovedCharas = 0;  // marked during the walk, not yet erased
     cVector<cCmd> m_vPauseMenu;
 
     // Enter failed: nothing of the stage exists, so nothing is drawn and no
@@ -256,19 +312,44 @@ public:
     // The last set-up ran to its end. One that stopped on a broken stage
     // has asked for the close, and its half-built stage is never played.
     int m_bStageReady = 0;
+
+private:
+    // Pieces of the play step; those giving int answer 1 when the frame
+    // ends. The frame's input: false when a replay ran out and starts again.
+    bool ReadPlayInput();
+    int PlaySubStep();
+    void CountLifetimes();
+    int StepHero(cHero& hero);
+    // Block charas (true) or the others, active and acting, each by StepChara.
+    int WalkCharas(bool blockCharas);
+    int StepChara(cStageChara& chara, bool blockChara);
+    void StepShots();
+    void RemoveOutOfRange();
+    int EndStageNow();
+    // The hero's death, `why` written to the debug log first when given.
+    int HeroDies(cHero& hero, const char* why);
+    cList<cItem>::iterator RemoveItem(cList<cItem>::iterator item);
 };
 
 // Registers scene type 4 with the scene manager.
 void RegisterGameScene();
 
-// Rules of the replays, the rankings and the distance conditions, doing
-// nothing until they exist: F1/F2 save a replay (1 when one was saved);
-// the places of a clear beside the stage; the rankings of a play; the
-// ranges of the distance conditions.
+// Rules of the replays and the rankings, doing nothing until they exist:
+// F1/F2 save a replay (1 when one was saved); the places of a clear beside
+// the stage; the rankings of a play.
 int CheckReplaySaveKeys();
+// The replay's input of player 0 for this frame: its two words into
+// `input`; 1 when the recorded input has ended. And the words of a frame
+// played, appended to the recording.
+int PlayReplayInput(cInputState& input);
+void RecordReplayInput(const cInputState& input);
 void DrawResultPanel(const std::vector<int>& places, int x, int y);
 void LoadRanking(int playMode, const std::string& stage, int linkVar, int linkVarNo, int linkVarValue);
+// The ranges of the charas' distance conditions over the stage, for the
+// game maker (stage/distance_ranges.cpp).
 void DrawDistanceRanges();
+// The item `item` given to the hero: 0, 1 stage clear, 2 hero death.
+int TakeItem(cItem& item, cHero& hero);
 
 // Draws one chara of the chara list; 1 when its death drawing has ended.
 int DrawStageChara(cStageChara& chara, int frozen);

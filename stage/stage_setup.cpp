@@ -436,7 +436,8 @@ void cGameScene::SetStage(int bLoadStage, int restartBgm) {
         std::copy(std::begin(g_BasePalette), std::end(g_BasePalette), std::begin(g_Palette));
         if (g_lpDD) g_lpDD->SetPaletteEntries(0, 256, g_Palette);
     }
-    g_SceneMgr.m_nFrameRate = g_Stage.m_nFps;
+    // A stage that stores no speed plays at the program's.
+    g_SceneMgr.m_nFrameRate = g_Stage.m_nFps > 0 ? g_Stage.m_nFps : 60;
 
     hero.InitLinks(nullptr);
     for (cStageChara& chara : g_Charas) chara.InitLinks(nullptr);
@@ -624,11 +625,4 @@ int cGameScene::CheckBlockCrush(int cell, int tileX, int tileY, cEdShot& params)
     return 0;
 }
 
-void cGameScene::RemoveChara(cStageChara* chara) {
-    if (!chara) return;
-    chara->UnlinkAll();
-    // Every group: commands may have changed the faction since it was filed.
-    for (std::list<cChara*>& group : m_vCharaGroups) group.remove(chara);
-    g_Charas.remove_if([chara](const cStageChara& c) { return &c == chara; });
-}
 
