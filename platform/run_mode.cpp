@@ -23,6 +23,7 @@ struct Choice {
 std::mutex g_mutex;
 std::optional<Choice> g_choice;
 bool g_repeatable = false;
+bool g_skipStageDrawing = false;
 
 bool EnvSet(const char* name) {
     const char* v = std::getenv(name);
@@ -54,6 +55,7 @@ void ChooseRunMode(bool headlessSwitch) {
     std::lock_guard<std::mutex> lock(g_mutex);
     g_choice = FromEnvironment(headlessSwitch);
     g_repeatable = EnvSet("ORV_VIRTUAL_TIME");
+    g_skipStageDrawing = g_repeatable && EnvSet("ORV_SKIP_STAGE_DRAWING");
     if (g_repeatable) {
         testing::UseVirtualTime(0);
         testing::PinLocalTime(LocalDateTime{2000, 1, 1, 6, 12, 0, 0, 0});
@@ -72,6 +74,11 @@ void EndRun() {
                 clockSeconds, clockSeconds > 0 ? static_cast<double>(steps) / clockSeconds : 0.0, f.realSeconds,
                 f.realSeconds > 0 ? static_cast<double>(steps) / f.realSeconds : 0.0);
     std::fflush(stdout);
+}
+
+bool StageDrawingSkipped() {
+    std::lock_guard<std::mutex> lock(g_mutex);
+    return g_skipStageDrawing;
 }
 
 Backend CurrentBackend() { return Current().backend; }

@@ -26,6 +26,9 @@ void ChooseRunMode(bool headlessSwitch);
 // (the frames begun; the layer's clock and the real time from the first to
 // the last, and the frame rates by each).
 void EndRun();
+// ORV_SKIP_STAGE_DRAWING set as well in a repeatable run: stage play
+// leaves its frames undrawn, so that such a run measures the play alone.
+bool StageDrawingSkipped();
 Backend CurrentBackend();
 inline bool Headless() { return CurrentBackend() == Backend::Headless; }
 // Headless only because no display was found, without anyone asking.

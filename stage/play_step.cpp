@@ -17,6 +17,7 @@
 #include "objects/item.h"
 #include "objects/stage_chara.h"
 #include "platform/input.h"
+#include "platform/run_mode.h"
 #include "project/item_def.h"
 #include "project/stage_info.h"
 #include "project/system_data.h"
@@ -87,7 +88,7 @@ void cGameScene::StatePlay() {
         if (m_nStepCount < INT_MAX) ++m_nStepCount;
         if (PlaySubStep()) return;
     }
-    Draw(1, 0, 1, 1);
+    if (!plat::StageDrawingSkipped()) Draw(1, 0, 1, 1);
 }
 
 bool cGameScene::ReadPlayInput() {

@@ -5,10 +5,13 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <new>
+#include <string>
 #include <cstdint>
 #include <vector>
 
 #include "app/requests.h"
+#include "core/report_log.h"
 #include "core/timing.h"
 #include "objects/hero.h"
 #include "project/stage_info.h"
@@ -301,6 +304,75 @@ TEST_F(PlayStep, RangeRemovalTakesItemsTheHeroTouchesOutOfItsList) {
     Frames(1);
     EXPECT_EQ(g_Items.Size(), 0);
     EXPECT_TRUE(hero.m_TouchedItems.empty());
+}
+
+// The hero's deaths on tiny stages, each named in the debug log: a deadly
+// wall, a pit, a deadly floor, the bottom of a screen that scrolls up by
+// itself, and a squeeze between two blocks.
+TEST_F(PlayStep, TheHerosDeathChecks) {
+    struct Case {
+        const char* log;
+        void (*build)(PlayStep& t);
+        void (*push)(cGameScene& scene, cHero& hero);
+        int frames;
+    };
+    const Case cases[] = {
+        {"Dead 1", [](PlayStep&) { AddSolid(4, 2, 2); },
+         [](cGameScene&, cHero& hero) {
+             hero.m_dInertiaX = 3;
+         },
+         30},
+        {"Dead 2",
+         [](PlayStep&) {
+             for (int x = 1; x < 4; ++x) g_Stage.m_vBlock.pop_back();
+         },
+         [](cGameScene&, cHero&) {}, 300},
+        {"Dead 4", [](PlayStep&) { g_Stage.m_vBlock.At(2).m_cHit = 2; }, [](cGameScene&, cHero&) {}, 5},
+        {"Dead 3", [](PlayStep&) {},
+         [](cGameScene& s, cHero&) {
+             s.m_ScrollY.m_dPos = 0;
+             s.m_ScrollY.m_nLow = 0;
+             s.m_ScrollY.SetAutoScroll(1, -100);
+         },
+         120},
+        {"Dead SP",
+         [](PlayStep&) {
+             AddSolid(1, 2);
+             AddSolid(3, 2);
+         },
+         [](cGameScene&, cHero& hero) {
+             hero.m_dX -= 12;
+             hero.m_dRight -= 12;
+             hero.m_dInertiaX = 30;
+         },
+         5},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.log);
+        ResetProgramObjects();
+        g_Sent.clear();
+        scene.~cGameScene();
+        new (&scene) cGameScene();
+        g_pGameScene = &scene;
+        InitDebugLog(true, "EC_Game.txt");
+        orvtest::WriteHostFile("EC_Game.txt", "");
+        Start(30, 20, 2, 12);
+        c.build(*this);
+        SetUpStage();
+        cHero& hero = g_Heroes.At(0);
+        c.push(scene, hero);
+        Frames(c.frames);
+        InitDebugLog(false, "EC_Game.txt");
+        EXPECT_EQ(hero.m_bDefeated, 1);
+        EXPECT_EQ(Sounds(8), 1);
+        const std::string log = orvtest::ReadHostFile("EC_Game.txt");
+        EXPECT_NE(log.find(c.log), std::string::npos) << log.substr(0, 2000);
+        // Dying, the hero is not moved any more.
+        const double x = hero.m_dX, y = hero.m_dY;
+        Frames(3);
+        EXPECT_EQ(hero.m_dX, x);
+        EXPECT_EQ(hero.m_dY, y);
+    }
 }
 
 }  // namespace
