@@ -1,7 +1,8 @@
 // Arbitrary bytes as a stage file; a stage that loads and has a hero is
-// set up for play, drawn, set up again from its start-of-play copy as a
-// retry is, and drawn again. Whatever the file holds, set-up and drawing
-// end without touching anything outside what they made.
+// set up for play, drawn, played for a few frames, set up again from its
+// start-of-play copy as a retry is, and drawn again. Whatever the file
+// holds, set-up, play and drawing end without touching anything outside
+// what they made.
 #include <cstdint>
 
 #include "fuzz_support.h"
@@ -15,6 +16,7 @@ namespace {
 // Large grids are the set-up's own limit, tested on their own; the fuzzer
 // keeps its pace on stages of every other kind.
 constexpr int64_t kMaxFuzzCells = int64_t{1} << 16;
+constexpr int kPlayFrames = 4;
 
 bool Prepare() {
     orvfuzz::EnterScratchFolder();
@@ -60,6 +62,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     scene.SetStage(0, 1);
     if (!scene.m_bStageReady) return 0;
     scene.Draw(1, 0, 1, 1);
+    scene.m_nState = cGameScene::kStatePlay;
+    for (int i = 0; i < kPlayFrames && scene.m_nState == cGameScene::kStatePlay && !g_Heroes.empty(); ++i)
+        scene.StatePlay();
     scene.SetStage(1, 0);
     orvfuzz::Check(scene.m_bStageReady == 1);
     scene.Draw(0, 1, 0, 1);

@@ -13,6 +13,7 @@
 #include "app/requests.h"
 #include "core/report_log.h"
 #include "core/timing.h"
+#include "frontend/scene_mgr.h"
 #include "objects/hero.h"
 #include "project/stage_info.h"
 #include "project/system_data.h"
@@ -304,6 +305,19 @@ TEST_F(PlayStep, RangeRemovalTakesItemsTheHeroTouchesOutOfItsList) {
     Frames(1);
     EXPECT_EQ(g_Items.Size(), 0);
     EXPECT_TRUE(hero.m_TouchedItems.empty());
+}
+
+// A stage that stores no game speed plays at 60 frames a second; the speed
+// stored stays as it was.
+TEST_F(PlayStep, AStageWithoutAGameSpeedPlaysAtSixty) {
+    for (int fps : {0, -5, 30, 120}) {
+        SCOPED_TRACE(fps);
+        Start();
+        g_Stage.m_nFps = fps;
+        SetUpStage();
+        EXPECT_EQ(g_SceneMgr.m_nFrameRate, fps > 0 ? fps : 60);
+        EXPECT_EQ(g_Stage.m_nFps, fps);
+    }
 }
 
 // The hero's deaths on tiny stages, each named in the debug log: a deadly
