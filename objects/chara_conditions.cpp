@@ -151,10 +151,12 @@ bool cChara::EvalDistanceCondition(const cCondition& cond) {
     const int r = RangeOf(cond);
     bool inside = false;
     if (cond.m_cShape == kShapeCircle) {
-        if (r < 0) return false;
-        const int64_t dx = int64_t{m_nScreenL} + (m_nSpriteW >> 1) - (int64_t{other->m_nScreenL} + (other->m_nSpriteW >> 1));
-        const int64_t dy = int64_t{m_nScreenT} + (m_nSpriteH >> 1) - (int64_t{other->m_nScreenT} + (other->m_nSpriteH >> 1));
-        inside = dx >= -r && dx <= r && dy >= -r && dy <= r && dx * dx + dy * dy <= int64_t{r} * r;
+        // No distance is within a negative range.
+        const int64_t dx =
+            int64_t{m_nScreenL} + (m_nSpriteW >> 1) - (int64_t{other->m_nScreenL} + (other->m_nSpriteW >> 1));
+        const int64_t dy =
+            int64_t{m_nScreenT} + (m_nSpriteH >> 1) - (int64_t{other->m_nScreenT} + (other->m_nSpriteH >> 1));
+        inside = r >= 0 && dx >= -r && dx <= r && dy >= -r && dy <= r && dx * dx + dy * dy <= int64_t{r} * r;
     } else {
         Band band;
         if (!BandOf(cond.m_cShape, m_bRight != 0, r, band)) return false;

@@ -40,12 +40,13 @@ void DrawDistanceRanges() {
     }
     DDEndFillBatch();
 
-    // Start conditions of the flows, each flow with its own hide switch.
+    // Start conditions of the flows, each flow with its own hide switch;
+    // read through Get so that no chara takes its shared flows as its own.
     DDBeginFillBatch();
     for (std::list<cChara*>& group : scene->m_vCharaGroups) {
         for (cChara* chara : group) {
             if (!shown(chara)) continue;
-            for (const cFlow& flow : chara->m_Def.m_vFlow) {
+            for (const cFlow& flow : chara->m_Def.m_vFlow.Get()) {
                 if (flow.m_cTestPlayOnly && chara->m_bAppeared) continue;
                 DrawRanges(*chara, flow.m_vCond, s_nCounter);
             }
