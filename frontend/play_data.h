@@ -19,6 +19,8 @@ class cStageInfo;
 
 // Lives of this count are infinite: never taken, shown as "-".
 constexpr int kInfiniteLives = 999999;
+// The common variables of flows and conditions, shared by every stage.
+constexpr int kCommonVars = 1001;
 
 class cPlayData {
 public:
@@ -60,6 +62,7 @@ public:
     int32_t m_nLinkVarNo = 0;
     int32_t m_nLinkVarValue = 0;
     std::string m_strStage;
+    cVector<int32_t> m_vVar = cVector<int32_t>(kCommonVars, 0);
     cVector<uint8_t> m_vProgress;  // per story stage: reached
     cVector<uint8_t> m_vResult;    // per challenge stage: cleared
 

@@ -282,7 +282,7 @@ public:
     int m_nSeed = 0;
     int m_bButtonHold = 0;
     int m_bCheckHeroHP = 0;
-    std::vector<int> m_vStageVars;
+    cVector<int32_t> m_vStageVars;
     std::vector<char> m_vStepFlags;
     int m_nCharaId = 0;
     int m_nItemId = 0;
