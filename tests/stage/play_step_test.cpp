@@ -330,36 +330,34 @@ TEST_F(PlayStep, TheHerosDeathChecks) {
         void (*push)(cGameScene& scene, cHero& hero);
         int frames;
     };
+    // The hero stands on tile (2, 12) of a floor along row 13.
     const Case cases[] = {
-        {"Dead 1", [](PlayStep&) { AddSolid(4, 2, 2); },
+        {"Dead 1", [](PlayStep&) { AddSolid(4, 12, 2); },
          [](cGameScene&, cHero& hero) {
              hero.m_dInertiaX = 3;
          },
          30},
         {"Dead 2",
          [](PlayStep&) {
-             for (int x = 1; x < 4; ++x) g_Stage.m_vBlock.pop_back();
+             cVector<cPltBlock>& blocks = g_Stage.m_vBlock;
+             blocks.erase(blocks.begin(), blocks.begin() + 6);
          },
          [](cGameScene&, cHero&) {}, 300},
-        {"Dead 4", [](PlayStep&) { g_Stage.m_vBlock.At(2).m_cHit = 2; }, [](cGameScene&, cHero&) {}, 5},
         {"Dead 3", [](PlayStep&) {},
          [](cGameScene& s, cHero&) {
-             s.m_ScrollY.m_dPos = 0;
              s.m_ScrollY.m_nLow = 0;
              s.m_ScrollY.SetAutoScroll(1, -100);
          },
          120},
+        {"Dead 4", [](PlayStep&) { g_Stage.m_vBlock.At(2).m_cHit = 2; }, [](cGameScene&, cHero&) {}, 5},
         {"Dead SP",
          [](PlayStep&) {
-             AddSolid(1, 2);
-             AddSolid(3, 2);
+             // A hero three tiles wide between two blocks one tile apart.
+             g_Stage.m_vChara.At(0).m_cGiantScale = 3;
+             AddSolid(1, 12);
+             AddSolid(3, 12);
          },
-         [](cGameScene&, cHero& hero) {
-             hero.m_dX -= 12;
-             hero.m_dRight -= 12;
-             hero.m_dInertiaX = 30;
-         },
-         5},
+         [](cGameScene&, cHero&) {}, 2},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.log);
