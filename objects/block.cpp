@@ -5,10 +5,9 @@
 #include "objects/chip_src.h"
 #include "stage/game_scene.h"
 
-int8_t cPltBlock::GetHitKind(int faction) {
-    if (!m_vCond.empty() && g_pGameScene && !g_pGameScene->CheckBlockConditions(*this)) return 0;
-    if (faction == m_ucPassClass) return 0;
-    return m_cHit;
+int8_t cPltBlock::GetHitKindByConditions(int faction) {
+    if (g_pGameScene && !g_pGameScene->CheckBlockConditions(*this)) return 0;
+    return faction == m_ucPassClass ? 0 : m_cHit;
 }
 
 void cPltBlock::Draw(DDSURFACEDATA* surface, int x, int y) {

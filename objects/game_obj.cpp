@@ -5,14 +5,6 @@
 
 #include "stage/game_scene.h"
 
-int32_t TruncDot(double v) {
-    constexpr double kBound = 536870912.0;  // 2^29
-    if (std::isnan(v)) return 0;
-    if (v >= kBound) return static_cast<int32_t>(kBound);
-    if (v <= -kBound) return -static_cast<int32_t>(kBound);
-    return static_cast<int32_t>(v);
-}
-
 void cGameObj::CopyFrom(const cGameObj& other) {
     if (this != &other) cGameObj::operator=(other);
 }

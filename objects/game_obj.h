@@ -18,7 +18,13 @@ class cOutRange;
 // Truncation towards zero of a position in dots. Positions far outside any
 // map, or not a number, give the nearest bound instead of an undefined
 // conversion; a bound this size keeps sums of two such values in an int.
-int32_t TruncDot(double v);
+inline int32_t TruncDot(double v) {
+    constexpr double kBound = 536870912.0;  // 2^29
+    if (v != v) return 0;
+    if (v >= kBound) return static_cast<int32_t>(kBound);
+    if (v <= -kBound) return -static_cast<int32_t>(kBound);
+    return static_cast<int32_t>(v);
+}
 
 // An amount per second of play as an amount per sub-step.
 double PerSubStep(double v);

@@ -63,9 +63,14 @@ public:
 
     // How the block stops an object of `faction`: 0 not at all (absent by
     // its appearance conditions, or the faction passes), else the hit kind.
-    // Defined with the game objects, since the stage scene judges the
-    // conditions.
-    int8_t GetHitKind(int faction);
+    // The collision asks this of several cells per chara and sub-step, so
+    // a block without conditions answers here; the conditions are judged
+    // with the game objects, by the stage scene.
+    int8_t GetHitKind(int faction) {
+        if (!m_vCond.empty()) return GetHitKindByConditions(faction);
+        return faction == m_ucPassClass ? 0 : m_cHit;
+    }
+    int8_t GetHitKindByConditions(int faction);
     // Draws the block's chip, and its mark when shown, at (x, y).
     void Draw(DDSURFACEDATA* surface, int x, int y);
 };
