@@ -185,6 +185,7 @@ StagePlan Grassland() {
     Put(r, 8, 5, "o");
     Put(r, 12, 11, "h");
     Put(r, 12, 12, "w");
+    Put(r, 15, 6, "w");  // drops in as the stage starts
     Put(r, 18, 11, "SS");
     Put(r, 18, 12, "SS");
     Put(r, 22, 12, "j");
