@@ -329,6 +329,7 @@ private:
     // The hero's death, `why` written to the debug log first when given.
     int HeroDies(cHero& hero, const char* why);
     cList<cItem>::iterator RemoveItem(cList<cItem>::iterator item);
+    int HitMapSide(cChara& chara, bool right);
 };
 
 // Registers scene type 4 with the scene manager.

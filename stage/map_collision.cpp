@@ -138,43 +138,32 @@ int cGameScene::CornerToMapIndex(int colL, int rowT, int colR, int rowB, int fac
     return best;
 }
 
-int cGameScene::HitMapLeft(cChara& chara) {
+// A wall at the left or right edge pushes the chara back to the tile line
+// it crossed.
+int cGameScene::HitMapSide(cChara& chara, bool right) {
     const int type = MoveType(chara);
     if (type == kMoveFlyThrough) return 0;
-    const int kind = KindOf(RectToMapIndex(chara, chara.m_dX, chara.m_dY, chara.m_dX, chara.m_dBottom),
-                            chara.m_nFaction);
+    const double edge = right ? chara.m_dRight : chara.m_dX;
+    const int kind = KindOf(RectToMapIndex(chara, edge, chara.m_dY, edge, chara.m_dBottom), chara.m_nFaction);
     if (kind == 2 && IsPlayerChara(chara)) return 2;
     if (kind != 1 && kind != 2) return 0;
     if (type == kMoveFlyThird) return 2;
-    chara.m_bHitLeft = 1;
+    (right ? chara.m_bHitRight : chara.m_bHitLeft) = 1;
     chara.m_dInertiaX = 0;
-    chara.m_dX += 32 - (TruncDot(chara.m_dX) & 31);
+    if (right)
+        chara.m_dX -= (TruncDot(chara.m_dRight) & 31) + 1;
+    else
+        chara.m_dX += 32 - (TruncDot(chara.m_dX) & 31);
     chara.CheckBoundsX();
-    chara.m_nWallSide = 0;
+    chara.m_nWallSide = right ? 1 : 0;
     chara.RaiseEvent(11);
     chara.RaiseEvent(12);
-    chara.RaiseEvent(13);
+    chara.RaiseEvent(right ? 14 : 13);
     return 0;
 }
 
-int cGameScene::HitMapRight(cChara& chara) {
-    const int type = MoveType(chara);
-    if (type == kMoveFlyThrough) return 0;
-    const int kind = KindOf(
-        RectToMapIndex(chara, chara.m_dRight, chara.m_dY, chara.m_dRight, chara.m_dBottom), chara.m_nFaction);
-    if (kind == 2 && IsPlayerChara(chara)) return 2;
-    if (kind != 1 && kind != 2) return 0;
-    if (type == kMoveFlyThird) return 2;
-    chara.m_bHitRight = 1;
-    chara.m_dInertiaX = 0;
-    chara.m_dX -= (TruncDot(chara.m_dRight) & 31) + 1;
-    chara.CheckBoundsX();
-    chara.m_nWallSide = 1;
-    chara.RaiseEvent(11);
-    chara.RaiseEvent(12);
-    chara.RaiseEvent(14);
-    return 0;
-}
+int cGameScene::HitMapLeft(cChara& chara) { return HitMapSide(chara, false); }
+int cGameScene::HitMapRight(cChara& chara) { return HitMapSide(chara, true); }
 
 int cGameScene::HitMapFloor(cChara& chara) {
     const int type = MoveType(chara);

@@ -14,17 +14,7 @@ namespace {
 class HeroMoveTest : public objtest::StageTest {
 protected:
     // A hero standing with its body's top-left corner at (x, y).
-    void Make(double x, double y, int flying = 0) {
-        cCharaDef d;
-        d.m_cOperatedBy = 0;
-        d.m_cFlight = static_cast<int8_t>(flying);
-        d.m_nCarryItem = -1;
-        hero.Init(1, d, x, y, 0);
-        hero.m_dX = x, hero.m_dY = y;
-        hero.CheckBoundsX();
-        hero.CheckBoundsY();
-        hero.m_bAirborne = 0;
-    }
+    void Make(double x, double y, int flying = 0) { PlaceHero(hero, flying, x, y); }
     cHero hero;
 };
 

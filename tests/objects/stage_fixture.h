@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "frontend/program_objects.h"
+#include "objects/hero.h"
 #include "project/stage_info.h"
 #include "stage/game_scene.h"
 #include "stage/stage_setup.h"
@@ -42,6 +43,20 @@ protected:
         g_pGameScene = nullptr;
         LoggedTest::TearDown();
         ResetProgramObjects();
+    }
+    // A hero of movement type `type` on the ground with its body's top-left
+    // corner at (x, y).
+    static cHero& PlaceHero(cHero& hero, int type, double x, double y) {
+        cCharaDef d;
+        d.m_cOperatedBy = 0;
+        d.m_cFlight = static_cast<int8_t>(type);
+        d.m_nCarryItem = -1;
+        hero.Init(1, d, x, y, 0);
+        hero.m_dX = x, hero.m_dY = y;
+        hero.CheckBoundsX();
+        hero.CheckBoundsY();
+        hero.m_bAirborne = 0;
+        return hero;
     }
     // The cell of map tile (col, row), margins included.
     static cMapCell& Cell(int col, int row) { return g_Map.At(col + (row << 6)); }

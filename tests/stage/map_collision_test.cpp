@@ -54,18 +54,7 @@ protected:
         chara.m_bAirborne = 0;
         return chara;
     }
-    cHero& MakeHero(int type, double x, double y) {
-        cCharaDef d;
-        d.m_cOperatedBy = 0;
-        d.m_cFlight = static_cast<int8_t>(type);
-        d.m_nCarryItem = -1;
-        hero.Init(1, d, x, y, 0);
-        hero.m_dX = x, hero.m_dY = y;
-        hero.CheckBoundsX();
-        hero.CheckBoundsY();
-        hero.m_bAirborne = 0;
-        return hero;
-    }
+    cHero& MakeHero(int type, double x, double y) { return PlaceHero(hero, type, x, y); }
 
     cStageChara chara;
     cHero hero;
