@@ -112,9 +112,11 @@ bool PlaceCopy(cStageChara& chara, const cCharaDef& def, int copy, bool keepStar
 
 std::vector<int> MakeAttackSteps(int subSteps, int checks) {
     if (subSteps < 1) return {};
-    // No count, or one no editor writes (a count below 0 would never let
-    // the spread reach the last sub-step): every sub-step.
-    if (checks <= 0) return std::vector<int>(static_cast<size_t>(subSteps), 1);
+    // A count below 0 (no editor writes one) would never let the spread
+    // reach the last sub-step: it checks once a frame.
+    if (checks < 0) checks = 1;
+    // No count: every sub-step.
+    if (checks == 0) return std::vector<int>(static_cast<size_t>(subSteps), 1);
     // As many checks as sub-steps or more reach every sub-step; the spread
     // below would take one turn per check to find that out.
     if (checks >= subSteps) return std::vector<int>(static_cast<size_t>(subSteps), 1);

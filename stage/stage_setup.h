@@ -33,7 +33,7 @@ void SpawnItem(cList<cItem>& list, double x, double y, int ignored, cEdShot& par
 void SendStageBgmRequest(int number, int loop);
 
 // Sub-step flags of the shot-against-chara hits: n entries, the N checks of
-// a frame spread over them (N <= 0: every sub-step).
+// a frame spread over them (N = 0: every sub-step; N < 0 counts as 1).
 std::vector<int> MakeAttackSteps(int subSteps, int checks);
 
 // A chara summoned onto a blocked place is moved 1 dot up, else 1 dot left

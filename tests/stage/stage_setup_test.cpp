@@ -190,8 +190,8 @@ TEST_F(StageSetup, ShotChecksSpreadOverTheSubSteps) {
         {4, 5, {1, 1, 1, 1}},
         {4, 1, {1, 0, 0, 0}},
         {4, 0, {1, 1, 1, 1}},
-        {4, -1, {1, 1, 1, 1}},     // a count no editor writes: every sub-step
-        {4, -128, {1, 1, 1, 1}},
+        {4, -1, {1, 0, 0, 0}},     // a count no editor writes: once a frame
+        {4, -128, {1, 0, 0, 0}},
         {10, 3, {1, 0, 0, 1, 0, 0, 1, 0, 0, 0}},
         {10, 4, {1, 0, 1, 0, 0, 1, 0, 1, 0, 0}},
         {10, 5, {1, 0, 1, 0, 1, 0, 1, 0, 1, 0}},
