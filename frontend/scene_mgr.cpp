@@ -307,7 +307,7 @@ void AnimatePalette() {
         if (PingPongStep(g_cycle.value[9], g_cycle.down[9], step, 0, 255) && ++g_cycle.mode >= 4) g_cycle.mode = 0;
         return;
     }
-    if (!lpDDCon || g_nBpp != 8 || !g_SystemData.Get(kSysColourCycling)) return;
+    if (!PaletteCycles()) return;
     if (++g_cycle.calls < 6) return;
     g_cycle.calls = 0;
     for (int first = 208; first < 240; first += 4) DDRotatePalette(g_Palette, first, first + 3, 1, 1, g_Palette);
@@ -320,3 +320,5 @@ void ShowLoadingScreen() {
     DDBlt(&g_BackBufferSD, 0, 0, 640, 480, &loading, 0, 0, DDBLT_KEYED);
     g_SceneMgr.Present();
 }
+
+bool PaletteCycles() { return lpDDCon && g_nBpp == 8 && g_SystemData.Get(kSysColourCycling); }

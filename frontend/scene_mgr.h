@@ -105,6 +105,14 @@ private:
 };
 
 PROGRAM_OBJECT_DECLARE(g_SceneMgr, cSceneMgr);
+
+// The last title command that plays a replay back.
+constexpr int kTitleCmdReplay = 4;
+inline bool IsReplayPlayback() { return g_SceneMgr.m_nTitleCmd == kTitleCmdReplay; }
+// The palette turns by itself: 8 bits a pixel on the blit display with the
+// project's colour cycling on. Colour cycles that would step by hand stand
+// still then.
+bool PaletteCycles();
 // The live stage-play scene, or null.
 class cGameScene;
 extern cGameScene* g_pGameScene;

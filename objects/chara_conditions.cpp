@@ -21,7 +21,6 @@ namespace {
 constexpr int kSubjectSystem = 5;
 constexpr int kPropertyExists = 4;
 constexpr int kShapeCircle = 6;
-constexpr int kTitleCmdReplay = 4;
 constexpr int kRangePalette = 208;  // four cycling entries per colour group
 constexpr int kDirectDrawCircleMax = 64;
 
@@ -67,7 +66,6 @@ bool BandOf(int shape, bool facingRight, int r, Band& band) {
 
 // The palette rotates by itself in 8-bit mode with colour cycling, so the
 // range colour stays on the group's first entry there.
-bool PaletteCycles() { return lpDDCon && g_nBpp == 8 && g_SystemData.Get(kSysColourCycling); }
 
 }  // namespace
 
@@ -145,7 +143,7 @@ bool cChara::EvalDistanceCondition(const cCondition& cond) {
     if (!other || !g_pGameScene) return false;
 
     UpdateScreenRect();
-    const bool oldReplay = g_SceneMgr.m_nTitleCmd == kTitleCmdReplay && g_FileVersion <= 781;
+    const bool oldReplay = IsReplayPlayback() && g_FileVersion <= 781;
     if (!g_SystemData.Get(kSysSwitch782) && !oldReplay) other->UpdateScreenRect();
 
     const int r = RangeOf(cond);

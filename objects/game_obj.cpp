@@ -48,6 +48,13 @@ void cGameObj::SetMoveType(int type) {
     }
 }
 
+int cGameObj::GetMoveType() const {
+    if (!m_bFly) return kMoveWalk;
+    if (m_cFlyMode == 0) return kMoveFlyThrough;
+    if (m_cFlyMode == 2) return kMoveFlyThird;
+    return kMoveFlyBlocked;
+}
+
 void cGameObj::SetScale(int newScale, int oldScale, int flag) {
     newScale = ValidScale(newScale);
     oldScale = ValidScale(oldScale);

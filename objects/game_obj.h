@@ -45,7 +45,7 @@ enum : int {
     kMoveWalk = 0,
     kMoveFlyThrough = 1,  // flying through blocks
     kMoveFlyBlocked = 2,  // flying, stopped by blocks
-    kMoveFlyThird = 3,
+    kMoveFlyThird = 3,    // flying, dies on touching a block
 };
 
 class cGameObj {
@@ -81,6 +81,7 @@ public:
                   int right, int moveType, int16_t spawnIndex);
     // 0 walking, 1..3 flying (see kMoveWalk); any other type changes nothing.
     void SetMoveType(int type);
+    int GetMoveType() const;
     // Giant scale: sizes become `newScale` x their base values and the body
     // keeps its horizontal centre; the class keeps its vertical footing. A
     // scale below 1 acts as 1.

@@ -71,7 +71,9 @@ public:
     int32_t m_bJumpBlocked = 0;
     double m_dFootEffectBase = 0;
     int32_t m_bJumpDone = 0;
-    int32_t m_bStepFlagA = 0, m_bStepFlagB = 0;  // per-frame flags of the stage rules
+    // The player's directions or buttons are ignored this frame; set by
+    // commands, cleared by the update.
+    int32_t m_bDirInputOff = 0, m_bButtonInputOff = 0;
     int32_t m_nSavedFacing = 0;
     int32_t m_bTypePosSaved = 0;
     Extent m_TypeChangePos;

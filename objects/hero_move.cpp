@@ -65,7 +65,7 @@ int cHero::Update(bool deathFlowsOnly) {
         SyncCharaScroll(*this, m_bFly != 0);
     else
         SyncCharaScroll(*this, m_bFollowScroll != 0);
-    m_bStepFlagA = m_bStepFlagB = 0;
+    m_bDirInputOff = m_bButtonInputOff = 0;
     m_bJumpDone = 0;
     if (m_nTypeChangeWait == 0) m_bTypePosRestore = 0;
 

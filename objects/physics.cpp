@@ -26,16 +26,6 @@ double StartSpeed(double p, double n) {
     return 0;
 }
 
-// Hit kind of map cell (col, row) for a faction; a cell outside the grid
-// (a tall object reaches past the map's top or bottom) is no block.
-int CellHitKind(int32_t col, int32_t row, int faction) {
-    const cScrollAxis& ax = g_pGameScene->m_ScrollX;
-    if (col < 0 || col >= ax.m_nPitch || row < 0 || ax.m_nShift < 0 || ax.m_nShift > 32) return 0;
-    const int64_t index = col + (int64_t{row} << ax.m_nShift);
-    if (index >= g_Map.Size()) return 0;
-    return g_Map[static_cast<size_t>(index)].GetHitKind(faction);
-}
-
 }  // namespace
 
 double PerSubStep(double v) { return v / g_Stage.m_dSubSteps * (1.0 / 60.0); }
@@ -212,8 +202,9 @@ bool cGameObj::IsOutOfRange(const cOutRange& range) const {
 }
 
 bool cGameObj::HitsBlock() {
-    return CellHitKind(m_nTileL, m_nTileT, m_nFaction) != 0 || CellHitKind(m_nTileL, m_nTileB, m_nFaction) != 0 ||
-           CellHitKind(m_nTileR, m_nTileT, m_nFaction) != 0 || CellHitKind(m_nTileR, m_nTileB, m_nFaction) != 0;
+    cGameScene& scene = *g_pGameScene;
+    return scene.CellHitKind(scene.CornerToMapIndex(m_nTileL, m_nTileT, m_nTileR, m_nTileB, m_nFaction), m_nFaction) !=
+           0;
 }
 
 bool cGameObj::HitsBlockAt(int) { return HitsBlock(); }

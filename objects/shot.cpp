@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "objects/chara.h"
 #include "stage/game_scene.h"
 
 // Shots arrive with the shot commands; until then none is ever fired, so
@@ -12,6 +13,12 @@ void cShot::MoveX() {}
 void cShot::MoveY() {}
 
 std::list<cShot>::iterator RemoveShot(std::list<cShot>& shots, std::list<cShot>::iterator node) {
+    // The charas it aims at and that fired it forget it, so that nothing
+    // reaches the freed shot when they go.
+    cShot* shot = &*node;
+    if (shot->m_pOwner) std::erase_if(shot->m_pOwner->m_ShotLinks, [shot](const SHOTLINK& l) { return l.shot == shot; });
+    if (shot->m_pTarget)
+        std::erase_if(shot->m_pTarget->m_ShotLinks, [shot](const SHOTLINK& l) { return l.shot == shot; });
     if (g_pGameScene) {
         for (std::list<cShot*>& group : g_pGameScene->m_vShotGroups) {
             auto it = std::find(group.begin(), group.end(), &*node);

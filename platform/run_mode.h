@@ -28,6 +28,8 @@ void ChooseRunMode(bool headlessSwitch);
 void EndRun();
 // ORV_SKIP_STAGE_DRAWING set as well in a repeatable run: stage play
 // leaves its frames undrawn, so that such a run measures the play alone.
+// The drawing also ends a death and removes defeated charas, so such a run
+// measures only as long as the hero lives.
 bool StageDrawingSkipped();
 Backend CurrentBackend();
 inline bool Headless() { return CurrentBackend() == Backend::Headless; }

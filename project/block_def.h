@@ -91,29 +91,4 @@ public:
         m_nMet = 0;
         return *this;
     }
-
-    // Whether the cell's block is there now; `holds(condition)` evaluates one
-    // appearance condition. Sets the latch when the conditions are met.
-    template <class Holds>
-    bool Present(Holds holds) {
-        if (m_vCond.empty()) return true;
-        if (m_cKeepMet && m_nMet) return true;
-        bool met = false;
-        if (m_cCondMode == 0) {
-            met = true;
-            for (const cCondition& c : m_vCond)
-                if (!holds(c)) {
-                    met = false;
-                    break;
-                }
-        } else if (m_cCondMode == 1) {
-            for (const cCondition& c : m_vCond)
-                if (holds(c)) {
-                    met = true;
-                    break;
-                }
-        }
-        if (met) m_nMet = 1;
-        return met;
-    }
 };

@@ -78,7 +78,7 @@ public:
     int32_t m_nDefence = 0;         // from 168
     int8_t m_cImpactResist = 0;
     int32_t m_nScore = 0;
-    int8_t m_cReserved = 1;         // stored and copied, never used in play
+    int8_t m_cReserved = 1;         // hides the ranges of the appearance conditions once the chara appeared
     int8_t m_cFlagAppear = 0;       // 1: a stage flag activates the chara, which sets it while in view
     int16_t m_sFlagNo = 0;
     int8_t m_cActivityRange = 0;    // 0 in view, 1 X in view, 2 Y in view, 3 everywhere

@@ -1,6 +1,7 @@
 #include "project/stage_info.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 
 #include "core/record_file.h"
@@ -465,6 +466,12 @@ void cStageInfo::Validate() {
 void cStageInfo::SetHitLevel(int level) {
     // A level below 1 would leave no sub-step to divide by.
     if (level < 1) WriteReport("hit level %d of the stage is taken as 1", level);
+    // A gravity that is not a number would turn every speed and place into
+    // one.
+    if (!std::isfinite(m_dGravity)) {
+        WriteReport("gravity of the stage is not a number; 0.4 is taken");
+        m_dGravity = 0.4;
+    }
     const int L = std::clamp(level, 1, kMaxHitLevel);
     const bool fastLevel = L >= 11 && L <= 19;
     const int n = fastLevel ? L - 10 : L;

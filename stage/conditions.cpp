@@ -25,7 +25,7 @@ cChara* Hero() { return g_Heroes.empty() ? nullptr : &g_Heroes[0]; }
 // whatever the switch says.
 template <class Latch>
 int CheckList(cGameScene& scene, const cVector<cCondition>& list, int mode, int8_t once, Latch& latch,
-                     cChara* chara) {
+              cChara* chara) {
     if (list.empty()) return 1;
     if (once && latch) return 1;
     if (!scene.EvalConditionList(list, mode, chara)) return 0;
@@ -40,7 +40,7 @@ int cGameScene::CheckBlockConditions(cPltBlock& block) {
     // A map cell keeps its latch; a block that is not one (a palette entry
     // or a copy) has none and is judged afresh each time.
     if (auto* cell = dynamic_cast<cMapCell*>(&block))
-        return cell->Present([&](const cCondition& c) { return EvalCondition(c, hero) != 0; }) ? 1 : 0;
+        return CheckList(*this, cell->m_vCond, cell->m_cCondMode, cell->m_cKeepMet, cell->m_nMet, hero);
     if (block.m_vCond.empty()) return 1;
     return EvalConditionList(block.m_vCond, block.m_cCondMode, hero);
 }

@@ -24,7 +24,7 @@ void DrawDistanceRanges() {
     // Steps through the four colours of a group, unless the palette itself
     // rotates (8-bit mode with colour cycling).
     static int s_nCounter = 0;
-    if (!(lpDDCon && g_nBpp == 8 && g_SystemData.Get(kSysColourCycling))) s_nCounter = (s_nCounter + 1) & 31;
+    if (!PaletteCycles()) s_nCounter = (s_nCounter + 1) & 31;
 
     const auto shown = [](const cChara* chara) { return chara && !chara->m_bDefeated && chara->IsOnScreen(); };
 

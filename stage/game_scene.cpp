@@ -30,7 +30,6 @@ MenuPos g_MenuPos[3] = {{320, 272, 0, 0}, {320, 272, 0, 0}, {184, 64, 0, 0}};
 namespace {
 
 constexpr int kTitleCmdStageFile = 3;
-constexpr int kTitleCmdReplay = 4;
 constexpr int kBannerFrames = 80;
 
 // The system pictures a play needs; the backgrounds are made again for
@@ -40,8 +39,6 @@ constexpr int kPlayPictures[] = {2,  3,  4,  5,  6,  7,  8,  9,  10, 11, 12, 13,
                                  42, 43, 44, 46, 47, 48, 50, 52, 56, 57, 58, 59, 60, 61, 62, 63, 64, 65, 66, 67,
                                  68, 69, 70, 71};
 constexpr int kBackgroundPictures[] = {56, 57, 58, 59, 60, 61, 62, 63};
-
-bool InReplay() { return g_SceneMgr.m_nTitleCmd == kTitleCmdReplay; }
 
 DDSURFACEDATA& Word() { return g_SysBmp[kSysBmpWord]; }
 
@@ -163,7 +160,7 @@ void cGameScene::StateStart() {
     Draw(0, 1, 0, 1);
     bool shown = false;
     if (!(g_bEditorLaunch && g_bStartStageFile)) {
-        if (InReplay()) {
+        if (IsReplayPlayback()) {
             if (++m_nBanner < kBannerFrames) {
                 DDBlt(&g_BackBufferSD, 256, 224, 128, 32, &Word(), 0, 32, DDBLT_KEYED);
                 shown = true;
@@ -478,7 +475,7 @@ void cGameScene::DrawHero(int frozen) {
         return;
     }
     if (!hero.DrawDeath(&g_BackBufferSD, frozen)) return;
-    if (InReplay()) {
+    if (IsReplayPlayback()) {
         g_PlayData.LoadCheckpoint(1);
         SetStage(1, 1);
         m_nState = kStateStart;

@@ -219,6 +219,8 @@ public:
     int RectToMapIndex(const cChara& chara, double x1, double y1, double x2, double y2);
     int FindLandingCell(const cChara& chara);
     int CornerToMapIndex(int colL, int rowT, int colR, int rowB, int faction);
+    // The hit kind of map cell `cell` for `faction`.
+    int CellHitKind(int cell, int faction);
     int HitMapLeft(cChara& chara);
     int HitMapRight(cChara& chara);
     int HitMapFloor(cChara& chara);
@@ -241,8 +243,11 @@ public:
     void RegisterRanking();
     // 0 go on, 1 stage clear, 2 hero death (both already handled).
     int ApplyDefeatOutcome(cStageChara& chara);
-    // Hit resolution: 1 when the frame's play must stop.
+    // Charas whose HP is gone or who were asked to vanish: 1 when the
+    // frame's play must stop.
     int CheckHpDeaths();
+    // Attacks, and the items the hero touches: 0, 1 stage clear, 2 hero
+    // death.
     int ResolveAttackHits();
     int PickUpItems(cHero& hero);
     // Charas against solid charas: 2 when the chara is crushed.

@@ -14,15 +14,6 @@
 
 namespace {
 
-// Movement types as the map sees them: 0 walking, 1 through blocks,
-// 2 stopped by blocks, 3 dies on blocks.
-int MoveType(const cChara& c) {
-    if (!c.m_bFly) return kMoveWalk;
-    if (c.m_cFlyMode == 0) return kMoveFlyThrough;
-    if (c.m_cFlyMode == 2) return kMoveFlyThird;
-    return kMoveFlyBlocked;
-}
-
 // Kind 2 blocks kill the player-operated charas and stop the others.
 bool IsPlayerChara(const cChara& c) { return c.m_nKind != 1; }
 
@@ -46,8 +37,6 @@ int ClampDot(double v, int last) { return ClampDot(int64_t{TruncDot(v)}, last); 
 
 int CellIndex(const cScrollAxis& ax, int x, int y) { return (x >> 5) + ((y >> 5) << ax.m_nShift); }
 
-int KindOf(int cell, int faction) { return g_Map.At(cell).GetHitKind(faction); }
-
 bool LandsWhileRising() { return g_SystemData.Get(kSysSwitch677) != 0; }
 
 // Without the project's land-while-rising rule a walker still on its way
@@ -57,6 +46,8 @@ bool RisesThrough(const cChara& c) { return !LandsWhileRising() && !c.m_bFly && 
 int AbsDiff(int a, int b) { return a > b ? a - b : b - a; }
 
 }  // namespace
+
+int cGameScene::CellHitKind(int cell, int faction) { return g_Map.At(cell).GetHitKind(faction); }
 
 int cGameScene::RectToMapIndex(const cChara& chara, double x1, double y1, double x2, double y2) {
     const int lastX = LastDot(m_ScrollX), lastY = LastDot(m_ScrollY);
@@ -75,7 +66,7 @@ int cGameScene::RectToMapIndex(const cChara& chara, double x1, double y1, double
         for (int i = 0; i < n; ++i) {
             const int y = ClampDot(iy1 + i * step, lastY);
             const int cell = CellIndex(m_ScrollX, ix1, y);
-            const int kind = KindOf(cell, faction);
+            const int kind = CellHitKind(cell, faction);
             if (i == 0 || kind > bestKind) best = cell, bestKind = kind;
         }
         return best;
@@ -89,7 +80,7 @@ int cGameScene::RectToMapIndex(const cChara& chara, double x1, double y1, double
         for (int i = 0; i < n; ++i) {
             const int x = ClampDot(ix1 + i * step, lastX);
             const int cell = CellIndex(m_ScrollX, x, iy1);
-            const int kind = KindOf(cell, faction);
+            const int kind = CellHitKind(cell, faction);
             if (i == 0 || kind > bestKind || (kind == bestKind && AbsDiff(x, mid) < AbsDiff(bestX, mid)))
                 best = cell, bestKind = kind, bestX = x;
         }
@@ -115,7 +106,7 @@ int cGameScene::FindLandingCell(const cChara& chara) {
     for (int i = 0; i < m; ++i) {
         const int x = i == m - 1 ? right : ClampDot(x0 + int64_t{i} * step, lastX);
         const int cell = CellIndex(m_ScrollX, x, y);
-        const int kind = KindOf(cell, chara.m_nFaction);
+        const int kind = CellHitKind(cell, chara.m_nFaction);
         if (i == 0 || kind > bestKind || (kind == bestKind && AbsDiff(x, mid) < AbsDiff(bestX, mid)))
             best = cell, bestKind = kind, bestX = x;
     }
@@ -130,9 +121,9 @@ int cGameScene::CornerToMapIndex(int colL, int rowT, int colR, int rowB, int fac
         return col + (row << m_ScrollX.m_nShift);
     };
     const int corners[4] = {cell(colL, rowT), cell(colR, rowT), cell(colL, rowB), cell(colR, rowB)};
-    int best = corners[0], bestKind = KindOf(corners[0], faction);
+    int best = corners[0], bestKind = CellHitKind(corners[0], faction);
     for (int i = 1; i < 4; ++i) {
-        const int kind = KindOf(corners[i], faction);
+        const int kind = CellHitKind(corners[i], faction);
         if (kind > bestKind) best = corners[i], bestKind = kind;
     }
     return best;
@@ -141,10 +132,10 @@ int cGameScene::CornerToMapIndex(int colL, int rowT, int colR, int rowB, int fac
 // A wall at the left or right edge pushes the chara back to the tile line
 // it crossed.
 int cGameScene::HitMapSide(cChara& chara, bool right) {
-    const int type = MoveType(chara);
+    const int type = chara.GetMoveType();
     if (type == kMoveFlyThrough) return 0;
     const double edge = right ? chara.m_dRight : chara.m_dX;
-    const int kind = KindOf(RectToMapIndex(chara, edge, chara.m_dY, edge, chara.m_dBottom), chara.m_nFaction);
+    const int kind = CellHitKind(RectToMapIndex(chara, edge, chara.m_dY, edge, chara.m_dBottom), chara.m_nFaction);
     if (kind == 2 && IsPlayerChara(chara)) return 2;
     if (kind != 1 && kind != 2) return 0;
     if (type == kMoveFlyThird) return 2;
@@ -166,7 +157,7 @@ int cGameScene::HitMapLeft(cChara& chara) { return HitMapSide(chara, false); }
 int cGameScene::HitMapRight(cChara& chara) { return HitMapSide(chara, true); }
 
 int cGameScene::HitMapFloor(cChara& chara) {
-    const int type = MoveType(chara);
+    const int type = chara.GetMoveType();
     if (type == kMoveFlyThrough) return 0;
     const int cell = RectToMapIndex(chara, chara.m_dX, chara.m_dBottom, chara.m_dRight, chara.m_dBottom);
     chara.m_pFootBlock = &g_Map.At(cell);
@@ -202,10 +193,10 @@ int cGameScene::HitMapFloor(cChara& chara) {
 }
 
 int cGameScene::HitMapCeiling(cChara& chara) {
-    const int type = MoveType(chara);
+    const int type = chara.GetMoveType();
     if (type == kMoveFlyThrough) return 0;
     const int kind =
-        KindOf(RectToMapIndex(chara, chara.m_dX, chara.m_dY, chara.m_dRight, chara.m_dY), chara.m_nFaction);
+        CellHitKind(RectToMapIndex(chara, chara.m_dX, chara.m_dY, chara.m_dRight, chara.m_dY), chara.m_nFaction);
     if (kind == 2 && IsPlayerChara(chara)) return 2;
     if (kind != 1 && kind != 2) return 0;
     if (type == kMoveFlyThird) return 2;
@@ -214,7 +205,7 @@ int cGameScene::HitMapCeiling(cChara& chara) {
 }
 
 int cGameScene::HitMapX(cChara& chara) {
-    const int type = MoveType(chara);
+    const int type = chara.GetMoveType();
     if (type == kMoveFlyThrough) return 0;
     const bool rightFirst = type == kMoveFlyBlocked || chara.m_dSpeedX > 0;
     if (rightFirst) {
@@ -226,7 +217,7 @@ int cGameScene::HitMapX(cChara& chara) {
 }
 
 int cGameScene::HitMapY(cChara& chara) {
-    const int type = MoveType(chara);
+    const int type = chara.GetMoveType();
     if (type == kMoveFlyThrough) return 0;
     chara.m_pFootBlock = nullptr;
     const bool floorFirst = type == kMoveFlyBlocked || chara.m_dSpeedY > 0;
@@ -239,17 +230,17 @@ int cGameScene::HitMapY(cChara& chara) {
 }
 
 int cGameScene::HitMapWalls(cChara& chara) {
-    if (MoveType(chara) == kMoveFlyThrough) return 0;
+    if (chara.GetMoveType() == kMoveFlyThrough) return 0;
     const int right = HitMapRight(chara);
     const int left = HitMapLeft(chara);
     return right == 2 || left == 2 ? 2 : 0;
 }
 
 int cGameScene::HitMapFloorCeiling(cChara& chara) {
-    const int type = MoveType(chara);
+    const int type = chara.GetMoveType();
     if (type == kMoveFlyThrough) return 0;
     const int cell = RectToMapIndex(chara, chara.m_dX, chara.m_dBottom, chara.m_dRight, chara.m_dBottom);
-    const int kind = KindOf(cell, chara.m_nFaction);
+    const int kind = CellHitKind(cell, chara.m_nFaction);
     // Unlike the floor test, a miss here leaves the foot block and the count
     // without ground alone: this runs after the pushes of the solid charas.
     auto land = [&] {
@@ -314,16 +305,16 @@ void cGameScene::PressToGround(cChara& chara) {
     // meet the ground in its next step.
     const double y = chara.m_dBottom + 4;
     const int cell = RectToMapIndex(chara, chara.m_dX + chara.m_dSpeedX, y, chara.m_dRight + chara.m_dSpeedX, y);
-    if (KindOf(cell, chara.m_nFaction) != 0) chara.m_dSpeedY = 7 / n;
+    if (CellHitKind(cell, chara.m_nFaction) != 0) chara.m_dSpeedY = 7 / n;
 }
 
 int cGameScene::IsPlaceBlocked(cChara& chara) {
-    if (MoveType(chara) == kMoveFlyThrough) return 0;
+    if (chara.GetMoveType() == kMoveFlyThrough) return 0;
     // From the position itself: a summon nudged off a blocked place has
     // moved without its tile fields being refreshed.
     const int colL = TruncDot(chara.m_dX) >> 5, colR = TruncDot(chara.m_dRight) >> 5;
     const int rowT = TruncDot(chara.m_dY) >> 5, rowB = TruncDot(chara.m_dBottom) >> 5;
     const int cell = CornerToMapIndex(colL, rowT, colR, rowB, chara.m_nFaction);
-    if (KindOf(cell, chara.m_nFaction) != 0) return 1;
+    if (CellHitKind(cell, chara.m_nFaction) != 0) return 1;
     return OverlapsBlockChara(chara) ? 1 : 0;
 }

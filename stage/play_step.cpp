@@ -26,7 +26,6 @@
 
 namespace {
 
-constexpr int kTitleCmdReplay = 4;
 constexpr int kMaxPlayTime = 599999;  // hundredths of a second
 constexpr int kMaxTimeLimit = 999;    // seconds
 
@@ -93,7 +92,7 @@ void cGameScene::StatePlay() {
 
 bool cGameScene::ReadPlayInput() {
     cInputState& input = g_InputStates.At(0);
-    if (g_SceneMgr.m_nTitleCmd == kTitleCmdReplay) {
+    if (IsReplayPlayback()) {
         input.ClearDir();
         input.ClearButtons();
         if (PlayReplayInput(input)) {
@@ -107,6 +106,11 @@ bool cGameScene::ReadPlayInput() {
         input.PushHistory();
         input.UpdateSequences();
         return true;
+    }
+    if (!g_Heroes.empty()) {
+        const cHero& hero = g_Heroes.At(0);
+        if (hero.m_bDirInputOff) input.ClearDir();
+        if (hero.m_bButtonInputOff) input.ClearButtons();
     }
     // A button still held from a menu counts only once it was let go.
     if (input.m_sButton == 0)
@@ -185,10 +189,14 @@ int cGameScene::PlaySubStep() {
 }
 
 void cGameScene::CountLifetimes() {
+    // Charas taken out here are swept in one pass at the end.
+    ++m_nCharaWalk;
     for (auto it = g_Charas.begin(); it != g_Charas.end();) {
         cStageChara& chara = *it++;
         if (!chara.m_bDefeated && LifeRunsOut(chara.m_nLife)) RemoveChara(&chara);
     }
+    --m_nCharaWalk;
+    SweepRemovedCharas();
     for (auto it = g_Items.begin(); it != g_Items.end();)
         it = LifeRunsOut(it->m_nLife) ? RemoveItem(it) : std::next(it);
 }
@@ -341,8 +349,11 @@ void cGameScene::RemoveOutOfRange() {
                 RemoveChara(&chara);
         }
     };
+    ++m_nCharaWalk;
     if (m_bRangeCharas) sweep(false, g_Stage.m_OutRange[kOutRangeChara]);
     if (m_bRangeBlockCharas) sweep(true, g_Stage.m_OutRange[kOutRangeBlockChara]);
+    --m_nCharaWalk;
+    SweepRemovedCharas();
     if (m_bRangeItems) {
         const cOutRange& rule = g_Stage.m_OutRange[kOutRangeItem];
         for (auto it = g_Items.begin(); it != g_Items.end();) it = it->IsOutOfRange(rule) ? RemoveItem(it) : std::next(it);
@@ -435,7 +446,9 @@ int cGameScene::BlockUnderHero(cHero& hero) {
         switch (kind) {
         case kFootSpring:
             PlaySystemSe(10);
-            hero.m_dSpeedY = hero.JumpSpeedFromHeight(power * 16);
+            // The power is a jump in half blocks of a signed byte; a larger
+            // stored value jumps as high as a byte can, never wraps round.
+            hero.m_dSpeedY = hero.JumpSpeedFromHbl(static_cast<int8_t>(std::clamp(block->m_nEffectValue, -128, 127)));
             hero.m_bJumped = hero.m_bJumpRising = 1;
             // Letting the jump key go does not cut the spring's jump short.
             hero.m_bJumpArmed = 0;

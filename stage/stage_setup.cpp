@@ -89,8 +89,6 @@ bool Meets(const cGameObj& o, double left, double top, double right, double bott
 // of a second.
 int32_t LifeFromRange(int16_t range) { return range * g_Stage.m_nSubSteps6; }
 
-bool IsReplayPlayback() { return g_SceneMgr.m_nTitleCmd == 4; }
-
 // Copy `copy` of a multi-copy placement moves by its offsets (its start
 // position too, unless start positions stay on the tile); false when it
 // lands outside the stage, else it is held inside the stage.

@@ -120,14 +120,14 @@ TEST_F(HeroMoveTest, UpdateRearmsTheJumpWhenNoJumpRan) {
     Make(900, 700);
     hero.m_nJumpHold = 5, hero.m_bJumpArmed = 0, hero.m_bHeadBlocked = 1;
     hero.m_bJumpDone = 1;
-    hero.m_bStepFlagA = hero.m_bStepFlagB = 1;
+    hero.m_bDirInputOff = hero.m_bButtonInputOff = 1;
     const int frames = hero.m_nFrameCount;
     EXPECT_EQ(hero.Update(false), 0);
     EXPECT_EQ(hero.m_nJumpHold, 0);
     EXPECT_EQ(hero.m_bJumpArmed, 1);
     EXPECT_EQ(hero.m_bHeadBlocked, 0);
     EXPECT_EQ(hero.m_bJumpDone, 0);
-    EXPECT_EQ(hero.m_bStepFlagA + hero.m_bStepFlagB, 0);
+    EXPECT_EQ(hero.m_bDirInputOff + hero.m_bButtonInputOff, 0);
     EXPECT_EQ(hero.m_nFrameCount, frames + 1);
     EXPECT_EQ(g_pGameScene->m_pCurChara, nullptr);
 }

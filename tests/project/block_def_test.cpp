@@ -353,34 +353,7 @@ TEST_F(BlockDefTest, CutOrHostileBlockBytesFailTheRead) {
     EXPECT_LE(b.m_vInheritFlag.Size(), 11);
 }
 
-TEST(MapCell, PresenceFollowsTheConditionsAndTheLatch) {
-    struct Case {
-        int conds, mode, keep, latch;
-        std::vector<bool> holds;  // per condition
-        bool present;
-        int latchAfter;
-    } cases[] = {
-        {0, 0, 0, 0, {}, true, 0},
-        {2, 0, 0, 0, {true, true}, true, 1},
-        {2, 0, 0, 0, {true, false}, false, 0},
-        {2, 1, 0, 0, {false, true}, true, 1},
-        {2, 1, 0, 0, {false, false}, false, 0},
-        {2, 5, 0, 0, {true, true}, false, 0},   // an unknown mode is never met
-        {2, 0, 1, 1, {false, false}, true, 1},  // kept once met
-        {2, 0, 0, 1, {false, false}, false, 1}, // the latch alone keeps nothing
-    };
-    for (const Case& c : cases) {
-        cMapCell cell;
-        cell.m_vCond.resize(static_cast<size_t>(c.conds));
-        for (size_t i = 0; i < c.holds.size(); ++i) cell.m_vCond[i].m_nValue = c.holds[i];
-        cell.m_cCondMode = static_cast<int8_t>(c.mode);
-        cell.m_cKeepMet = static_cast<int8_t>(c.keep);
-        cell.m_nMet = c.latch;
-        EXPECT_EQ(cell.Present([](const cCondition& cond) { return cond.m_nValue != 0; }), c.present)
-            << c.conds << " " << c.mode << " " << c.keep << " " << c.latch;
-        EXPECT_EQ(cell.m_nMet, c.latchAfter);
-    }
-
+TEST(MapCell, FillingACellStartsItsLatchAfresh) {
     // Filling a cell with a block copies the block and starts the latch afresh.
     cMapCell cell;
     cell.m_nMet = 1;

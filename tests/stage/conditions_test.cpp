@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "frontend/play_data.h"
 #include "objects/stage_fixture.h"
@@ -218,4 +219,36 @@ TEST_F(ConditionsTest, ACharaJudgesFromItselfBlocksAndItemsFromTheHero) {
     // Without a hero a chara-variable condition of an item has no chara.
     g_Heroes.clear();
     EXPECT_EQ(scene.CheckItemConditions(item), 0);
+}
+
+// A map cell is there while its conditions hold; once they held, its
+// latch keeps it there when the once switch is on.
+TEST_F(ConditionsTest, AMapCellIsPresentByItsConditionsAndItsLatch) {
+    struct Case {
+        int conds, mode, keep, latch;
+        std::vector<bool> holds;  // per condition
+        bool present;
+        int latchAfter;
+    } cases[] = {
+        {0, 0, 0, 0, {}, true, 0},
+        {2, 0, 0, 0, {true, true}, true, 1},
+        {2, 0, 0, 0, {true, false}, false, 0},
+        {2, 1, 0, 0, {false, true}, true, 1},
+        {2, 1, 0, 0, {false, false}, false, 0},
+        {2, 5, 0, 0, {true, true}, false, 0},   // an unknown mode is never met
+        {2, 0, 1, 1, {false, false}, true, 1},  // kept once met
+        {2, 0, 0, 1, {false, false}, false, 1}, // the latch alone keeps nothing
+    };
+    scene.m_vStageVars.At(1) = 7;
+    for (const Case& c : cases) {
+        cMapCell& cell = Cell(12, 12);
+        cell.m_vCond.clear();
+        for (int i = 0; i < c.conds; ++i) cell.m_vCond.push_back(StageVarIs(c.holds[static_cast<size_t>(i)] ? 7 : 8));
+        cell.m_cCondMode = static_cast<int8_t>(c.mode);
+        cell.m_cKeepMet = static_cast<int8_t>(c.keep);
+        cell.m_nMet = c.latch;
+        EXPECT_EQ(scene.CheckBlockConditions(cell), c.present ? 1 : 0)
+            << c.conds << " " << c.mode << " " << c.keep << " " << c.latch;
+        EXPECT_EQ(cell.m_nMet, c.latchAfter);
+    }
 }

@@ -15,6 +15,7 @@
 #include "core/timing.h"
 #include "frontend/scene_mgr.h"
 #include "objects/hero.h"
+#include "objects/shot.h"
 #include "project/stage_info.h"
 #include "project/system_data.h"
 #include "stage/game_scene.h"
@@ -305,6 +306,30 @@ TEST_F(PlayStep, RangeRemovalTakesItemsTheHeroTouchesOutOfItsList) {
     Frames(1);
     EXPECT_EQ(g_Items.Size(), 0);
     EXPECT_TRUE(hero.m_TouchedItems.empty());
+}
+
+// A shot that ends in a block is taken out of play; the chara that fired
+// it forgets it, so that the chara's own end reaches no freed shot.
+TEST_F(PlayStep, AShotTakenOutOfPlayLeavesNoLinkInItsOwner) {
+    Start();
+    AddChara(5, 2).m_cFlight = 1;
+    SetUpStage();
+    ASSERT_EQ(g_Charas.Size(), 1);
+    cStageChara& owner = g_Charas.front();
+    cShot shot;
+    shot.m_pOwner = &owner;
+    shot.m_dX = shot.m_dRight = (5 + 10) * 32 + 16;
+    shot.m_dY = shot.m_dBottom = (3 + 10) * 32 + 16;
+    shot.m_nTileL = shot.m_nTileR = 5 + 10;
+    shot.m_nTileT = shot.m_nTileB = 3 + 10;
+    scene.m_lShots.push_back(shot);
+    cShot* fired = &scene.m_lShots.back();
+    scene.m_vShotGroups[0].push_back(fired);
+    owner.m_ShotLinks.push_back({fired, kShotOwnerLink});
+    Frames(1);
+    EXPECT_TRUE(scene.m_lShots.empty());
+    EXPECT_TRUE(scene.m_vShotGroups[0].empty());
+    EXPECT_TRUE(owner.m_ShotLinks.empty());
 }
 
 // A stage that stores no game speed plays at 60 frames a second; the speed
