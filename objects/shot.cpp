@@ -16,9 +16,11 @@ std::list<cShot>::iterator RemoveShot(std::list<cShot>& shots, std::list<cShot>:
     // The charas it aims at and that fired it forget it, so that nothing
     // reaches the freed shot when they go.
     cShot* shot = &*node;
-    if (shot->m_pOwner) std::erase_if(shot->m_pOwner->m_ShotLinks, [shot](const SHOTLINK& l) { return l.shot == shot; });
-    if (shot->m_pTarget)
-        std::erase_if(shot->m_pTarget->m_ShotLinks, [shot](const SHOTLINK& l) { return l.shot == shot; });
+    auto forget = [shot](cChara* chara) {
+        if (chara) std::erase_if(chara->m_ShotLinks, [shot](const SHOTLINK& l) { return l.shot == shot; });
+    };
+    forget(shot->m_pOwner);
+    forget(shot->m_pTarget);
     if (g_pGameScene) {
         for (std::list<cShot*>& group : g_pGameScene->m_vShotGroups) {
             auto it = std::find(group.begin(), group.end(), &*node);

@@ -356,7 +356,8 @@ void cGameScene::RemoveOutOfRange() {
     SweepRemovedCharas();
     if (m_bRangeItems) {
         const cOutRange& rule = g_Stage.m_OutRange[kOutRangeItem];
-        for (auto it = g_Items.begin(); it != g_Items.end();) it = it->IsOutOfRange(rule) ? RemoveItem(it) : std::next(it);
+        for (auto it = g_Items.begin(); it != g_Items.end();)
+            it = it->IsOutOfRange(rule) ? RemoveItem(it) : std::next(it);
     }
 }
 

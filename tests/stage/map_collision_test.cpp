@@ -262,7 +262,8 @@ TEST_F(MapCollisionTest, LandingPutsTheBottomJustAboveTheTileLine) {
     for (double y : {929.0, 930.5, 950.25, 958.0}) {
         for (int isHero : {0, 1}) {
             SCOPED_TRACE(testing::Message() << y << (isHero ? " hero" : " chara"));
-            cChara& ch = isHero ? static_cast<cChara&>(MakeHero(0, 816, y)) : static_cast<cChara&>(MakeChara(0, 816, y));
+            cChara& ch =
+                isHero ? static_cast<cChara&>(MakeHero(0, 816, y)) : static_cast<cChara&>(MakeChara(0, 816, y));
             Shape(ch, 816, y, 32, 32);
             ch.m_dSpeedY = 3, ch.m_dInertiaY = 1, ch.m_nAirSteps = 5, ch.m_bAirborne = 1;
             EXPECT_EQ(scene.HitMapY(ch), 0);
