@@ -64,9 +64,6 @@ bool BandOf(int shape, bool facingRight, int r, Band& band) {
     }
 }
 
-// The palette rotates by itself in 8-bit mode with colour cycling, so the
-// range colour stays on the group's first entry there.
-
 }  // namespace
 
 bool cChara::EvalStatusCondition2(const cCondition& cond) {
@@ -182,6 +179,7 @@ bool cChara::DrawDistanceRange(DDSURFACEDATA* surface, const cCondition& cond, i
     if (!cond.m_cRightSubject && (m_bVanished || m_Def.m_cTransparent)) return false;
 
     uint32_t colour = static_cast<uint32_t>(kRangePalette + 4 * cond.m_cLeftItem);
+    // Where the palette rotates by itself the colour stays on the group's first entry.
     if (!PaletteCycles()) colour += static_cast<uint32_t>((counter & 31) >> 3);
 
     const int r = RangeOf(cond);
