@@ -178,7 +178,9 @@ bool cChara::DrawDistanceRange(DDSURFACEDATA* surface, const cCondition& cond, i
     }
     if (!cond.m_cRightSubject && (m_bVanished || m_Def.m_cTransparent)) return false;
 
-    uint32_t colour = static_cast<uint32_t>(kRangePalette + 4 * cond.m_cLeftItem);
+    // Eight colour groups; a byte beyond them (a damaged stage) takes one of
+    // them rather than a palette number past the palette.
+    uint32_t colour = static_cast<uint32_t>(kRangePalette + 4 * (cond.m_cLeftItem & 7));
     // Where the palette rotates by itself the colour stays on the group's first entry.
     if (!PaletteCycles()) colour += static_cast<uint32_t>((counter & 31) >> 3);
 
