@@ -308,6 +308,56 @@ TEST_F(PlayStep, RangeRemovalTakesItemsTheHeroTouchesOutOfItsList) {
     EXPECT_TRUE(hero.m_TouchedItems.empty());
 }
 
+// Charas on tiny stages, played frame by frame: a fall onto the floor, a
+// walk into a wall, a floor the hero's group passes through while another
+// chara stands on it, and a flight up into a ceiling.
+TEST_F(PlayStep, CharasLandAndAreStoppedByTheBlocksOfTheirGroup) {
+    // The hero falls from tile row 8 onto the floor along row 13.
+    Start(30, 20, 2, 8, false);
+    for (int x = 0; x < 30; ++x) AddSolid(x, 13);
+    AddSolid(5, 12);
+    SetUpStage();
+    cHero& hero = g_Heroes.At(0);
+    // Standing, gravity sinks it a fraction of a dot into the line and the
+    // next landing lifts it back: the bottom stays one dot above the line.
+    Frames(60);
+    EXPECT_EQ(static_cast<int>(hero.m_dBottom), (12 + 10 + 1) * 32 - 1);
+    EXPECT_EQ(hero.m_bAirborne, 0);
+    // Walking right, it stops at the block's tile line.
+    for (int i = 0; i < 40; ++i) {
+        hero.m_dInertiaX = 2;
+        Frames(1);
+    }
+    EXPECT_EQ(static_cast<int>(hero.m_dRight), (5 + 10) * 32 - 1);
+    EXPECT_EQ(hero.m_bDefeated, 0);
+
+    // A floor that the hero's group passes through holds a walker up.
+    Start(30, 20, 2, 12, false);
+    const int heroGroup = g_Stage.m_vChara.At(0).m_cBlockClass;
+    for (int x = 0; x < 30; ++x) AddSolid(x, 13).m_ucPassClass = static_cast<uint8_t>(heroGroup);
+    cCharaDef& walker = AddChara(6, 12);
+    walker.m_cBlockClass = static_cast<int8_t>(heroGroup + 1);
+    // A flyer stopped by blocks, under a block.
+    cCharaDef& flyer = AddChara(9, 12);
+    flyer.m_cFlight = 2;
+    AddSolid(9, 11);
+    SetUpStage();
+    ASSERT_EQ(g_Charas.Size(), 2);
+    cStageChara& w = g_Charas.front();
+    cStageChara& f = g_Charas.back();
+    const double walkerBottom = w.m_dBottom;
+    const double heroY = g_Heroes.At(0).m_dY;
+    for (int i = 0; i < 10; ++i) {
+        f.m_dInertiaY = -3;
+        Frames(1);
+    }
+    EXPECT_GT(g_Heroes.At(0).m_dY, heroY + 16);
+    EXPECT_EQ(static_cast<int>(w.m_dBottom), static_cast<int>(walkerBottom));
+    EXPECT_EQ(static_cast<int>(w.m_dBottom) & 31, 31);
+    // The flyer's head stops at the block's lower tile line.
+    EXPECT_EQ(static_cast<int>(f.m_dY), (12 + 10) * 32);
+}
+
 // A shot that ends in a block is taken out of play; the chara that fired
 // it forgets it, so that the chara's own end reaches no freed shot.
 TEST_F(PlayStep, AShotTakenOutOfPlayLeavesNoLinkInItsOwner) {
