@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "project/common_palette.h"
+#include "project/condition.h"
 #include "project/database.h"
 #include "project/path_table.h"
 #include "project/stage_info.h"
@@ -26,6 +27,7 @@ const char* const kStageFiles[kStages] = {
 
 namespace {
 constexpr int kCaveStage = 1;
+constexpr int kCastleStage = 2;
 }  // namespace
 
 namespace {
@@ -93,6 +95,29 @@ void LimitHeroSight(cStageInfo& stage, int halfBlocks) {
         chara.m_vInheritFlag[kSightGroup] = 0;
         chara.m_cSightShape = 1;
         chara.m_cSightRange = static_cast<int8_t>(halfBlocks);
+    }
+}
+
+// The placed chara on tile (col, row) appears only while the hero is within
+// `halfBlocks` across of it. The editor's test play draws that band, also
+// while the chara waits (its own conditions, not the common chara's: group
+// 4 of the inherited values).
+void WaitForHero(cStageInfo& stage, int col, int row, int halfBlocks) {
+    constexpr int kCondGroup = 4;
+    for (cCharaDef& chara : stage.m_vChara) {
+        if (chara.m_sCol != col || chara.m_sRow != row) continue;
+        chara.m_vInheritFlag[kCondGroup] = 0;
+        cCondition near;
+        near.m_cKind = 7;         // distance
+        near.m_cSubject = 0;      // to the hero
+        near.m_nValue = halfBlocks;
+        near.m_cShape = 0;        // a band across, left and right
+        near.m_cLeftSource = 2;   // shown in the editor's test play
+        near.m_cRightSource = 1;  // also while the chara waits
+        near.m_cLeftItem = 2;     // colour group
+        chara.m_vCond.assign(1, near);
+        chara.m_cCondMode = 0;
+        chara.m_cKeepMet = 1;     // once come, it stays
     }
 }
 
@@ -237,6 +262,7 @@ StagePlan Castle() {
     Put(r, 6, 9, "BBB");
     Put(r, 7, 8, "h");
     Put(r, 12, 12, "w");
+    Put(r, 14, 5, "f");  // waits for the hero to come near
     Put(r, 18, 8, "SSSS");
     Put(r, 30, 11, "K");
     return {"城", r, kBgmBoss, 180, "背景その3.bmp", Cube(1, 0, 1)};
@@ -341,6 +367,7 @@ bool WriteStages(const std::string& root, std::string* error) {
         BuildStage(g_Stage, plans[i]);
         ApplyCarries(g_Stage, carries[i]);
         if (i == kCaveStage) LimitHeroSight(g_Stage, 10);  // the cave is dark beyond the hero's light
+        if (i == kCastleStage) WaitForHero(g_Stage, 14, 5, 8);
         std::string path = GamePath(root, (std::string("default\\stg4\\") + kStageFiles[i]).c_str());
         if (!SaveRecord(g_Stage, path, error)) return false;
     }
