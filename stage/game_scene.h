@@ -104,6 +104,9 @@ public:
     int32_t m_nReserved = 0;
 };
 
+// The time limit's counter shows three digits of seconds.
+constexpr int kMaxTimeLimit = 999;
+
 // {x, y, 0, 0}: where the pause menu, the continue menu and the ranking
 // table stand.
 struct MenuPos {

@@ -27,7 +27,6 @@
 namespace {
 
 constexpr int kMaxPlayTime = 599999;  // hundredths of a second
-constexpr int kMaxTimeLimit = 999;    // seconds
 
 // Ground effects of a block under the hero.
 enum : int {

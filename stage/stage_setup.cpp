@@ -39,7 +39,7 @@ namespace {
 constexpr int kMargin = 10;           // tiles around the stage on every side
 constexpr int kStageVarCount = 1000;
 constexpr int kStepFlagCount = 60;
-constexpr int kMaxTimeLimit = 999;
+constexpr int8_t kStageStartTrigger = 25;  // flows that run once before play starts
 // Largest stage side in tiles: dot positions of the whole map stay far
 // inside an int and inside the dot bound of the game objects.
 constexpr int kMaxStageTiles = 1 << 20;
@@ -446,8 +446,7 @@ void cGameScene::SetStage(int bLoadStage, int restartBgm) {
     // other, since a flow may remove any chara of the list.
     const bool all = g_SystemData.Get(kSysStartFlowsForAll) != 0;
     if (!all) UpdateActivity();
-    // Gap: the hero's stage-start flows run here (cChara::RaiseEvent (25))
-    // once the flows inside a chara exist.
+    hero.RaiseEvent(kStageStartTrigger);
     std::vector<int> ids;
     for (const cStageChara& chara : g_Charas) ids.push_back(chara.m_nId);
     for (int id : ids) {
@@ -455,8 +454,7 @@ void cGameScene::SetStage(int bLoadStage, int restartBgm) {
         if (it == g_Charas.end()) continue;
         cStageChara& chara = *it;
         if (!all && !chara.m_bActive) continue;
-        // Gap: the chara's stage-start flows run here (cChara::RaiseEvent
-        // (25)) once the flows inside a chara exist.
+        chara.RaiseEvent(kStageStartTrigger);
         if (chara.m_bRemoveReq) {
             RemoveChara(&chara);
         } else if (chara.m_nHP < 1) {
