@@ -1,5 +1,10 @@
 // The running instances of a chara's flows: one cFlowRun per flow, one
 // cCmdRun per command of it.
+//
+// A command without the parallel flag holds its flow until it finishes and
+// the next one starts in the following sub-step; a parallel one lets the
+// next start in the same sub-step and keeps running beside it. The flow is
+// finished when its last command is.
 #pragma once
 #include <cstdint>
 #include <list>
@@ -30,6 +35,15 @@ struct CMDANIME {
 
 class cCmdRun {
 public:
+    // Set-up as the chara builds its flows: the command, its length and
+    // speeds for the chara's spawn index, then its kind's preparation.
+    void Setup(cFlowCmd& cmd, cChara& chara);
+    // Ready for the first sub-step: the whole length left, the handler's
+    // state cleared, and the flow's pending arrangements applied to it.
+    void Reset();
+    // One sub-step of the command; 1 when it has finished.
+    int Run();
+
     cFlowCmd* m_pCmd = nullptr;
     int32_t m_bDone = 0;    // finished in the current run of the flow
     int32_t m_nSteps = 0;   // length in sub-steps
@@ -52,10 +66,19 @@ public:
 
 class cFlowRun {
 public:
+    // Starts the flow from its first command. `owner` is the chara whose
+    // flow it is: its exclusion group is marked busy. A flow of the
+    // before-stage-start trigger runs its parallel system commands at once
+    // and stops.
+    void Start(cChara& owner);
     // One sub-step of the flow; 1 when its last command has finished.
     int Step();
     // Stops the flow and flags its group as stopped in `chara`.
     void Stop(cChara& chara);
+    void Suspend() { m_bSuspended = 1; }
+    void Resume() { m_bSuspended = 0; }
+    // Ends the flow for good: it is never started or stepped again.
+    void End(cChara& chara);
 
     int32_t m_nIndex = 0;
     int32_t m_nFlowKey = 0;
@@ -77,5 +100,8 @@ public:
     int32_t m_bStarted = 0;
     int32_t m_bMsgWait = 0;
     int32_t m_bBreak = 0;
+    // The before-stage-start pass of this flow is running: a start from
+    // inside it only starts the flow afresh and breaks the pass.
+    int32_t m_bImmediate = 0;
     std::list<cVector<int32_t>> m_lArranges;  // pending arrangements
 };

@@ -23,6 +23,8 @@
 
 class cChara;
 class cCondition;
+class cFlow;
+class cFlowCmd;
 class cInputState;
 class cItem;
 class cKeyCond;
@@ -85,6 +87,12 @@ struct InvincibleFrom {
     int32_t attacker = 0;
     int32_t frames = 0;
 };
+
+// One pass of loop expansion: the first loop command of the list is
+// replaced by its repeated block. False when the list has none.
+bool ExpandRepeatCmdOnce(cVector<cFlowCmd>& cmds);
+// Every loop command of the list expanded, nested ones too.
+void ExpandRepeatCmds(cVector<cFlowCmd>& cmds);
 
 bool IsSameLink(const CHARALINK& a, const CHARALINK& b);
 bool IsSameLink(const SHOTLINK& a, const SHOTLINK& b);
@@ -233,9 +241,27 @@ public:
     // The single-entry key test at the present moment.
     static bool EvalKeyCondition(const cInputState& input, const cKeyCond& key);
 
-    // Flows (the flow instances re-pointed at this chara's definition).
+    // Flows inside the chara (objects/chara_flows.cpp). Builds the running
+    // instances of `flows`, loops expanded: mode 0 for the chara's own
+    // list (every instance afresh), mode 1 inserts the flows into the
+    // chara's list before position `index` (appended when -1 or past the
+    // end). The number of flows given.
+    int BuildFlows(cVector<cFlow>& flows, int changeMode, int index);
+    // The flow instances re-pointed at this chara's definition.
     void SetFlowRuns(const cVector<cFlowRun>& runs);
     void LinkFlowRuns();
+    // Stops flow i and takes it out with its overlay animes.
+    void RemoveFlow(int i);
+    // Takes out the flows of flow group 1..26, or all flows for group 0;
+    // the position of the first flow taken out, -1 when none was.
+    int RemoveFlows(int8_t group);
+    // Overlay animes a flow started, by its flow key; or by anime number.
+    void RemoveFlowAnimes(int flowKey);
+    void RemoveOverlayAnime(int anime);
+    void PauseFlowAnimes(int flowKey);
+    void ResumeFlowAnimes(int flowKey);
+    // The key part of a flow's start test (objects/chara_keys.cpp).
+    bool EvalFlowKeys(cFlowRun& run);
     // Parts of the per-sub-step update the hero and the other charas share
     // (objects/chara_update.cpp). The flow loop: every running flow steps
     // once; 1 when the update must end at once (a remove request when

@@ -20,3 +20,14 @@ void cChara::FinishFlowUpdate() {}
 // chara has a flow to start.
 void cChara::RaiseEvent(int8_t, cChara*, int8_t) {}
 void cChara::ResetEventLatches() {}
+
+// Stand-ins while the flows inside a chara are built.
+int cChara::BuildFlows(cVector<cFlow>&, int, int) { return 0; }
+void cChara::RemoveFlow(int) {}
+int cChara::RemoveFlows(int8_t) { return -1; }
+void cChara::RemoveFlowAnimes(int) {}
+void cChara::RemoveOverlayAnime(int) {}
+void cChara::PauseFlowAnimes(int) {}
+void cChara::ResumeFlowAnimes(int) {}
+bool ExpandRepeatCmdOnce(cVector<cFlowCmd>&) { return false; }
+void ExpandRepeatCmds(cVector<cFlowCmd>&) {}
