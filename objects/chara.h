@@ -94,6 +94,12 @@ bool ExpandRepeatCmdOnce(cVector<cFlowCmd>& cmds);
 // Every loop command of the list expanded, nested ones too.
 void ExpandRepeatCmds(cVector<cFlowCmd>& cmds);
 
+// Sets entry `group` of one of a chara's flow-group flag vectors; no group
+// (0) or one outside the vector (a damaged file) sets nothing.
+inline void SetGroupFlag(cVector<uint8_t>& flags, int group) {
+    if (group > 0 && group < flags.Size()) flags[static_cast<size_t>(group)] = 1;
+}
+
 bool IsSameLink(const CHARALINK& a, const CHARALINK& b);
 bool IsSameLink(const SHOTLINK& a, const SHOTLINK& b);
 
