@@ -44,8 +44,7 @@ void cHero::Init(int id, cCharaDef& def, double originX, double originY, int /*e
 
     BuildHitboxOverlays();
     m_TouchedItems.clear();
-    // Gap: the hero's own flows are built here (cChara::BuildFlows, mode 0,
-    // -1) once the flows inside a chara exist.
+    BuildFlows(m_Def.m_vFlow.Edit(), 0, -1);
 }
 
 void cHero::GetBoxLayout(int& offsetX, int& offsetY, int& width, int& height) const {

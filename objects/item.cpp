@@ -1,6 +1,7 @@
 #include "objects/item.h"
 
 #include "gfx/system_bitmaps.h"
+#include "objects/chara.h"
 #include "objects/chip_src.h"
 #include "project/stage_info.h"
 #include "stage/game_scene.h"
@@ -39,8 +40,7 @@ void cItem::Init(int id, cPltItem& def, int carried) {
     else
         SetScale(m_Def.m_cGiant, 1, 1);
 
-    // Gap: the repeat commands of m_Def.m_vCmd are expanded here once the
-    // flows can expand them (ExpandRepeatCmds).
+    ExpandRepeatCmds(m_Def.m_vCmd);
 }
 
 void cItem::PlaceAtTile(int tx, int ty, int flag) {

@@ -86,8 +86,7 @@ void cStageChara::Init(int id, cCharaDef& def, const cItem* item, double originX
     m_bActivated = 0;
 
     m_Anime.SetPattern(flying ? 0 : 1, true);
-    // Gap: the chara's own flows are built here (cChara::BuildFlows, mode 0,
-    // -1) once the flows inside a chara exist.
+    BuildFlows(m_Def.m_vFlow.Edit(), 0, -1);
 }
 
 void cStageChara::PlaceAtTile(int tx, int ty) {
