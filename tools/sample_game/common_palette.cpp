@@ -235,6 +235,13 @@ void AddCharas(cCommonPalette& pal) {
         power.m_vCond.push_back(VarCond(kPowerVar, 2, 1));
         hero.m_vFlow.push_back(normal);
         hero.m_vFlow.push_back(power);
+        // Button 3 makes the hero wave: a step, then the jump pose held for
+        // a second. Once per press.
+        cFlowCmd wave = Command(kCmdWait, 10);
+        wave.m_sAnime = kAnimeWave;
+        cFlow greet = Flow("Wave", kTrigAlways, {Command(kCmdWait, 3), wave});
+        greet.m_vKeyCond.push_back(ButtonHeld(3));
+        hero.m_vFlow.push_back(greet);
     }
     pal.m_vChara[kCharaHero] = hero;
 

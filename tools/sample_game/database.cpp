@@ -97,8 +97,13 @@ bool WriteDatabase(const std::string& root, std::string* error) {
     static_assert(sizeof(sets) / sizeof(sets[0]) == kAnimeSets);
     db.m_vAnimeSet.resize(kAnimeSets);
     for (int i = 1; i < kAnimeSets; ++i) db.m_vAnimeSet[static_cast<size_t>(i)] = AnimeSet(sets[i].name, sets[i].flies);
-    db.m_vAnime.resize(2);
-    db.m_vAnime[1] = Anime("Cheer", {{3, 2}, {0, 2}, {3, 2}, {0, 4}});
+    db.m_vAnime.resize(kAnimes);
+    db.m_vAnime[kAnimeCheer] = Anime("Cheer", {{3, 2}, {0, 2}, {3, 2}, {0, 4}});
+    // A step, then the jump pose held for as long as the command that runs
+    // it: the held frame is the first that may not be interrupted.
+    cAnimeData wave = Anime("Wave", {{1, 2}, {3, 2}});
+    wave.m_vFrame[1].m_nNoInterrupt = 1;
+    db.m_vAnime[kAnimeWave] = wave;
 
     db.m_vEffect.resize(kEffects);
     for (int i = 1; i < kEffects; ++i) {

@@ -95,6 +95,8 @@ enum AnimeSetNo : int {
     kAnimeHero = 1, kAnimeWalker, kAnimeJumper, kAnimeShooter, kAnimeFlyer,
     kAnimePlatform, kAnimeBoss, kAnimeSets,
 };
+// Anime database entries (animes that commands run).
+enum AnimeNo : int { kAnimeCheer = 1, kAnimeWave, kAnimes };
 // Effect database entries (strips drawn by the database writer).
 enum EffectNo : int { kEffectExplosion = 1, kEffectSpark, kEffectSparkle, kEffects };
 // CharaEffect entries.
