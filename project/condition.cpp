@@ -18,6 +18,9 @@ bool CompareByOp(int32_t a, int32_t b, int op) {
     }
 }
 
+bool CompareByOp16(int16_t a, int16_t b, int op) { return CompareByOp(int32_t{a}, int32_t{b}, op); }
+bool CompareByOp8(int8_t a, int8_t b, int op) { return CompareByOp(int32_t{a}, int32_t{b}, op); }
+
 // ---- cCondition
 
 namespace {

@@ -16,6 +16,10 @@
 // 4 greater, 5 less, 6 divisible (|a| mod b = 0, or b = 0), 7 not divisible
 // (b != 0 and |a| mod b != 0); any other operator is false.
 bool CompareByOp(int32_t a, int32_t b, int op);
+// The same for 16- and 8-bit values: both sides are taken in that width
+// (a wider value is cut to it), then compared as above.
+bool CompareByOp16(int16_t a, int16_t b, int op);
+bool CompareByOp8(int8_t a, int8_t b, int op);
 
 class cCondition : public cRecord {
 public:

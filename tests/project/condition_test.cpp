@@ -90,6 +90,16 @@ TEST(CompareByOp, OperatorsIncludingDivisibilityAndUnknownOnes) {
         EXPECT_EQ(CompareByOp(c.a, c.b, c.op), c.result) << c.a << " op " << c.op << " " << c.b;
 }
 
+TEST(CompareByOp, NarrowFormsCompareInTheirWidth) {
+    // A stored 300 is 44 as a byte and 300 as 16 bits.
+    EXPECT_TRUE(CompareByOp8(static_cast<int8_t>(300), static_cast<int8_t>(44), 0));
+    EXPECT_FALSE(CompareByOp16(static_cast<int16_t>(300), static_cast<int16_t>(44), 0));
+    EXPECT_TRUE(CompareByOp8(static_cast<int8_t>(-128), static_cast<int8_t>(127), 5));
+    EXPECT_TRUE(CompareByOp16(static_cast<int16_t>(-32768), static_cast<int16_t>(-1), 6));
+    EXPECT_TRUE(CompareByOp16(static_cast<int16_t>(-32768), static_cast<int16_t>(3), 7));
+    EXPECT_FALSE(CompareByOp8(static_cast<int8_t>(9), static_cast<int8_t>(0), 7));
+}
+
 TEST_F(ConditionTest, CurrentLayoutLoadsAndIsWrittenByteForByte) {
     const Cond all{.kind = 4, .leftSource = 1, .leftArea = 1, .subject = 3, .leftItem = 9, .varIndex = -300,
                    .rightSource = 2, .value = -123456, .randLow = -5, .randHigh = 70000, .rightSubject = 5,
