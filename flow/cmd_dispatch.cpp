@@ -31,7 +31,9 @@ int FlowSystemCmd(cChara& chara, cCmdRun& run) {
 
 int FlowStageClear(cChara& chara, cCmdRun& run) {
     const int result = CmdStageClear(chara, *run.m_pCmd);
-    if (g_pGameScene) g_pGameScene->m_nStageEnd = result;
+    // A clear that did not happen leaves an end already set (a death) as
+    // it was.
+    if (g_pGameScene && result) g_pGameScene->m_nStageEnd = result;
     return result;
 }
 

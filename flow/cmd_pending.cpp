@@ -36,7 +36,7 @@ int CmdSummonItem(cChara&, cCmdRun&) { ReportUnbuiltCmd(15); return 0; }
 int CmdFlowOperation(cChara&, cCmdRun&) { ReportUnbuiltCmd(16); return 0; }
 
 // System commands (kinds 17 to 38).
-int CmdStageClear(cChara&, cFlowCmd&) { ReportUnbuiltCmd(17); return 1; }
+int CmdStageClear(cChara&, cFlowCmd&) { ReportUnbuiltCmd(17); return 0; }
 int CmdGameWait(cChara&, cFlowCmd&) { ReportUnbuiltCmd(18); return 0; }
 int CmdMessage(cChara&, cFlowCmd&, int) { ReportUnbuiltCmd(19); return 0; }
 int CmdWarp(cChara&, cFlowCmd&, int) { ReportUnbuiltCmd(20); return 0; }

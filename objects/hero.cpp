@@ -305,8 +305,7 @@ int cHero::RunItemCmds(cVector<cFlowCmd>& cmds) {
             ApplyHeroArranges(cmd, *this);
             m_PendingArranges.clear();
         }
-        // Unknown kinds were reported when the command was read.
-        const int r = cmd.m_cKind >= 0 && cmd.m_cKind < kItemCmdKinds ? g_ItemCmdFuncs[cmd.m_cKind](*this, cmd) : 0;
+        const int r = ExecItemCmd(*this, cmd);
         if (m_nHP <= 0) return 2;
         if (r != 0) return r;
     }
