@@ -1,5 +1,6 @@
 #include "core/frame_pattern.h"
 
+#include <algorithm>
 #include <utility>
 
 void cFramePattern::Load(const int* const* patterns) {
@@ -61,6 +62,25 @@ int cFramePattern::Advance() {
         return step->frame;
     }
     return steps.At(m_nStep).frame;
+}
+
+void cFramePattern::Skip(int64_t ticks) {
+    while (ticks > 0 && !m_vPattern.empty()) {
+        cVector<FRAMEPAT>& steps = m_vPattern.At(m_nPattern);
+        if (steps.empty()) return;
+        const int32_t duration = steps.At(m_nStep).duration;
+        // Ticks that stay on this step; the one after them leaves it.
+        const int64_t stay = std::max<int64_t>(int64_t{duration} - 1 - m_nTick, 0);
+        if (ticks <= stay) {
+            m_nTick += static_cast<int>(ticks);
+            return;
+        }
+        ticks -= stay + 1;
+        m_nTick = std::max(m_nTick, duration - 1);
+        const int pattern = m_nPattern, step = m_nStep;
+        Advance();
+        if (m_nPattern == pattern && m_nStep <= step) return;
+    }
 }
 
 int cFramePattern::GetFrame() { return m_vPattern.empty() ? 0 : Current().frame; }

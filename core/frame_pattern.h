@@ -34,6 +34,10 @@ public:
     // One tick; the frame to show (0 with no patterns).
     int Advance();
     int GetFrame();
+    // As `ticks` calls of Advance, in time that does not grow with them;
+    // it covers one pass of the pattern and stops where the pattern rests
+    // on its last step or would start again.
+    void Skip(int64_t ticks);
     void Clear();
 
     int Pattern() const { return m_nPattern; }

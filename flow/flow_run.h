@@ -27,9 +27,10 @@ struct CMDANIME {
     int32_t start = 0;
     int32_t start2 = 0;
     int16_t anime = 0;
-    int16_t skip = 0;    // frames skipped at the start
-    int16_t leadIn = 0;  // frames of the lead-in
-    int16_t hold = 0;    // the command's base time x 6
+    // Frames, which long anime frames make too many for 16 bits.
+    int32_t skip = 0;    // skipped at the start
+    int32_t leadIn = 0;  // of the lead-in
+    int32_t hold = 0;    // the command's base time x 6
     int32_t loop = 0;
 };
 

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <utility>
 
+#include "core/report_log.h"
 #include "objects/shot.h"
 #include "project/anime.h"
 #include "project/database.h"
@@ -223,6 +224,18 @@ void cChara::InitLinks(cChara* parent) {
     if (m_pParent && m_pParent != parent) RemoveLink(m_pParent->m_BackRefs, {this, kParentLink});
     m_pParent = parent;
     if (parent) AddLinkOnce(parent->m_BackRefs, {this, kParentLink});
+}
+
+void cChara::SetTarget(int slot, cChara* target, int clearWhenNone) {
+    if (slot < 0 || slot >= m_Targets.Size()) {
+        WriteReport("target slot %d does not exist: the target is not changed", slot);
+        return;
+    }
+    if (!target && !clearWhenNone) return;
+    cChara*& held = m_Targets[static_cast<size_t>(slot)];
+    if (held) RemoveLink(held->m_BackRefs, {this, slot});
+    held = target;
+    if (target) AddLinkOnce(target->m_BackRefs, {this, slot});
 }
 
 void cChara::RegisterLinks() {

@@ -234,6 +234,9 @@ public:
     // maker; `counter` 0..31 cycles its colour. False when not drawn.
     bool DrawDistanceRange(DDSURFACEDATA* surface, const cCondition& cond, int counter);
 
+    // Fills target slot 0..3 and keeps the back-references; a null target
+    // empties the slot only when `clearWhenNone`.
+    void SetTarget(int slot, cChara* target, int clearWhenNone);
     // Flow triggers: starts the chara's flows of trigger `kind`, with the
     // other chara of a hit and its group.
     void RaiseEvent(int8_t kind, cChara* other = nullptr, int8_t group = 0);

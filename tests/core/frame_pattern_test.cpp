@@ -79,3 +79,23 @@ TEST(FramePattern, BusyStepsRefuseUnforcedChanges) {
     p.Clear();
     EXPECT_EQ(p.PatternCount(), 0);
 }
+
+TEST(FramePattern, SkippingTicksMatchesAdvancingThroughOnePass) {
+    // Steps of 3, 1, 0 and 4 ticks, then the end mark of a database anime.
+    const int anime[] = {1, 3, 0, 2, 1, 0, 3, 0, 0, 4, 4, 1, -4, 0, 0};
+    const int* patterns[] = {anime, nullptr};
+    for (int skip = 0; skip <= 12; ++skip) {
+        SCOPED_TRACE(skip);
+        cFramePattern stepped, skipped;
+        stepped.Load(patterns);
+        skipped.Load(patterns);
+        Ticks(stepped, skip);
+        skipped.Skip(skip);
+        EXPECT_EQ(Ticks(skipped, 3), Ticks(stepped, 3));
+    }
+    // Far past the end it rests on the end mark at once.
+    cFramePattern p;
+    p.Load(patterns);
+    p.Skip(INT64_MAX);
+    EXPECT_EQ(p.GetFrame(), -4);
+}

@@ -127,6 +127,7 @@ cKeyCond ButtonHeld(int button) {
     cKeyCond k;
     k.SetDefault();
     k.m_vKey[10 + button] = 1;
+    k.m_cAnyHold = 1;  // held for any time
     return k;
 }
 
