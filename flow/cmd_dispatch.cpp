@@ -95,8 +95,6 @@ int ItemPlayBgm(cHero&, cFlowCmd& cmd) {
 // ---------------------------------------------------------------------------
 // Preparation as the chara builds its flows
 
-int SubSteps() { return std::max(g_Stage.m_nSubSteps, 1); }
-
 // A length of 0 (or less) still runs once, so the whole distance or span
 // is covered in that one sub-step.
 int DivisorSteps(const cCmdRun& run) { return std::max(run.m_nSteps, 1); }
@@ -129,7 +127,7 @@ void PrepareMoveCmdCircle(cCmdRun& run, cChara& chara) {
     const cEdMove* move = run.m_pCmd->m_pMove.get();
     if (!move) return;
     const int64_t k = chara.m_sSpawnIndex;
-    const int64_t n = SubSteps();
+    const int64_t n = g_Stage.SubSteps();
     // Mirrors follow the facing the chara was placed with.
     int64_t e = 0;
     auto toggleSense = [&run] {
@@ -166,7 +164,7 @@ void PrepareMoveCmdHoming(cCmdRun& run, cChara& chara) {
     const cEdMove* move = run.m_pCmd->m_pMove.get();
     if (!move) return;
     const int64_t delay = move->m_sExtra + move->m_sExtraInc * int64_t{chara.m_sSpawnIndex};
-    run.m_nMoveParam1 = SaturateInt(delay * SubSteps());
+    run.m_nMoveParam1 = SaturateInt(delay * g_Stage.SubSteps());
     PrepareMoveCmd(run, chara);
 }
 
@@ -178,7 +176,7 @@ void PrepareMoveCmdJump(cCmdRun& run, cChara& chara) {
     run.m_dSpeed = chara.JumpSpeedFromHbl(height);
     const int time = chara.JumpTimeFromHbl(height);
     cmd.m_sTime = static_cast<int16_t>(std::clamp(time, INT16_MIN, INT16_MAX));
-    run.m_nSteps = SaturateInt(int64_t{cmd.m_sTime} * SubSteps() * 6);
+    run.m_nSteps = SaturateInt(int64_t{cmd.m_sTime} * g_Stage.SubSteps() * 6);
 }
 
 // A kind outside a table comes from a damaged file: it is said once.

@@ -23,10 +23,6 @@ constexpr int kFirstSystemKind = 16;
 constexpr int kMessageKind = 19;
 constexpr int kArrangeKind = 38;
 
-int SubSteps() { return std::max(1, g_Stage.m_nSubSteps); }
-
-bool IsParallel(const cCmdRun& run) { return run.m_pCmd && run.m_pCmd->m_cParallel != 0; }
-
 int KindOf(const cCmdRun& run) { return run.m_pCmd ? run.m_pCmd->m_cKind : 0; }
 
 // A message that keeps the flow's message chain (parameters 15 and 6 both
@@ -37,11 +33,8 @@ bool IsChainingMessage(const cCmdRun& run) {
     return p.At(15) == 0 && p.At(6) == 0;
 }
 
-int TriggerOf(const cFlowRun& run) { return run.m_pFlow ? run.m_pFlow->m_cTrigger : kAlwaysTrigger; }
-int GroupOf(const cFlowRun& run) { return run.m_pFlow ? run.m_pFlow->m_cGroup : 0; }
-
 void FlagGroupEnded(const cFlowRun& run, cChara& chara) {
-    const int group = GroupOf(run);
+    const int group = run.ExclusionGroup();
     if (group == 0) return;
     SetGroupFlag(chara.m_GroupEnded, group);
     chara.m_bGroupChanged = 1;
@@ -49,10 +42,15 @@ void FlagGroupEnded(const cFlowRun& run, cChara& chara) {
 
 }  // namespace
 
+bool cCmdRun::IsParallel() const { return m_pCmd && m_pCmd->m_cParallel != 0; }
+
+int cFlowRun::Trigger() const { return m_pFlow ? m_pFlow->m_cTrigger : kAlwaysTrigger; }
+int cFlowRun::ExclusionGroup() const { return m_pFlow ? m_pFlow->m_cGroup : 0; }
+
 void cCmdRun::Setup(cFlowCmd& cmd, cChara& chara) {
     m_pCmd = &cmd;
     const int64_t k = chara.m_sSpawnIndex;
-    const int n = SubSteps();
+    const int n = g_Stage.SubSteps();
     // Tenths of a second: 6 x n sub-steps each; huge stored times saturate.
     m_nSteps = SaturateInt((cmd.m_sTimeInc * k + cmd.m_sTime) * n * 6);
     if (const cEdMove* move = cmd.m_pMove.get()) {
@@ -98,10 +96,10 @@ void cFlowRun::Start(cChara& owner) {
     m_nNext = m_nElapsed = m_bMsgWait = 0;
     for (cCmdRun& run : m_vCmdRuns) run.m_bDone = 0;
     m_bStarted = 1;
-    const int trigger = TriggerOf(*this);
+    const int trigger = Trigger();
     if (trigger == kAlwaysTrigger) {
-        SetGroupFlag(owner.m_GroupBusy, GroupOf(*this));
-        SetGroupFlag(owner.m_GroupStarted, GroupOf(*this));
+        SetGroupFlag(owner.m_GroupBusy, ExclusionGroup());
+        SetGroupFlag(owner.m_GroupStarted, ExclusionGroup());
     }
     if (m_vCmdRuns.empty() || trigger != kBeforeStageTrigger) return;
     if (m_bImmediate) {
@@ -121,7 +119,7 @@ void cFlowRun::Start(cChara& owner) {
     m_bImmediate = 1;
     for (m_nNext = 0; m_nNext < m_vCmdRuns.Size(); ++m_nNext) {
         cCmdRun& run = m_vCmdRuns[static_cast<size_t>(m_nNext)];
-        if (KindOf(run) < kFirstSystemKind || !IsParallel(run)) continue;
+        if (KindOf(run) < kFirstSystemKind || !run.IsParallel()) continue;
         run.Reset();
         if (!run.Run()) DebugErrorPrintf("使用時間0なので、ここにくることはあり得ないはず！");
         if (m_bBreak) break;
@@ -143,7 +141,7 @@ int cFlowRun::Step() {
         for (int i = 0; i <= m_nNext && i <= last; ++i) {
             cCmdRun& run = m_vCmdRuns[static_cast<size_t>(i)];
             if (run.m_bDone) continue;
-            const bool parallel = IsParallel(run);
+            const bool parallel = run.IsParallel();
             if (run.m_nRemain == 0) {
                 run.Reset();
                 if (!parallel && !IsChainingMessage(run)) m_bMsgWait = 0;
@@ -182,7 +180,7 @@ void cFlowRun::Stop(cChara& chara) {
     FlagGroupEnded(*this, chara);
     // Newer projects let an event's flow start again while its keys are
     // still held.
-    if (!g_SystemData.Get(kSysSwitch875) && TriggerOf(*this) != kAlwaysTrigger) m_bKeyHeld = 0;
+    if (!g_SystemData.Get(kSysSwitch875) && Trigger() != kAlwaysTrigger) m_bKeyHeld = 0;
 }
 
 void cFlowRun::End(cChara& chara) {

@@ -44,6 +44,8 @@ public:
     void Reset();
     // One sub-step of the command; 1 when it has finished.
     int Run();
+    // The command lets the one after it start in the same sub-step.
+    bool IsParallel() const;
 
     cFlowCmd* m_pCmd = nullptr;
     int32_t m_bDone = 0;    // finished in the current run of the flow
@@ -80,6 +82,10 @@ public:
     void Resume() { m_bSuspended = 0; }
     // Ends the flow for good: it is never started or stepped again.
     void End(cChara& chara);
+    // The trigger and exclusion group of its flow; a run tied to no flow
+    // counts as an always-flow of no group.
+    int Trigger() const;
+    int ExclusionGroup() const;
 
     int32_t m_nIndex = 0;
     int32_t m_nFlowKey = 0;

@@ -27,15 +27,11 @@ constexpr int kMoveOwnAnime = 2;
 // A loop command may not grow a command list past this many commands.
 constexpr int64_t kMaxExpandedCmds = 100000;
 
-int SubSteps() { return std::max(1, g_Stage.m_nSubSteps); }
-
 bool Switch(SysValue which) { return g_SystemData.Get(which) != 0; }
 
 bool IsLoopCmd(const cFlowCmd& cmd) {
     return (cmd.m_cCategory == 0 && cmd.m_cKind == 39) || (cmd.m_cCategory == 1 && cmd.m_cKind == 24);
 }
-
-bool IsParallel(const cCmdRun& run) { return run.m_pCmd && run.m_pCmd->m_cParallel != 0; }
 
 // Entry `group` of a flag vector; a group outside it (a damaged file) is
 // never set.
@@ -88,7 +84,7 @@ int CommandAnime(const cFlowCmd& cmd) {
 // as its command begins; one with a longer lead-in than the commands
 // before it starts with the flow, its first frames skipped.
 void ScheduleCmdAnimes(cFlowRun& run) {
-    const int n = SubSteps();
+    const int n = g_Stage.SubSteps();
     run.m_vAnimes.clear();
     int64_t acc = 0;
     for (int i = 0; i < run.m_vCmdRuns.Size(); ++i) {
@@ -99,7 +95,7 @@ void ScheduleCmdAnimes(cFlowRun& run) {
             int64_t left = f * n;
             for (int k = i - 1; k >= 0 && left > 0; --k) {
                 const cCmdRun& before = run.m_vCmdRuns[static_cast<size_t>(k)];
-                if (!IsParallel(before)) left -= before.m_nSteps;
+                if (!before.IsParallel()) left -= before.m_nSteps;
             }
             CMDANIME a;
             a.anime = static_cast<int16_t>(anime);
@@ -115,7 +111,7 @@ void ScheduleCmdAnimes(cFlowRun& run) {
             }
             run.m_vAnimes.push_back(a);
         }
-        if (!IsParallel(cmdRun)) acc += cmdRun.m_nSteps;
+        if (!cmdRun.IsParallel()) acc += cmdRun.m_nSteps;
     }
 }
 

@@ -10,8 +10,6 @@ namespace {
 // Flows of this trigger run while the chara dies.
 constexpr int kDeathTrigger = 5;
 
-int TriggerOf(const cFlowRun& run) { return run.m_pFlow ? run.m_pFlow->m_cTrigger : 0; }
-
 double ScrollSpeed(const cScrollAxis& axis) { return axis.AutoScrolls() ? axis.m_dAutoSpeed : 0; }
 
 }  // namespace
@@ -46,7 +44,7 @@ int cChara::StepFlowRuns(bool deathFlowsOnly, bool testRemoveReq) {
             run.Stop(*this);
             continue;
         }
-        const int trigger = TriggerOf(run);
+        const int trigger = run.Trigger();
         if (run.m_bSuspended || run.m_bEnded || (deathFlowsOnly && trigger != kDeathTrigger)) continue;
         if (run.Step() && i < m_FlowRuns.Size()) m_FlowRuns[static_cast<size_t>(i)].Stop(*this);
         if ((testRemoveReq && m_bRemoveReq) || (!deathFlowsOnly && trigger != kDeathTrigger && m_nHP <= 0)) {

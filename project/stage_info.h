@@ -263,6 +263,8 @@ public:
     // L <= 10 and L >= 20, L - 10 for 11..19; speed limit 6 x n pixels per
     // frame, 60 for 11..19; the per-sub-step values from them.
     void SetHitLevel(int level);
+    // Sub-steps per frame, never fewer than 1 whatever a file stored.
+    int SubSteps() const { return m_nSubSteps > 1 ? m_nSubSteps : 1; }
 
     // The first placed chara with a chip that the player operates; -1 none.
     int FindHero() const;

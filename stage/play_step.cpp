@@ -37,8 +37,6 @@ enum : int {
     kFootCarryRight = 5,
 };
 
-int SubSteps() { return std::max(g_Stage.m_nSubSteps, 1); }
-
 // Touches blocks on both sides, or above and below.
 bool Squeezed(const cChara& c) { return (c.m_bHitLeft && c.m_bHitRight) || (c.m_bHitAbove && c.m_bHitBelow); }
 
@@ -80,7 +78,7 @@ void cGameScene::StatePlay() {
         if (!chara.m_bDefeated) chara.ResetEventLatches();
         chara.m_bFixedX = chara.m_bFixedY = 0;
     }
-    const int n = SubSteps();
+    const int n = g_Stage.SubSteps();
     for (int b = 1; b <= n; ++b) {
         m_nSubStep = b;
         if (m_nStepCount < INT_MAX) ++m_nStepCount;
@@ -437,7 +435,7 @@ void cGameScene::UpdateActivity() {
 
 int cGameScene::BlockUnderHero(cHero& hero) {
     if (hero.m_bFly) return 0;
-    const int n = SubSteps();
+    const int n = g_Stage.SubSteps();
     cPltBlock* block = hero.m_pFootBlock;
     if (block && hero.m_nFootEffectTimer == 0 && block->GetHitKind(hero.m_nFaction) != 0) {
         const int kind = block->m_cStandEffect;
@@ -505,7 +503,7 @@ int cGameScene::ItemBlocks(cHero& hero) {
             // A fresh item is inactive, and an inactive item cannot be taken.
             item.m_bActive = 1;
             if (const int r = TakeItem(item, hero)) return r;
-            hero.m_nItemBlockWait = SubSteps() * 60;
+            hero.m_nItemBlockWait = g_Stage.SubSteps() * 60;
             given = true;
         }
     }
