@@ -52,7 +52,7 @@ struct Need {
     int key;
     int need;
 };
-struct EntrySpec {
+struct EntryShape {
     std::vector<Need> needs;
     int mode = 0;
     int minHold = -1;  // -1: any positive hold
@@ -60,15 +60,15 @@ struct EntrySpec {
     int relative = 0;
 };
 
-cKeyCond MakeEntry(const EntrySpec& spec) {
+cKeyCond MakeEntry(const EntryShape& shape) {
     cKeyCond key;
     key.SetDefault();
-    for (const Need& n : spec.needs) key.m_vKey.At(n.key) = static_cast<int8_t>(n.need);
-    key.m_cMode = static_cast<int8_t>(spec.mode);
-    key.m_cAnyHold = spec.minHold < 0 ? 1 : 0;
-    key.m_sHoldMin = static_cast<int16_t>(spec.minHold < 0 ? 0 : spec.minHold);
-    key.m_sHoldMax = static_cast<int16_t>(spec.maxHold);
-    key.m_cRelative = static_cast<int8_t>(spec.relative);
+    for (const Need& n : shape.needs) key.m_vKey.At(n.key) = static_cast<int8_t>(n.need);
+    key.m_cMode = static_cast<int8_t>(shape.mode);
+    key.m_cAnyHold = shape.minHold < 0 ? 1 : 0;
+    key.m_sHoldMin = static_cast<int16_t>(shape.minHold < 0 ? 0 : shape.minHold);
+    key.m_sHoldMax = static_cast<int16_t>(shape.maxHold);
+    key.m_cRelative = static_cast<int8_t>(shape.relative);
     return key;
 }
 
@@ -88,10 +88,10 @@ protected:
     }
 
     // The run's key entries, kept where the run's pointers stay valid.
-    void SetEntries(const std::vector<EntrySpec>& specs) {
+    void SetEntries(const std::vector<EntryShape>& shapes) {
         entries.clear();
         run.m_vKeyConds.clear();
-        for (const EntrySpec& s : specs) entries.push_back(MakeEntry(s));
+        for (const EntryShape& s : shapes) entries.push_back(MakeEntry(s));
         for (const cKeyCond& e : entries) run.m_vKeyConds.push_back(&e);
     }
     bool Match(const cInputState& in, int tolerance, int facingRight = 1) {
@@ -201,7 +201,7 @@ TEST_F(FlowKeys, EntryModesChooseTheMeasuredHold) {
     // Button 2 down 8 frames, button 1 down 5, button 3 up 10.
     Play(input, {{kNone, kNone, 2}, {kNone, kButton2, 3}, {kNone, kButton1 | kButton2, 5}});
     struct Case {
-        EntrySpec entry;
+        EntryShape entry;
         bool result;
         int64_t measured;
     };
@@ -281,16 +281,16 @@ TEST_F(FlowKeys, SequencesMatchBackwardsInTime) {
     struct Case {
         const char* name;
         std::vector<Hold> play;
-        std::vector<EntrySpec> entries;
+        std::vector<EntryShape> entries;
         int tolerance;
         bool expected;
         int facingRight = 1;
         int switch669 = 0;
     };
-    const EntrySpec down{{{kD, 1}}}, right{{{kR, 1}}}, downRight{{{kDR, 1}}};
-    const EntrySpec relDown{{{kD, 1}}, 0, -1, 0, 1}, relDownRight{{{kDR, 1}}, 0, -1, 0, 1};
-    const EntrySpec relRight{{{kR, 1}}, 0, -1, 0, 1};
-    const EntrySpec b1{{{kB1, 1}}}, b2{{{kB2, 1}}};
+    const EntryShape down{{{kD, 1}}}, right{{{kR, 1}}}, downRight{{{kDR, 1}}};
+    const EntryShape relDown{{{kD, 1}}, 0, -1, 0, 1}, relDownRight{{{kDR, 1}}, 0, -1, 0, 1};
+    const EntryShape relRight{{{kR, 1}}, 0, -1, 0, 1};
+    const EntryShape b1{{{kB1, 1}}}, b2{{{kB2, 1}}};
     const Case cases[] = {
         // One entry is a timed key condition at the present.
         {"held 4 in 3..5", {{kNone, kNone, 9}, {kNone, kButton1, 4}}, {{{{kB1, 1}}, 0, 3, 5}}, 0, true},
