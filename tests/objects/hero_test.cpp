@@ -24,8 +24,7 @@ using orvtest::RecordSent;
 // Data sounds the window was asked to play.
 std::vector<int> SoundsPlayed() {
     std::vector<int> out;
-    for (const plat::Message& m : g_Sent)
-        if (m.id == WM_REQ_SE) out.push_back(static_cast<int>(m.wParam) - 16);
+    for (uintptr_t slot : orvtest::SentParams(WM_REQ_SE)) out.push_back(static_cast<int>(slot) - 16);
     return out;
 }
 

@@ -25,9 +25,7 @@ using orvtest::RecordSent;
 
 // The sound slots asked for since the last call.
 std::vector<uintptr_t> TakeSounds() {
-    std::vector<uintptr_t> slots;
-    for (const plat::Message& m : g_Sent)
-        if (m.id == WM_REQ_SE) slots.push_back(m.wParam);
+    std::vector<uintptr_t> slots = orvtest::SentParams(WM_REQ_SE);
     g_Sent.clear();
     return slots;
 }
@@ -289,8 +287,7 @@ TEST_F(StageCharaTest, ScrollSyncMovesFollowersWithTheScrollingAxes) {
 }
 
 TEST_F(StageCharaTest, FlowLoopSkipsWhatMayNotRunAndEndsEarly) {
-    // With the runner a stand-in, a flow is seen to have stepped when the
-    // loop ends the update early.
+    // A flow is seen to have stepped when the loop ends the update early.
     struct Case {
         const char* what;
         bool deathOnly, testRemove;

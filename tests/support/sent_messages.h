@@ -15,4 +15,12 @@ inline intptr_t RecordSent(plat::WindowHandle, uint32_t id, uintptr_t wParam, in
     return 0;
 }
 
+// The wParam of every recorded message `id`, in the order sent.
+inline std::vector<uintptr_t> SentParams(uint32_t id) {
+    std::vector<uintptr_t> params;
+    for (const plat::Message& m : g_Sent)
+        if (m.id == id) params.push_back(m.wParam);
+    return params;
+}
+
 }  // namespace orvtest
