@@ -23,6 +23,7 @@
 
 class cChara;
 class cCondition;
+class cEdMove;
 class cFlow;
 class cFlowCmd;
 class cInputState;
@@ -30,13 +31,6 @@ class cItem;
 class cKeyCond;
 class cPltBlock;
 class cShot;
-
-// A box against charas or shots, in stage dots.
-struct HITBOX {
-    double left = 0, top = 0, right = 0, bottom = 0;
-    int32_t offsetX = 0, offsetY = 0, width = 0, height = 0;  // after giant scale
-    int32_t baseOffsetX = 0, baseOffsetY = 0, baseWidth = 0, baseHeight = 0;
-};
 
 // An HP or SP bar shown for a while after the value changed.
 struct GAUGE {
@@ -224,6 +218,19 @@ public:
     void DecayImpactX();
     void DecayImpactY();
 
+    // Helpers of the movement commands (objects/chara_move.cpp).
+    void ResolveMoveAngle(cCmdRun& run);
+    void ResolveMoveDest(cCmdRun& run);
+    int ResolveMoveDir(int code, int fromInputNow, int tableRule, int keepDiagonals);
+    void DirVelocity(double& vx, double& vy, int& face, double speed, int code);
+    void AngleVelocity(double& vx, double& vy, int& face, double speed, int code, int angle);
+    void DestVelocity(double& vx, double& vy, int& face, double speed, int destX, int destY, const cEdMove& move,
+                      cCmdRun& run);
+    void GroundTurnCheck(cCmdRun& run, const cEdMove& move);
+    void MoveToTargetPoint(cCmdRun& run, const cEdMove& move, cChara* target, double x, double y);
+    void AvoidScreenOutCheck(cCmdRun& run, const cEdMove& move);
+    void ApplyMoveVelocity(double vx, double vy, int face, cCmdRun& run, const cEdMove& move, int forceFace);
+
     // The chara's side of the conditions (objects/chara_conditions.cpp):
     // status condition 2 (kind 5), status condition 3 (kind 6) and distance
     // (kind 7).
@@ -242,8 +249,36 @@ public:
     void RaiseEvent(int8_t kind, cChara* other = nullptr, int8_t group = 0);
     // The once-a-frame latches of the triggers, open again.
     void ResetEventLatches();
+    // Damage, HP and SP, invincibility and impact
+    // (objects/chara_damage.cpp). HP moves by `delta` within 0..maximum
+    // HP; unless forced, an invincible definition loses none. 1 when HP has
+    // reached 0 (then no gauge is shown).
+    int AddHP(int delta, int force, int showGauge);
+    void AddSP(int delta, int showGauge);
+    // The bar shown for 120 frames after a change of HP or SP.
+    void StartHPGauge(int delta);
+    void StartSPGauge(int delta);
+    // Invincible for the stage's time after a hit; and besides against
+    // the attacker with key `attacker` for the same-attacker time.
+    void StartInvincible();
+    void StartInvincibleFrom(int attacker);
     // Invincibility counts down one sub-step.
     void TickInvincible();
+    bool IsInvincible() const { return m_nInvincible > 0; }
+    bool IsInvincibleTo(int attacker) const;
+    // A body attack of `attacker` or a hit of `shot` on this chara: the
+    // damage shown and the impact applied come back through the two
+    // outputs; the AddHP result.
+    int TakeBodyDamage(cChara& attacker, int& damage, int& impact);
+    int TakeShotDamage(cShot& shot, int& damage, int& impact);
+    // The hit triggers of both sides after such a hit.
+    void RaiseBodyHitEvents(cChara& attacker, int damage, int impact);
+    void RaiseShotHitEvents(cShot& shot, int damage, int impact);
+    // Knock-back of `impact` in direction (dirX, dirY) after the chara's
+    // resistance; `applied` is written unless the impact is 0.
+    void ApplyImpact(int8_t impact, double dirX, double dirY, int& applied);
+    void TakeBodyImpact(cChara& attacker, int& applied);
+    void TakeShotImpact(cShot& shot, int& applied);
     // Defeat: 1 when it ends the stage with a clear (the chara then stays
     // as it was), else 0 and the chara is in its death state.
     int Die();

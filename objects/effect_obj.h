@@ -5,8 +5,13 @@
 
 #include "gfx/dd.h"
 
+struct HITBOX;
+
 class cEffectObj {
 public:
+    // An effect of the Effect database where two boxes overlap, at the
+    // attacker's giant scale.
+    void InitAtHit(int /*effect*/, const HITBOX& /*a*/, const HITBOX& /*b*/, int8_t /*scale*/) {}
     // Draws one frame; 1 when the effect has ended.
     int Draw(int /*frozen*/) { return 1; }
 };

@@ -40,6 +40,13 @@ inline int ValidScale(int scale) { return scale < 1 ? 1 : scale; }
 constexpr int kMaxStageBoxSize = 1024;
 inline int StageBoxSize(int32_t v) { return v < 0 ? 0 : (v > kMaxStageBoxSize ? kMaxStageBoxSize : v); }
 
+// A box against charas or shots, in stage dots.
+struct HITBOX {
+    double left = 0, top = 0, right = 0, bottom = 0;
+    int32_t offsetX = 0, offsetY = 0, width = 0, height = 0;  // after giant scale
+    int32_t baseOffsetX = 0, baseOffsetY = 0, baseWidth = 0, baseHeight = 0;
+};
+
 // Movement types of a definition or command.
 enum : int {
     kMoveWalk = 0,

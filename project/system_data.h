@@ -198,6 +198,9 @@ enum SysValue : int {
     kSysKeepHeroDef = kSysPlayRule33,        // a restart keeps the hero's definition as play left it
     kSysCrushAll = kSysPlayRule36,           // summoned blocks squeeze flying charas too
     kSysKeepDefeated = kSysPlayRule3,        // a chara defeated outside combat stays for its death drawing
+    // Play rules of the hit resolution.
+    kSysHarmlessShotsPass = kSysPlayRule19,  // a shot without power, impact or item harms nobody and stays
+    kSysBodyHitEventsAtOnce = kSysPlayRule20,  // each body damage raises its hit triggers at once
 };
 
 // Play modes, the index of the per-mode lists.
