@@ -552,14 +552,9 @@ void cGameScene::RunScreenEffect(int) {}
 void cGameScene::EndStage() {}
 int cGameScene::DecideAfterStage() { return kSceneTitle; }
 void cGameScene::RegisterRanking() {}
-int cGameScene::ApplyDefeatOutcome(cStageChara&) { return 0; }
-int cGameScene::CheckHpDeaths() { return 0; }
-int cGameScene::ResolveAttackHits() { return 0; }
-int cGameScene::PickUpItems(cHero&) { return 0; }
 int cGameScene::MoveHero(cChara&) { return 0; }
 void cGameScene::CarryRider(cChara&) {}
 int cGameScene::OverlapsBlockChara(cChara&) { return 0; }
-int TakeItem(cItem&, cHero&) { return 0; }
 int PlayReplayInput(cInputState&) { return 0; }
 void RecordReplayInput(const cInputState&) {}
 

@@ -239,13 +239,12 @@ public:
     // it overlaps a solid chara.
     int IsPlaceBlocked(cChara& chara);
 
-    // Rules of later parts of stage play, doing nothing until they exist.
-    void RunScreenEffect(int frozen);
-    void EndStage();
-    int DecideAfterStage();
-    void RegisterRanking();
-    // 0 go on, 1 stage clear, 2 hero death (both already handled).
+    // Hits, deaths and items (stage/hit_resolution.cpp). The outcome of a
+    // chara's defeat outside the hit resolution: 0 go on, 1 stage clear,
+    // 2 hero death (both already handled).
     int ApplyDefeatOutcome(cStageChara& chara);
+    // 2 for the hero, 0 for a chara already defeated, else its Die.
+    int DefeatOutcome(cChara& victim);
     // Charas whose HP is gone or who were asked to vanish: 1 when the
     // frame's play must stop.
     int CheckHpDeaths();
@@ -253,6 +252,12 @@ public:
     // death.
     int ResolveAttackHits();
     int PickUpItems(cHero& hero);
+
+    // Rules of later parts of stage play, doing nothing until they exist.
+    void RunScreenEffect(int frozen);
+    void EndStage();
+    int DecideAfterStage();
+    void RegisterRanking();
     // Charas against solid charas: 2 when the chara is crushed.
     int MoveHero(cChara& chara);
     void CarryRider(cChara& chara);
@@ -338,6 +343,12 @@ private:
     int HeroDies(cHero& hero, const char* why);
     cList<cItem>::iterator RemoveItem(cList<cItem>::iterator item);
     int HitMapSide(cChara& chara, bool right);
+    // The phases of ResolveAttackHits (stage/hit_resolution.cpp).
+    int ShotsAgainstCharas();
+    int BodiesAgainstBodies();
+    void ShotsAgainstShots();
+    // Takes the shot out of the shot list and its group.
+    void EraseShot(cShot* shot);
 };
 
 // Registers scene type 4 with the scene manager.

@@ -166,7 +166,11 @@ void ClearStageObjects(cGameScene& scene) {
     scene.m_vCharaGroups.assign(8, {});
     g_Charas.clear();
     g_Items.clear();
-    for (cHero& hero : g_Heroes) hero.UnlinkAll();
+    for (cHero& hero : g_Heroes) {
+        hero.UnlinkAll();
+        // The items it touched are gone.
+        hero.m_TouchedItems.clear();
+    }
 }
 
 // The faction group of a chara; a faction outside the eight groups keeps

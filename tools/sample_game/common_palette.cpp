@@ -217,7 +217,8 @@ void AddCharas(cCommonPalette& pal) {
     hero.m_cBlockClass = kHeroSide;
     hero.m_cFacing = 1;
     hero.m_cFixedFacing = 0;
-    hero.m_nBodyPower = 0;
+    // Running into an enemy hurts it too: a walker goes down at one touch.
+    hero.m_nBodyPower = 2;
     hero.m_sDeathEffect = kCharaEffectFlash;
     {
         // Button 1 fires; after the power item the shots are stronger.
@@ -253,9 +254,10 @@ void AddCharas(cCommonPalette& pal) {
     pal.m_vChara[kCharaWalker] = walker;
 
     cCharaDef jumper = Chara("Jumper", kRowJumper, kAnimeJumper, 2, 150);
+    // Jump parameters: the jump type, then heights in half blocks.
     jumper.m_vFlow.push_back(Flow("Hop", kTrigAlways,
                                   {Command(kCmdWait, 10),
-                                   Command(kCmdJump, 3, {{0, 0}, {1, 96}, {2, 96}, {3, 96}, {4, 96}})}));
+                                   Command(kCmdJump, 3, {{0, 0}, {1, 4}, {2, 4}, {3, 4}, {4, 4}})}));
     pal.m_vChara[kCharaJumper] = jumper;
 
     cCharaDef shooter = Chara("Shooter", kRowShooter, kAnimeShooter, 3, 200);
@@ -296,7 +298,7 @@ void AddCharas(cCommonPalette& pal) {
               Shot({.chip = kChipBossShot, .faction = kEnemySide, .moveKind = kShotAimHero, .speed = 35,
                     .count = 5, .formation = 2, .spread = 60, .rangeHalfBlocks = 40}),
               Command(kCmdWait, 10),
-              Command(kCmdJump, 3, {{0, 0}, {1, 128}, {2, 128}, {3, 128}, {4, 128}}),
+              Command(kCmdJump, 3, {{0, 0}, {1, 6}, {2, 6}, {3, 6}, {4, 6}}),
               Command(kCmdWait, 10)}));
     boss.m_vFlow.push_back(Flow("Defeated", kTrigDeath,
                                 {Command(kCmdScrEffect, 0, {{0, kScrEffectShake}}),

@@ -206,6 +206,7 @@ void Put(std::vector<std::string>& rows, int col, int row, const char* text) {
 StagePlan Grassland() {
     std::vector<std::string> r = Blank(80, 15);
     Put(r, 0, 12, "H");
+    Put(r, 5, 12, "o");
     Put(r, 6, 9, "?B?B?");
     Put(r, 8, 5, "o");
     Put(r, 12, 11, "h");
