@@ -1,4 +1,4 @@
-// A chara's defeat, and the countdown of its invincibility.
+// A chara's defeat.
 #include <algorithm>
 #include <cstdint>
 
@@ -13,10 +13,6 @@ namespace {
 constexpr int64_t kMaxScore = 999999;
 
 }  // namespace
-
-// The invincibility rules arrive with damage; until then nobody is ever
-// made invincible in play, so there is nothing to count down.
-void cChara::TickInvincible() {}
 
 int cChara::Die() {
     RaiseEvent(5);
