@@ -12,6 +12,7 @@
 #include "objects/item.h"
 #include "objects/shot.h"
 #include "objects/stage_chara.h"
+#include "project/common_palette.h"
 #include "project/stage_info.h"
 #include "project/system_data.h"
 #include "stage/game_scene.h"
@@ -41,6 +42,7 @@ protected:
     // active and in view, far apart.
     void Start(int charas) {
         MakeStage(30, 20, 1, 1);
+        g_Stage.m_vChara.At(0).m_cBlockClass = 0;
         for (int i = 0; i < charas; ++i) {
             cCharaDef& c = AddChara(5 + 3 * i, 1);
             c.m_cBlockClass = 1;
@@ -164,6 +166,24 @@ TEST_F(HitResolution, HarmlessShotsPassWithTheOptionAndAreUsedUpWithoutIt) {
     }
 }
 
+TEST_F(HitResolution, AShotThatGivesAnItemHandsItToTheHeroOnEveryHit) {
+    Start(1);
+    SetBoxes(Chara(0), {100, 100, 120, 120});
+    cPltItem gift;
+    gift.m_sChip = 3;
+    gift.m_sSound = 5;
+    g_CommonPalette.m_vItem.assign(2, gift);
+    // No power and no impact: the item alone makes the shot count.
+    cShot& shot = AddShot(0, {100, 100, 110, 110}, 0);
+    shot.m_Param.m_cItemSource = 1;
+    shot.m_Param.m_sItemIndex = 1;
+    g_SystemData.m_nValue[kSysHarmlessShotsPass] = 1;
+    EXPECT_EQ(scene.ResolveAttackHits(), 0);
+    EXPECT_EQ(Sounds(5 + 16), 1);
+    EXPECT_EQ(Sounds(kSeHit), 1);
+    EXPECT_TRUE(scene.m_lShots.empty());
+}
+
 TEST_F(HitResolution, ShotChecksPerFrameSkipTheUnflaggedSubSteps) {
     Start(1);
     SetBoxes(Chara(0), {100, 100, 120, 120});
@@ -252,10 +272,10 @@ TEST_F(HitResolution, ShotsClashByTheirFlagsAndStrengths) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.clashA << c.strengthA << c.clashB << c.strengthB);
-        cShot& a = AddShot(0, {0, 0, 10, 10});
+        cShot& a = AddShot(0, {500, 500, 510, 510});
         a.m_Param.m_cClash = static_cast<int8_t>(c.clashA);
         a.m_Param.m_cVanishValue = static_cast<int8_t>(c.strengthA);
-        cShot& b = AddShot(2, {10, 10, 20, 20});
+        cShot& b = AddShot(2, {510, 510, 520, 520});
         b.m_Param.m_cClash = static_cast<int8_t>(c.clashB);
         b.m_Param.m_cVanishValue = static_cast<int8_t>(c.strengthB);
         scene.ResolveAttackHits();
@@ -286,7 +306,6 @@ TEST_F(HitResolution, HpDeathsTakeOutVanishedAndDefeatedCharasOrKeepThemForTheir
         }
         for (auto& g : scene.m_vCharaGroups)
             for (cChara* c : g) EXPECT_FALSE(c->m_bRemoveReq);
-        ResetProgramObjects();
     }
 }
 
