@@ -24,19 +24,8 @@ constexpr int kCodeLeft = 2, kCodeRight = 3, kCodeUp = 6, kCodeDown = 7;
 constexpr int kCodeUpLeft = 8, kCodeDownLeft = 9, kCodeUpRight = 10, kCodeDownRight = 11;
 constexpr int kCodeInput = 12;
 
-// The facing below which a velocity counts as none.
+// A velocity this small turns the chara neither way.
 constexpr double kFaceEpsilon = 0.00000001;
-
-// The last cell of an axis a lookup may use: inside the play range and
-// inside the grid.
-int LastCell(const cScrollAxis& a) {
-    const int64_t range = a.m_nRange;
-    const int64_t grid = int64_t{a.m_nCells} * 32;
-    const int64_t last = ((range < grid ? range : grid) - 1) >> 5;
-    return last < 0 ? 0 : static_cast<int>(last);
-}
-
-int ClampCell(int v, int last) { return v < 0 ? 0 : (v > last ? last : v); }
 
 }  // namespace
 
@@ -211,12 +200,11 @@ void cChara::GroundTurnCheck(cCmdRun& run, const cEdMove&) {
     // A ledge: ground under one edge of the feet only.
     if (!g_pGameScene) return;
     cGameScene& scene = *g_pGameScene;
-    const cScrollAxis& ax = scene.m_ScrollX;
-    const int lastCol = LastCell(ax), lastRow = LastCell(scene.m_ScrollY);
-    const int row = ClampCell(TruncDot(m_dBottom + 1.1) >> 5, lastRow);
+    const int row = TruncDot(m_dBottom + 1.1) >> 5;
+    // The corner lookup holds the cell inside the map.
     auto solid = [&](double x) {
-        const int col = ClampCell(TruncDot(x) >> 5, lastCol);
-        return scene.CellHitKind(col + (row << ax.m_nShift), m_nFaction) != 0;
+        const int col = TruncDot(x) >> 5;
+        return scene.CellHitKind(scene.CornerToMapIndex(col, row, col, row, m_nFaction), m_nFaction) != 0;
     };
     const bool left = solid(m_dX), right = solid(m_dRight);
     if (left == right) return;

@@ -147,10 +147,10 @@ public:
     // command's destination offsets; an axis the command holds still is
     // not written (with both held, only X is).
     void CalcMoveDest(double& x, double& y, const cCmdRun& run) const;
-    // The command's velocity and face towards (x, y) at its speed, seen
-    // against `other` for the auto-scroll (`follow`: this object moves
-    // with the view). With `stop`, arriving ends in ArriveAt (X, Y) on the
-    // point when the command stops there; non-zero when arrived.
+    // The command's velocity and face towards (x, y) at its speed, allowing
+    // for the auto-scroll against `other` (`follow`: this object moves with
+    // the view). With `stop` the arrival is tested: non-zero when arrived,
+    // and a command that stops at its point ends in ArriveAt (X, Y) there.
     int MoveToPoint(cCmdRun& run, cGameObj* other, double x, double y, int follow, int stop);
     int MoveToPointX(cCmdRun& run, cGameObj* other, double x, int follow, int stop);
     int MoveToPointY(cCmdRun& run, cGameObj* other, double y, int follow, int stop);
