@@ -14,17 +14,6 @@ void ReportUnbuiltCmd(int flowKind) {
     WriteReport("flow command of kind %d does nothing in this version", flowKind);
 }
 
-// Movement (kinds 2 to 10).
-int CmdStraightMove(cChara&, cCmdRun&) { ReportUnbuiltCmd(2); return 0; }
-int CmdGroundTurnMove(cChara&, cCmdRun&) { ReportUnbuiltCmd(3); return 0; }
-int CmdCircleMove(cChara&, cCmdRun&) { ReportUnbuiltCmd(4); return 0; }
-int CmdChargeMove(cChara&, cCmdRun&) { ReportUnbuiltCmd(5); return 0; }
-int CmdHomingMove(cChara&, cCmdRun&) { ReportUnbuiltCmd(6); return 0; }
-int CmdAvoidScreenOutMove(cChara&, cCmdRun&) { ReportUnbuiltCmd(7); return 0; }
-int CmdDisableMove(cChara&, cCmdRun&) { ReportUnbuiltCmd(8); return 0; }
-int CmdChangeDirection(cChara&, cCmdRun&) { ReportUnbuiltCmd(9); return 0; }
-int CmdJump(cChara&, cCmdRun&) { ReportUnbuiltCmd(10); return 0; }
-
 // Shots, swords and summons (kinds 11 to 15).
 int CmdShot(cChara&, cCmdRun&) { ReportUnbuiltCmd(11); return 0; }
 int CmdSword(cChara&, cCmdRun&) { ReportUnbuiltCmd(12); return 0; }

@@ -9,9 +9,11 @@
 // axes give the view, the scroll and stage limits and the play range.
 #pragma once
 #include <cstdint>
+#include <list>
 
 #include "core/frame_pattern.h"
 
+class cChara;
 class cCmdRun;
 class cOutRange;
 
@@ -96,6 +98,9 @@ public:
     void RecenterXForScale(int newScale, int oldScale);
     // +1 facing right, -1 facing left.
     int GetDirSign() const { return m_bRight ? 1 : -1; }
+    // Centre of the screen rectangle (see UpdateScreenRect).
+    int ScreenCenterX() const { return m_nScreenL + m_nSpriteW / 2; }
+    int ScreenCenterY() const { return m_nScreenT + m_nSpriteH / 2; }
     // The sprite's rectangle on the screen, from the camera. Drawing, every
     // centre (left + sprite width / 2) and the on-screen tests read it, so
     // callers refresh it first.
@@ -136,6 +141,22 @@ public:
     static void CalcJudgeSpan(int a, int b, int c, int d, int e, int& low, int& high);
     bool JudgeSpan(int a, int b, int tl, int th, int t, int c, int d, int e, int bottomCheck,
                    const cGameObj* target) const;
+
+    // Moves to a point for the running movement command `run`
+    // (objects/movement.cpp). CalcMoveDest: this object's centre plus the
+    // command's destination offsets; an axis the command holds still is
+    // not written (with both held, only X is).
+    void CalcMoveDest(double& x, double& y, const cCmdRun& run) const;
+    // The command's velocity and face towards (x, y) at its speed, allowing
+    // for the auto-scroll against `other` (`follow`: this object moves with
+    // the view). With `stop` the arrival is tested: non-zero when arrived,
+    // and a command that stops at its point ends in ArriveAt (X, Y) there.
+    int MoveToPoint(cCmdRun& run, cGameObj* other, double x, double y, int follow, int stop);
+    int MoveToPointX(cCmdRun& run, cGameObj* other, double x, int follow, int stop);
+    int MoveToPointY(cCmdRun& run, cGameObj* other, double y, int follow, int stop);
+    // The nearest chara of `list` to this object's centre, by the stage's
+    // rule for charas out of view; null when none.
+    cChara* GetNearestChara(const std::list<cChara*>& list) const;
 
     int32_t m_nId = 0;
     int32_t m_nLife = 0;       // sub-steps left; INT32_MAX permanent
