@@ -131,6 +131,15 @@ cKeyCond ButtonHeld(int button) {
     return k;
 }
 
+// Direction sequence n held: 1 left, 2 right.
+cKeyCond DirHeld(int dir) {
+    cKeyCond k;
+    k.SetDefault();
+    k.m_vKey[dir] = 1;
+    k.m_cAnyHold = 1;
+    return k;
+}
+
 // The shot power lives in common variable 1.
 constexpr int kPowerVar = 1;
 
@@ -237,6 +246,17 @@ void AddCharas(cCommonPalette& pal) {
         power.m_vCond.push_back(VarCond(kPowerVar, 2, 1));
         hero.m_vFlow.push_back(normal);
         hero.m_vFlow.push_back(power);
+        // The arrows walk, three dots a frame; X jumps three blocks high.
+        cFlow left = Flow("Walk left", kTrigAlways, {Move(kCmdStraight, 1, kDirLeft, 30)});
+        left.m_vKeyCond.push_back(DirHeld(1));
+        cFlow right = Flow("Walk right", kTrigAlways, {Move(kCmdStraight, 1, kDirRight, 30)});
+        right.m_vKeyCond.push_back(DirHeld(2));
+        left.m_cKeyHold = right.m_cKeyHold = 1;  // again and again while held
+        cFlow jump = Flow("Jump", kTrigAlways, {Command(kCmdJump, 0, {{0, 0}, {1, 6}, {2, 6}, {3, 6}, {4, 6}})});
+        jump.m_vKeyCond.push_back(ButtonHeld(2));
+        hero.m_vFlow.push_back(left);
+        hero.m_vFlow.push_back(right);
+        hero.m_vFlow.push_back(jump);
         // Button 3 makes the hero wave: a step, then the jump pose held for
         // a second. Once per press.
         cFlowCmd wave = Command(kCmdWait, 10);
