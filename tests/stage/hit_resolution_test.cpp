@@ -18,6 +18,9 @@
 #include "stage/game_scene.h"
 #include "stage/scene_fixture.h"
 #include "stage/stage_setup.h"
+#include "frontend/play_data.h"
+#include "project/flow.h"
+#include "project/move_shot.h"
 
 namespace {
 
@@ -341,6 +344,80 @@ TEST_F(HitResolution, TheHeroTakesItemsByTheirTakeModes) {
     coverItems(true);
     scene.PickUpItems(Hero());
     EXPECT_EQ(Sounds(takenSound), 3);
+}
+
+}  // namespace
+
+namespace {
+
+// A fight played by the play step: a chara of group 1 walks right into one
+// of group 2 that stands; both hit by their bodies.
+class Fight : public stagetest::SceneTest {
+protected:
+    static cFlowCmd WalkRight(int speedTenths) {
+        cFlowCmd cmd;
+        cmd.SetDefault();
+        cmd.m_cCategory = 0;
+        cmd.m_cKind = 2;
+        cmd.m_sTime = 10;
+        cmd.Normalize();
+        MakeEdMove(cmd.m_pMove);
+        cmd.m_pMove->m_cDirCode = 3;
+        cmd.m_pMove->m_sSpeed = static_cast<int16_t>(speedTenths);
+        return cmd;
+    }
+    void Frames(int n) {
+        for (int i = 0; i < n && scene.m_nState == cGameScene::kStatePlay; ++i) scene.StatePlay();
+    }
+};
+
+TEST_F(Fight, AWalkerRunsIntoAStandingCharaAndFallsToItsBlowWhileItsOwnBlowLands) {
+    MakeStage(20, 8, 1, 5);
+    for (int x = 0; x < 20; ++x) {
+        AddBlock(x, 6, 1);
+        g_Stage.m_vBlock.back().m_cHit = 1;
+    }
+    cCharaDef& walker = AddChara(4, 5);
+    walker.m_cBlockClass = 1;
+    walker.m_nMaxHP = 3;
+    walker.m_nBodyPower = 1;
+    walker.m_nScore = 50;
+    cFlow walk;
+    walk.m_vCmd.push_back(WalkRight(40));
+    walker.m_vFlow.push_back(walk);
+    cCharaDef& guard = AddChara(8, 5);
+    guard.m_cBlockClass = 2;
+    guard.m_nMaxHP = 5;
+    guard.m_nBodyPower = 3;
+    g_StageSettings = g_Stage;
+    g_HeroDef = g_Stage.m_vChara.At(g_Stage.FindHero());
+    scene.SetStage(0, 1);
+    scene.m_nState = cGameScene::kStatePlay;
+    const int walkerId = g_Charas.front().m_nId;
+    cStageChara& b = g_Charas.back();
+    auto findWalker = [walkerId]() -> cStageChara* {
+        for (cStageChara& c : g_Charas)
+            if (c.m_nId == walkerId) return &c;
+        return nullptr;
+    };
+
+    // Four blocks apart at four dots a frame: not yet after 20 frames.
+    Frames(20);
+    ASSERT_NE(findWalker(), nullptr);
+    EXPECT_EQ(findWalker()->m_nHP, 3);
+    EXPECT_EQ(b.m_nHP, 5);
+    // They meet within the next 15: one blow each, in the same sub-step.
+    // The walker is defeated and gone once its death drawing is over.
+    Frames(15);
+    const cStageChara* walkerLeft = findWalker();
+    EXPECT_TRUE(!walkerLeft || walkerLeft->m_bDefeated);
+    EXPECT_EQ(b.m_nHP, 4);
+    EXPECT_TRUE(b.IsInvincibleTo(walkerId));
+    EXPECT_EQ(g_PlayData.m_nScore, 50);
+    // A defeated walker hits no more, even while the guard can be hurt.
+    b.m_InvincibleFrom.clear();
+    Frames(10);
+    EXPECT_EQ(b.m_nHP, 4);
 }
 
 }  // namespace
