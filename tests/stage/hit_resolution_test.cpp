@@ -85,9 +85,7 @@ protected:
         return scene.m_lShots.back();
     }
     static int Sounds(int n) {
-        int count = 0;
-        for (const plat::Message& m : g_Sent) count += m.id == WM_REQ_SE && m.wParam == static_cast<uintptr_t>(n);
-        return count;
+        return orvtest::SentCount(WM_REQ_SE, static_cast<uintptr_t>(n));
     }
 };
 

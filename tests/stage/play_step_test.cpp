@@ -52,9 +52,7 @@ protected:
         for (int i = 0; i < n && scene.m_nState == cGameScene::kStatePlay; ++i) scene.StatePlay();
     }
     static int Sounds(int n) {
-        int count = 0;
-        for (const plat::Message& m : g_Sent) count += m.id == WM_REQ_SE && m.wParam == static_cast<uintptr_t>(n);
-        return count;
+        return orvtest::SentCount(WM_REQ_SE, static_cast<uintptr_t>(n));
     }
 };
 

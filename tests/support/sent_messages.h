@@ -23,4 +23,11 @@ inline std::vector<uintptr_t> SentParams(uint32_t id) {
     return params;
 }
 
+// How many recorded messages `id` carried wParam `param`.
+inline int SentCount(uint32_t id, uintptr_t param) {
+    int count = 0;
+    for (const plat::Message& m : g_Sent) count += m.id == id && m.wParam == param;
+    return count;
+}
+
 }  // namespace orvtest
