@@ -102,7 +102,7 @@ int DivisorSteps(const cCmdRun& run) { return std::max(run.m_nSteps, 1); }
 // Time and distance give the speed, or speed and distance the time, for
 // straight, ground-turn, charge, avoid-screen-out and homing moves.
 void PrepareMoveCmd(cCmdRun& run, cChara& chara) {
-    const cEdMove* move = run.m_pCmd->m_pMove.get();
+    const cEdMove* move = run.Move();
     if (!move || move->m_cTimeMode == 0) return;
     const int64_t k = chara.m_sSpawnIndex;
     // In 64 bits: a large distance per index in half blocks leaves int's
@@ -124,7 +124,7 @@ void PrepareMoveCmd(cCmdRun& run, cChara& chara) {
 }
 
 void PrepareMoveCmdCircle(cCmdRun& run, cChara& chara) {
-    const cEdMove* move = run.m_pCmd->m_pMove.get();
+    const cEdMove* move = run.Move();
     if (!move) return;
     const int64_t k = chara.m_sSpawnIndex;
     const int64_t n = g_Stage.SubSteps();
@@ -161,7 +161,7 @@ void PrepareMoveCmdCircle(cCmdRun& run, cChara& chara) {
 }
 
 void PrepareMoveCmdHoming(cCmdRun& run, cChara& chara) {
-    const cEdMove* move = run.m_pCmd->m_pMove.get();
+    const cEdMove* move = run.Move();
     if (!move) return;
     const int64_t delay = move->m_sExtra + move->m_sExtraInc * int64_t{chara.m_sSpawnIndex};
     run.m_nMoveParam1 = SaturateInt(delay * g_Stage.SubSteps());

@@ -17,10 +17,6 @@
 
 namespace {
 
-const cEdMove* MoveOf(const cCmdRun& run) { return run.m_pCmd ? run.m_pCmd->m_pMove.get() : nullptr; }
-
-bool Switch(SysValue which) { return g_SystemData.Get(which) != 0; }
-
 // A moving command draws the chara at its stage position again.
 void Unfix(cChara& chara) { chara.m_bFixedX = chara.m_bFixedY = 0; }
 
@@ -38,7 +34,7 @@ double BodyCentreX(const cChara& c) { return c.m_dX + c.m_nWidth / 2; }
 }  // namespace
 
 int CmdStraightMove(cChara& chara, cCmdRun& run) {
-    const cEdMove* move = MoveOf(run);
+    const cEdMove* move = run.Move();
     if (!move) return 0;
     Unfix(chara);
     if (!run.m_bBegun) {
@@ -61,13 +57,13 @@ int CmdStraightMove(cChara& chara, cCmdRun& run) {
         if (!chara.m_bFly) run.m_dVY = 0;
         // Something else turned a chara the movement may not turn: the way
         // turns with it (older projects: only a move by direction).
-        const bool turns = move->m_cMoveBy == 0 || Switch(kSysSwitch783);
+        const bool turns = move->m_cMoveBy == 0 || IsSwitchOn(kSysSwitch783);
         if (move->m_cTurnBack && chara.m_Def.m_cFixedFacing == 1 && chara.m_bRight != run.m_nLastFacing && turns) {
             run.m_dVX = -run.m_dVX;
             run.m_dVY = -run.m_dVY;
         }
     }
-    if (!Switch(kSysSwitch773)) {
+    if (!IsSwitchOn(kSysSwitch773)) {
         if (move->m_cLockX) run.m_dVX = 0;
         if (move->m_cLockY) run.m_dVY = 0;
     }
@@ -77,7 +73,7 @@ int CmdStraightMove(cChara& chara, cCmdRun& run) {
 }
 
 int CmdGroundTurnMove(cChara& chara, cCmdRun& run) {
-    const cEdMove* move = MoveOf(run);
+    const cEdMove* move = run.Move();
     if (!move || chara.m_bFly) return 0;
     Unfix(chara);
     if (chara.m_dImpactX != 0 || chara.m_dImpactY != 0) {
@@ -94,7 +90,7 @@ int CmdGroundTurnMove(cChara& chara, cCmdRun& run) {
 }
 
 int CmdCircleMove(cChara& chara, cCmdRun& run) {
-    const cEdMove* move = MoveOf(run);
+    const cEdMove* move = run.Move();
     if (!move || run.m_nMoveParam1 == 0) return 0;
     Unfix(chara);
     if (!run.m_bBegun) {
@@ -116,7 +112,7 @@ int CmdCircleMove(cChara& chara, cCmdRun& run) {
 }
 
 int CmdChargeMove(cChara& chara, cCmdRun& run) {
-    const cEdMove* move = MoveOf(run);
+    const cEdMove* move = run.Move();
     if (!move) return 0;
     if (!run.m_bBegun) {
         run.m_bBegun = 1;
@@ -146,7 +142,7 @@ int CmdChargeMove(cChara& chara, cCmdRun& run) {
         if (run.m_nAngle != 0) {
             // The way to the target turned by the command's angle.
             double a;
-            if (!Switch(kSysSwitch728)) {
+            if (!IsSwitchOn(kSysSwitch728)) {
                 a = std::trunc(std::atan2(run.m_dVY, run.m_dVX) * kRadToDeg + 180) + run.m_nAngle;
                 run.m_dVX = -std::cos(a * kDegToRadCmd) * sp;
             } else {
@@ -165,7 +161,7 @@ int CmdChargeMove(cChara& chara, cCmdRun& run) {
 }
 
 int CmdHomingMove(cChara& chara, cCmdRun& run) {
-    const cEdMove* move = MoveOf(run);
+    const cEdMove* move = run.Move();
     if (!move) return 0;
     cChara* target = TargetSlot(chara, move->m_cTarget);
     // Without a target the homing waits.
@@ -215,7 +211,7 @@ int CmdHomingMove(cChara& chara, cCmdRun& run) {
 }
 
 int CmdAvoidScreenOutMove(cChara& chara, cCmdRun& run) {
-    const cEdMove* move = MoveOf(run);
+    const cEdMove* move = run.Move();
     if (!move) return 0;
     Unfix(chara);
     chara.AvoidScreenOutCheck(run, *move);

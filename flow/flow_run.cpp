@@ -44,6 +44,8 @@ void FlagGroupEnded(const cFlowRun& run, cChara& chara) {
 
 bool cCmdRun::IsParallel() const { return m_pCmd && m_pCmd->m_cParallel != 0; }
 
+const cEdMove* cCmdRun::Move() const { return m_pCmd ? m_pCmd->m_pMove.get() : nullptr; }
+
 int cFlowRun::Trigger() const { return m_pFlow ? m_pFlow->m_cTrigger : kAlwaysTrigger; }
 int cFlowRun::ExclusionGroup() const { return m_pFlow ? m_pFlow->m_cGroup : 0; }
 

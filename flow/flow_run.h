@@ -12,6 +12,7 @@
 #include "core/containers.h"
 
 class cChara;
+class cEdMove;
 class cFlow;
 class cFlowCmd;
 class cKeyCond;
@@ -46,6 +47,8 @@ public:
     int Run();
     // The command lets the one after it start in the same sub-step.
     bool IsParallel() const;
+    // The command's movement parameters; null when it has none.
+    const cEdMove* Move() const;
 
     cFlowCmd* m_pCmd = nullptr;
     int32_t m_bDone = 0;    // finished in the current run of the flow

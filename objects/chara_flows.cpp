@@ -27,8 +27,6 @@ constexpr int kMoveOwnAnime = 2;
 // A loop command may not grow a command list past this many commands.
 constexpr int64_t kMaxExpandedCmds = 100000;
 
-bool Switch(SysValue which) { return g_SystemData.Get(which) != 0; }
-
 bool IsLoopCmd(const cFlowCmd& cmd) {
     return (cmd.m_cCategory == 0 && cmd.m_cKind == 39) || (cmd.m_cCategory == 1 && cmd.m_cKind == 24);
 }
@@ -267,7 +265,7 @@ void cChara::RaiseEvent(int8_t kind, cChara* other, int8_t group) {
     cCmdRun* const savedCmd = scene->m_pCurCmdRun;
     scene->m_pCurChara = this;
 
-    const bool sw744 = Switch(kSysSwitch744), sw525 = Switch(kSysSwitch525), sw861 = Switch(kSysSwitch861);
+    const bool sw744 = IsSwitchOn(kSysSwitch744), sw525 = IsSwitchOn(kSysSwitch525), sw861 = IsSwitchOn(kSysSwitch861);
     // A flow a start removed or added shifts the list: it is read by index.
     for (int i = 0; i < m_FlowRuns.Size(); ++i) {
         cFlowRun& run = m_FlowRuns[static_cast<size_t>(i)];

@@ -30,7 +30,7 @@ constexpr double kFaceEpsilon = 0.00000001;
 }  // namespace
 
 void cChara::ResolveMoveAngle(cCmdRun& run) {
-    const cEdMove* move = run.m_pCmd ? run.m_pCmd->m_pMove.get() : nullptr;
+    const cEdMove* move = run.Move();
     if (!move) return;
     int64_t angle = move->m_sAngle + int64_t{move->m_sAngleInc} * m_sSpawnIndex;
     if (move->m_cMirrorAngle && m_Def.m_cFacing == 1) angle = 360 - angle;
@@ -40,7 +40,7 @@ void cChara::ResolveMoveAngle(cCmdRun& run) {
 }
 
 void cChara::ResolveMoveDest(cCmdRun& run) {
-    const cEdMove* move = run.m_pCmd ? run.m_pCmd->m_pMove.get() : nullptr;
+    const cEdMove* move = run.Move();
     if (!move) return;
     if (move->m_cDestUnit == 0) {
         run.m_nDestX = move->m_sDestXBl * 32 + move->m_sDestXDot;

@@ -59,11 +59,9 @@ bool Intercept(double& vx, double& vy, double fromX, double fromY, double toX, d
     return true;
 }
 
-const cEdMove* MoveOf(const cCmdRun& run) { return run.m_pCmd ? run.m_pCmd->m_pMove.get() : nullptr; }
-
 // The command stops on the point it arrives at.
 bool StopsOnArrival(const cCmdRun& run) {
-    const cEdMove* move = MoveOf(run);
+    const cEdMove* move = run.Move();
     return move && move->m_cNoOvershoot;
 }
 
@@ -159,7 +157,7 @@ int CalcStepTowardY(double& vx, double& vy, int& dir, const cGameObj* other, dou
 }
 
 void cGameObj::CalcMoveDest(double& x, double& y, const cCmdRun& run) const {
-    const cEdMove* move = MoveOf(run);
+    const cEdMove* move = run.Move();
     const bool fixX = move && move->m_cLockX, fixY = move && move->m_cLockY;
     const double cx = ScreenCenterX() + static_cast<double>(run.m_nDestX);
     const double cy = ScreenCenterY() + static_cast<double>(run.m_nDestY);

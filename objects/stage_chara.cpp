@@ -135,8 +135,6 @@ char* AppearanceFlag(std::vector<char>& flags, int no) {
     return nullptr;
 }
 
-bool Switch(SysValue which) { return g_SystemData.Get(which) != 0; }
-
 // The carried-item icon shows for the last 33 of every 96 calls.
 constexpr int kIconShowFrom = 64;
 constexpr int kIconCycle = 96;
@@ -166,7 +164,7 @@ bool cStageChara::CheckActivate(std::vector<char>& flags) {
 
 int cStageChara::Update(bool deathFlowsOnly) {
     StartCharaUpdate(*this);
-    SyncCharaScroll(*this, !Switch(kSysSwitch214) && m_bFollowScroll);
+    SyncCharaScroll(*this, !IsSwitchOn(kSysSwitch214) && m_bFollowScroll);
     StartFlowAnimes();
     if (StepFlowRuns(deathFlowsOnly, true)) return 1;
     ClearFlowContext();
@@ -210,7 +208,7 @@ void cStageChara::Jump(cCmdRun* run) {
         m_bRiding = 0;
     };
 
-    if (Switch(kSysSwitch749)) {
+    if (IsSwitchOn(kSysSwitch749)) {
         if (!m_bAirborne && !m_bHeadBlocked && !m_bImpacted && !m_nAirSteps) takeOff(true);
         return;
     }
@@ -223,7 +221,7 @@ void cStageChara::Jump(cCmdRun* run) {
         return;
     }
     const bool held = m_bAirborne || m_bHeadBlocked || m_bImpacted ||
-                      (Switch(kSysSwitch845b) ? m_nAirSteps != 0 : m_bJumpRising != 0);
+                      (IsSwitchOn(kSysSwitch845b) ? m_nAirSteps != 0 : m_bJumpRising != 0);
     if (held) {
         // Four frames without ground to jump from: the command ends unjumped.
         if (run->m_nCount >= int64_t{4} * g_Stage.m_nSubSteps) {

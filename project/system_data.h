@@ -273,6 +273,9 @@ private:
 
 PROGRAM_OBJECT_DECLARE(g_SystemData, cSystemData);
 
+// A numbered setting of the project's settings that is switched on.
+inline bool IsSwitchOn(SysValue which) { return g_SystemData.Get(which) != 0; }
+
 // Loads the settings from `path` (start-up passes "data\System.dat"); on
 // failure one error report naming the file and 0.
 int LoadSystemData(const char* path);
