@@ -18,7 +18,10 @@ enum : int {
     kCmdWait = 1,
     kCmdStraight = 2,
     kCmdWalkTurn = 3,
+    kCmdCircle = 4,
+    kCmdCharge = 5,
     kCmdHoming = 6,
+    kCmdTurn = 9,
     kCmdJump = 10,
     kCmdShot = 11,
     kCmdStageClear = 17,
@@ -338,6 +341,31 @@ void AddCharas(cCommonPalette& pal) {
                                      message, Command(kCmdScrEffect, 0, {{0, kScrEffectWave}})}));
     }
     pal.m_vChara[kCharaSign] = sign;
+
+    // Circles two half blocks around where it was placed, once in two
+    // seconds.
+    cCharaDef bat = Chara("Bat", kRowFlyer, kAnimeFlyer, 1, 100);
+    bat.m_cFlight = 1;
+    {
+        cFlowCmd circle = Move(kCmdCircle, 20, 0, 0);
+        circle.m_pMove->m_sExtra = 2;       // radius, half blocks
+        circle.m_pMove->m_sAngle = 0;       // from angle 0
+        circle.m_pMove->m_sDistance = 360;  // all the way round
+        bat.m_vFlow.push_back(Flow("Circle", kTrigAlways, {circle}));
+    }
+    pal.m_vChara[kCharaBat] = bat;
+
+    // Turns to face the hero (target 1), waits, then charges at it.
+    cCharaDef charger = Chara("Charger", kRowJumper, kAnimeJumper, 2, 150);
+    charger.m_cFixedFacing = 1;
+    {
+        cFlowCmd charge = Move(kCmdCharge, 10, kDirFacing, 40);
+        charge.m_pMove->m_cTarget = 0;
+        charger.m_vFlow.push_back(Flow("Charge", kTrigAlways,
+                                       {Command(kCmdTurn, 0, {{0, 2}}), Command(kCmdWait, 10), charge,
+                                        Command(kCmdWait, 10)}));
+    }
+    pal.m_vChara[kCharaCharger] = charger;
 }
 
 void AddItems(cCommonPalette& pal) {

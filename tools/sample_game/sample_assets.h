@@ -131,7 +131,7 @@ enum BlockNo : int {
 // Chara list entries (entry 0 is reset by every read: unused).
 enum CharaNo : int {
     kCharaHero = 1, kCharaWalker, kCharaJumper, kCharaShooter, kCharaFlyer,
-    kCharaPlatform, kCharaBoss, kCharaSign, kCharas,
+    kCharaPlatform, kCharaBoss, kCharaSign, kCharaBat, kCharaCharger, kCharas,
 };
 // Item list entries (entry 0 unused by placements).
 enum ItemNo : int { kItemCoin = 1, kItemLife, kItemPower, kItemHeart, kItemClearOrb, kItems };

@@ -44,7 +44,8 @@ constexpr Legend kLegend[] = {
     {'^', Kind::kBlock, kBlockSpike},  {'c', Kind::kBlock, kBlockCloud},
     {'H', Kind::kChara, kCharaHero},   {'w', Kind::kChara, kCharaWalker}, {'j', Kind::kChara, kCharaJumper},
     {'s', Kind::kChara, kCharaShooter}, {'f', Kind::kChara, kCharaFlyer}, {'m', Kind::kChara, kCharaPlatform},
-    {'K', Kind::kChara, kCharaBoss},   {'i', Kind::kChara, kCharaSign},
+    {'K', Kind::kChara, kCharaBoss},   {'i', Kind::kChara, kCharaSign},   {'b', Kind::kChara, kCharaBat},
+    {'C', Kind::kChara, kCharaCharger},
     {'o', Kind::kItem, kItemCoin},     {'L', Kind::kItem, kItemLife},     {'p', Kind::kItem, kItemPower},
     {'h', Kind::kItem, kItemHeart},    {'O', Kind::kItem, kItemClearOrb},
 };
@@ -262,6 +263,8 @@ StagePlan Castle() {
     Put(r, 2, 12, "H");
     Put(r, 6, 9, "BBB");
     Put(r, 7, 8, "h");
+    Put(r, 4, 5, "b");
+    Put(r, 8, 12, "C");
     Put(r, 12, 12, "w");
     Put(r, 14, 5, "f");  // waits for the hero to come near
     Put(r, 18, 8, "SSSS");
