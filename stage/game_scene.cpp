@@ -549,12 +549,6 @@ int CheckReplaySaveKeys() { return 0; }
 void DrawResultPanel(const std::vector<int>&, int, int) {}
 void LoadRanking(int, const std::string&, int, int, int) {}
 void cGameScene::RunScreenEffect(int) {}
-void cGameScene::EndStage() {}
-int cGameScene::DecideAfterStage() { return kSceneTitle; }
-void cGameScene::RegisterRanking() {}
-int cGameScene::MoveHero(cChara&) { return 0; }
-void cGameScene::CarryRider(cChara&) {}
-int cGameScene::OverlapsBlockChara(cChara&) { return 0; }
 int PlayReplayInput(cInputState&) { return 0; }
 void RecordReplayInput(const cInputState&) {}
 

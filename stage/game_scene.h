@@ -6,6 +6,7 @@
 // The hero, the charas and the items live in program-wide containers that
 // SetStage refills (stage/stage_setup.h).
 #pragma once
+#include <atomic>
 #include <cstdint>
 #include <list>
 #include <string>
@@ -102,6 +103,10 @@ public:
     int32_t m_bWaitKey = 0;
     int32_t m_nTime = 0;
     int32_t m_nReserved = 0;
+
+    // The countdown of 10 frames before the key counts is only for a
+    // message waiting for the key that does not continue a chained one.
+    void Set(int mode, int waitForKey, int time, int noDelay);
 };
 
 // The time limit's counter shows three digits of seconds.
@@ -253,11 +258,24 @@ public:
     int ResolveAttackHits();
     int PickUpItems(cHero& hero);
 
+    // Stage end (stage/stage_end.cpp): the tally, the ranking places, the
+    // next scene (0 title, 1 world map, 3 stage select, 4 stage play), the
+    // name of stage `number` of the series (1 with a file found), whether
+    // stage `number` is past the series' end, and the ranking entry.
+    void EndStage();
+    void TallyScore();
+    int DecideAfterStage();
+    int MakeNextStageName(std::string& out, int number);
+    int IsLastStage(int number);
+    void RegisterRanking();
+
+    // Modal waits (stage/modal_wait.cpp): the game thread holds while the
+    // wait of m_PauseWait runs on thPause and draws the scene; 0 when none
+    // ran (the window is closing, or the thread could not start).
+    int RunPauseWait();
+
     // Rules of later parts of stage play, doing nothing until they exist.
     void RunScreenEffect(int frozen);
-    void EndStage();
-    int DecideAfterStage();
-    void RegisterRanking();
     // Charas against solid charas: 2 when the chara is crushed.
     int MoveHero(cChara& chara);
     void CarryRider(cChara& chara);
@@ -277,7 +295,8 @@ public:
     cScreenEffectState m_ScrEffect;
     cScreenColor m_ScreenColor;
     cPauseWait m_PauseWait;
-    int m_bQuit = 0;
+    // Set by the window's thread when it closes during a modal wait.
+    std::atomic<int> m_bQuit = 0;
     cChara* m_pCurChara = nullptr;
     cFlowRun* m_pCurFlowRun = nullptr;
     cCmdRun* m_pCurCmdRun = nullptr;
@@ -350,6 +369,11 @@ private:
     // Takes the shot out of the shot list and its group.
     void EraseShot(cShot* shot);
 };
+
+// The thread procedures of the modal waits, given the scene: 1 when they
+// ended normally, 0 for a wait not run because the window is closing.
+unsigned PauseLoop(void* scene);
+unsigned RankingLoop(void* scene);
 
 // Registers scene type 4 with the scene manager.
 void RegisterGameScene();

@@ -152,7 +152,7 @@ TEST_F(SceneTest, StageCountersStartAPlay) {
     cGameScene scene;
     scene.m_ScrollX.m_dPos = 100;
     scene.m_nBanner = 9;
-    scene.m_lMessages.emplace_back();
+    scene.m_lMessages.emplace_back(MessageParams{});
     scene.ResetStageCounters();
     EXPECT_EQ(g_PlayData.m_nLives, 4);
     EXPECT_EQ(g_PlayData.m_nTotalScore, 0);
