@@ -251,6 +251,7 @@ void cMainWindow::OnClose() {
     }
     if (thPause.Running() && !thPause.Ended()) {
         WriteDebugLog("WM_CLOSE thPause.m_hThread");
+        RequestStageQuit();
         plat::PostThreadMessage(thPause.ThreadId(), plat::kWmQuit);
         return;
     }

@@ -21,19 +21,12 @@ int CmdSummonBlock(cChara&, cCmdRun&) { ReportUnbuiltCmd(13); return 0; }
 int CmdSummonChara(cChara&, cCmdRun&) { ReportUnbuiltCmd(14); return 0; }
 int CmdSummonItem(cChara&, cCmdRun&) { ReportUnbuiltCmd(15); return 0; }
 
-// Flow operation (kind 16).
-int CmdFlowOperation(cChara&, cCmdRun&) { ReportUnbuiltCmd(16); return 0; }
-
-// System commands (kinds 17 to 38).
-int CmdStageClear(cChara&, cFlowCmd&) { ReportUnbuiltCmd(17); return 0; }
-int CmdGameWait(cChara&, cFlowCmd&) { ReportUnbuiltCmd(18); return 0; }
-int CmdMessage(cChara&, cFlowCmd&, int) { ReportUnbuiltCmd(19); return 0; }
+// System commands (kinds 20 to 38).
 int CmdWarp(cChara&, cFlowCmd&, int) { ReportUnbuiltCmd(20); return 0; }
 int CmdSetTarget(cChara&, cFlowCmd&) { ReportUnbuiltCmd(21); return 0; }
 int CmdStatusOperation(cChara&, cFlowCmd&) { ReportUnbuiltCmd(22); return 0; }
 int CmdStatusOperation2(cChara&, cFlowCmd&) { ReportUnbuiltCmd(23); return 0; }
 int CmdVanish(cChara&, cFlowCmd&) { ReportUnbuiltCmd(24); return 0; }
-int CmdGetItem(cChara&, cFlowCmd&) { ReportUnbuiltCmd(25); return 0; }
 int CmdChangeGraphic(cChara&, cFlowCmd&) { ReportUnbuiltCmd(26); return 0; }
 int CmdChangeBasicAnimeSet(cChara&, cFlowCmd&) { ReportUnbuiltCmd(27); return 0; }
 int CmdRunAnime(cChara&, cFlowCmd&) { ReportUnbuiltCmd(28); return 0; }

@@ -52,6 +52,9 @@ public:
     int32_t m_nSeriesNo = 0;     // the number of the stage in its series
     int32_t m_bSeries = 0;
     int32_t m_bRetreat = 0;      // the world map was chosen from a stage
+    int32_t m_nMapX = 0;         // the hero's place on the world map
+    int32_t m_nMapY = 0;
+    int32_t m_nMapDir = 0;
     int32_t m_bStartPos = 0;     // the next stage starts at the tile below
     int32_t m_nStartX = 0;
     int32_t m_nStartY = 0;

@@ -116,6 +116,9 @@ bool PaletteCycles();
 // The live stage-play scene, or null.
 class cGameScene;
 extern cGameScene* g_pGameScene;
+// The window closes while a modal wait of the stage runs: the wait ends and
+// the play asks for the close again on its next frame. Any thread.
+void RequestStageQuit();
 
 // Frame work times of the last 16 frames (ms) and their average.
 struct FpsRing {

@@ -542,6 +542,19 @@ void cGameScene::ResetStageCounters() {
         LoadRanking(g_SceneMgr.m_nPlayMode, play.m_strStage, play.m_bLinkVar, play.m_nLinkVarNo, play.m_nLinkVarValue);
 }
 
+void cGameScene::EraseMessage(const cMessageWin* window) {
+    for (auto it = m_lMessages.begin(); it != m_lMessages.end(); ++it) {
+        if (&*it != window) continue;
+        it->ReleaseSurface();
+        m_lMessages.erase(it);
+        return;
+    }
+}
+
+void RequestStageQuit() {
+    if (g_pGameScene) g_pGameScene->m_bQuit = 1;
+}
+
 // ---------------------------------------------------------------------------
 // Rules of later parts of stage play: until they exist nothing happens.
 

@@ -269,6 +269,10 @@ public:
     int IsLastStage(int number);
     void RegisterRanking();
 
+    // Takes a window out of m_lMessages with its surface, when it is still
+    // there (a window may have ended itself meanwhile).
+    void EraseMessage(const cMessageWin* window);
+
     // Modal waits (stage/modal_wait.cpp): the game thread holds while the
     // wait of m_PauseWait runs on thPause and draws the scene; 0 when none
     // ran (the window is closing, or the thread could not start).

@@ -6,8 +6,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdint>
 #include <string>
+#include <thread>
 
 #include "frontend/program_objects.h"
 #include "platform/messages.h"
@@ -29,6 +31,10 @@ protected:
         g_pGameScene = &scene;
     }
     void TearDown() override {
+        if (m_windowThread.joinable()) {
+            m_stopWindowThread = true;
+            m_windowThread.join();
+        }
         g_pGameScene = nullptr;
         orvtest::g_Sent.clear();
         ResetProgramObjects();
@@ -90,7 +96,27 @@ protected:
     static std::string Report() { return orvtest::ReadHostFile("Report_Game.txt"); }
     static cHero& Hero() { return g_Heroes.At(0); }
 
+    // The window's messages handled on a thread of their own, as in the
+    // program: a modal wait's thread sends its sounds to the window while
+    // the test's thread is blocked waiting for the wait to end.
+    void RunWindowThread() {
+        std::atomic<bool> owned = false;
+        m_windowThread = std::thread([this, &owned] {
+            plat::SetWindowProc(window, orvtest::RecordSent);
+            owned = true;
+            while (!m_stopWindowThread) {
+                plat::HandleSentMessages(window);
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            }
+        });
+        while (!owned) std::this_thread::yield();
+    }
+
     cGameScene scene;
+
+private:
+    std::thread m_windowThread;
+    std::atomic<bool> m_stopWindowThread = false;
 };
 
 }  // namespace stagetest
