@@ -193,11 +193,12 @@ bool cMessageWin::AllocSurface(unsigned index) {
     m_pSurface = &*std::next(Off_Msg.begin(), static_cast<ptrdiff_t>(at));
     m_pSurfaceDef = at < g_OffMsgDef.size() ? &*std::next(g_OffMsgDef.begin(), static_cast<ptrdiff_t>(at)) : nullptr;
     static std::atomic<uint32_t> s_nextTag = 0;
-    m_nSurfaceTag = ++s_nextTag;
+    do m_nSurfaceTag = ++s_nextTag;
+    while (m_nSurfaceTag == 0);  // 0 stands for no surface
     std::snprintf(m_pSurface->szName, sizeof m_pSurface->szName, "message %u", m_nSurfaceTag);
     if (made) return true;
-    // The entry stays in the lists when creation fails; it goes with the
-    // window, which ends at its next frame.
+    // The lists keep an entry whose creation failed: it is taken out here,
+    // and the window, left without a surface, ends at its next frame.
     ReleaseSurface();
     PostMainWindowClose();
     return false;
