@@ -450,7 +450,7 @@ void cGameScene::Draw(int fromPlay, int frozen, int fromPlay2, int caption) {
     for (auto it = m_lEffects.begin(); it != m_lEffects.end();) it = it->Draw(frozen) ? m_lEffects.erase(it) : std::next(it);
     DDEndLayer();
     for (auto it = m_lMessages.begin(); it != m_lMessages.end();)
-        it = it->Update(frozen) ? m_lMessages.erase(it) : std::next(it);
+        it = it->Update(back, frozen) ? m_lMessages.erase(it) : std::next(it);
 
     RunScreenEffect(frozen);
     DrawStatusBar(back);

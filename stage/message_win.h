@@ -43,10 +43,12 @@ public:
     // An open window takes new values in place, keeping its surface (the
     // new text measures the same size).
     void Reset(const MessageParams& params);
-    // Draws and advances one frame onto the back buffer; 1 when the window
-    // has ended (its surface is then released).
-    int Update(int frozen);
-    // Gives the window's surface back to the list of message surfaces.
+    // Draws and advances one frame onto target (the back buffer); 1 when
+    // the window has ended (its surface is then released).
+    int Update(DDSURFACEDATA* target, int frozen);
+    // Takes the window's surface out of the message surface lists and frees
+    // it. Safe to call again, and after the stage set-up has emptied the
+    // lists: a surface the window no longer owns is left alone.
     void ReleaseSurface();
 
     DDSURFACEDATA* m_pSurface = nullptr;
@@ -78,9 +80,21 @@ public:
 
 private:
     void Setup(const MessageParams& params, int reuse);
-    void AddSurface();
-    void AllocSurface(unsigned index);
+    // Both false when the surface could not be made; the window then has none.
+    bool AddSurface();
+    bool AllocSurface(unsigned index);
     void Render(DDSURFACEDATA* surface);
+    // The surface is still the one this window made, in the lists.
+    bool OwnsSurface() const;
+    // The point of this frame before pinning; false when the followed chara
+    // is gone.
+    bool PlaceOnScreen(int& x, int& y) const;
+    // The window's end: its surface released, the answer of Update.
+    int End();
+
+    // Written into the surface's name when it is made: list nodes freed by
+    // the stage set-up may come back at the same address for another window.
+    uint32_t m_nSurfaceTag = 0;
 };
 
 // Replaces the variable escapes of a message text in place.
