@@ -3,9 +3,9 @@
 // changes; g_PlayDataStart and g_PlayDataPrev keep it as the running and
 // the previous attempt began, for replays.
 //
-// Only what stage play reads and writes is here; saving to slots, the
-// challenge file and the carried hero status arrive with the front end's
-// own play record.
+// Only what stage play reads and writes is here; the files (save slots and
+// the challenge file) and the carried hero status arrive with the front
+// end's own play record.
 #pragma once
 #include <cstdint>
 #include <string>
@@ -16,19 +16,46 @@
 class cChara;
 class cCharaDef;
 class cStageInfo;
+class cWorldLink;
 
 // Lives of this count are infinite: never taken, shown as "-".
 constexpr int kInfiniteLives = 999999;
 // The common variables of flows and conditions, shared by every stage.
 constexpr int kCommonVars = 1001;
+// Progress flags of the story: flag n is world-map stage n cleared.
+constexpr int kProgressFlags = 1000;
+
+// The best score of one cleared story stage, found by its key.
+class cStageClearRecord {
+public:
+    void Set(int score, const std::string& path, const std::string& key, int linkVar, int linkVarNo,
+             int linkVarValue);
+
+    std::string m_strStage;
+    std::string m_strKey;
+    int32_t m_bLinkVar = 0;
+    int32_t m_nLinkVarNo = 0;
+    int32_t m_nLinkVarValue = 0;
+    int32_t m_nBest = 0;
+};
 
 class cPlayData {
 public:
     // A fresh play for `challengeStages` challenge stages.
     void Reset(int challengeStages);
     // The stage being played: its path and the link values of its world-map
-    // point.
+    // point. m_strStage becomes the base name that the next stage of a
+    // series and the ranking file are named from: "data\stg4\c03-1.stg4"
+    // gives "data\stg4\c03." and marks a series, "boss.stg4" gives "boss.".
+    // The key of the score records adds the link values.
     void SetCurrentStage(const char* path, int linkVar, int linkVarNo, int linkVarValue);
+    // Keeps `score` as the best of the stage `key` when it beats the best
+    // kept, and m_nBestTotal with it.
+    void SetStageScore(const std::string& path, const std::string& key, int linkVar, int linkVarNo,
+                       int linkVarValue, int score);
+    // An after-clear action of the world map: the story starts another lap,
+    // with every stage to be cleared again from the map's start.
+    void ResetProgress();
     // What a retry starts from: the state of the stage start.
     void SaveCheckpoint();
     // Back to the stage start; `retry` keeps what a retry keeps.
@@ -39,11 +66,17 @@ public:
     void RestoreHeroStatus(cChara& hero, cCharaDef& def, cStageInfo& stage);
     void RestoreHeroValues(cChara& hero);
     void ClearCarryFlags(int cleared);
+    // Keeps the carried parts of hero `index` for the next stage.
+    void StoreHeroStatus(int index, const cCharaDef& def, int hp, int sp, int effect, int effectMode,
+                         int effectLoop, int timeLeft, int lives, int bgm);
+    // Writes the record to a progress file: 1, or 0 when it was not written.
+    int SaveFile(const char* path);
 
     int32_t m_nLives = 0;        // 999999: infinite
     int32_t m_nStartLives = 0;
     int32_t m_nScore = 0;        // of the stage
     int32_t m_nTotalScore = 0;
+    int32_t m_nBestTotal = 0;    // the best scores kept, added up
     int32_t m_nTotalTime = 0;    // the four ranking sums
     int32_t m_nTotalPlayTime = 0;
     int32_t m_nTotalHP = 0;
@@ -64,10 +97,19 @@ public:
     int32_t m_bLinkVar = 0;
     int32_t m_nLinkVarNo = 0;
     int32_t m_nLinkVarValue = 0;
-    std::string m_strStage;
+    int32_t m_nMapX = 0;         // world-map cursor cell
+    int32_t m_nMapY = 0;
+    int32_t m_nLap = 0;          // times the story started another lap
+    int32_t m_nOpenStages = 1;   // challenge stages offered in the stage select
+    std::string m_strStage;      // base name, ending in '.'; empty for none
+    std::string m_strStageKey;   // key of the stage's score record
+    std::string m_strName = "aaa";  // the name last entered for a ranking
+    const cWorldLink* m_pLink = nullptr;  // the world-map link whose stage is played
     cVector<int32_t> m_vVar = cVector<int32_t>(kCommonVars, 0);
     cVector<uint8_t> m_vProgress;  // per story stage: reached
     cVector<uint8_t> m_vResult;    // per challenge stage: cleared
+    cVector<int32_t> m_vResultBest;  // per challenge stage: best score
+    cVector<cStageClearRecord> m_vClear;  // per cleared story stage
 
 private:
     int32_t m_nCheckLives = 0;
@@ -77,6 +119,10 @@ private:
 PROGRAM_OBJECT_DECLARE(g_PlayData, cPlayData);
 PROGRAM_OBJECT_DECLARE(g_PlayDataStart, cPlayData);
 PROGRAM_OBJECT_DECLARE(g_PlayDataPrev, cPlayData);
+
+// The key of a stage reached through a link that sets a variable gets the
+// variable's number and value: "c03." with 5 and 2 becomes "c03_c005_2.".
+void AppendChallengeSuffix(std::string& key, int linkVar, int linkVarNo, int linkVarValue);
 
 // Prepares the play record for one stage file and loads it; 1 loaded.
 int StartStageFile(const char* path, int numbered);

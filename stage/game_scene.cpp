@@ -561,6 +561,10 @@ void RequestStageQuit() {
 int CheckReplaySaveKeys() { return 0; }
 void DrawResultPanel(const std::vector<int>&, int, int) {}
 void LoadRanking(int, const std::string&, int, int, int) {}
+void SaveRanking(int, const std::string&, int, int, int) {}
+int cRankTable::FindInsertPos(int) const { return -1; }
+void cRankTable::Insert(const std::string&, int) {}
+cRankingDb g_RankingDb;
 void cGameScene::RunScreenEffect(int) {}
 int PlayReplayInput(cInputState&) { return 0; }
 void RecordReplayInput(const cInputState&) {}

@@ -268,6 +268,9 @@ public:
     int MakeNextStageName(std::string& out, int number);
     int IsLastStage(int number);
     void RegisterRanking();
+    // The play mode records ranking type `type` (its rankings on and that
+    // type's switch on) and the stage takes part in it.
+    static bool RanksType(int type);
 
     // Takes a window out of m_lMessages with its surface, when it is still
     // there (a window may have ended itself meanwhile).
@@ -393,6 +396,21 @@ int PlayReplayInput(cInputState& input);
 void RecordReplayInput(const cInputState& input);
 void DrawResultPanel(const std::vector<int>& places, int x, int y);
 void LoadRanking(int playMode, const std::string& stage, int linkVar, int linkVarNo, int linkVarValue);
+void SaveRanking(int playMode, const std::string& stage, int linkVar, int linkVarNo, int linkVarValue);
+// One ranking type's places of the stage being played: the place `value`
+// would take (-1 none), and the entry of `value` under `name` at its place.
+class cRankTable {
+public:
+    int FindInsertPos(int value) const;
+    void Insert(const std::string& name, int value);
+};
+// The rankings of the stage being played, one table per ranking type.
+constexpr int kRankTypes = 5;
+class cRankingDb {
+public:
+    cRankTable m_vTables[kRankTypes];
+};
+extern cRankingDb g_RankingDb;
 // The ranges of the charas' distance conditions over the stage, for the
 // game maker (stage/distance_ranges.cpp).
 void DrawDistanceRanges();
