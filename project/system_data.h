@@ -201,6 +201,11 @@ enum SysValue : int {
     // Play rules of the hit resolution.
     kSysHarmlessShotsPass = kSysPlayRule19,  // a shot without power, impact or item harms nobody and stays
     kSysBodyHitEventsAtOnce = kSysPlayRule20,  // each body damage raises its hit triggers at once
+    // Play rules of the block charas.
+    kSysLooseSolidContact = kSysPlayRule28,   // landing and head bumps skip comparing the saved edges
+    kSysHeadBumpKeepsFall = kSysPlayRule29,   // a head bump leaves the vertical impact running
+    kSysUnstickByContacts = kSysPlayRule37,   // stepping out of the map follows the contact flags
+    kSysCarryYWhenAirborne = kSysPlayRule42,  // a walking platform carries its rider up and down only in the air
 };
 
 // Play modes, the index of the per-mode lists.

@@ -33,6 +33,7 @@ class cPltBlock;
 class cPltItem;
 class cPlayData;
 class cStageChara;
+struct Extent;
 
 // The camera of one axis, with the limits of the view, the stage and the
 // map along it.
@@ -283,10 +284,30 @@ public:
 
     // Rules of later parts of stage play, doing nothing until they exist.
     void RunScreenEffect(int frozen);
-    // Charas against solid charas: 2 when the chara is crushed.
+
+    // Charas against solid charas (stage/solid_charas.cpp). A solid chara is
+    // a block chara of the chara list that is active and not defeated, other
+    // than the chara resolved (by id). MoveHero resolves any chara, the hero
+    // included, after its move in a sub-step: pushes, landing and riding,
+    // head bumps; 2 when it is crushed or dies on a solid chara.
     int MoveHero(cChara& chara);
+    // Before a rider moves: its platform's movement since it was last seen
+    // joins the rider's speeds.
     void CarryRider(cChara& chara);
+    // A flyer pushed out along one axis only: vertical, above and below;
+    // else left and right.
+    void RepushOtherAxis(cChara& chara, int vertical);
+    // 1 when the chara's extent meets a solid chara other than `excludedId`.
+    int IsSolidCharaOverlap(cChara& chara, int excludedId);
+    // 1 when the chara's extent meets a solid chara.
     int OverlapsBlockChara(cChara& chara);
+    // 1 when the ridden chara still meets the strip of 5 dots under the feet.
+    int IsOnRiddenChara(cChara& chara);
+    // The first solid chara meeting that strip, or null.
+    cStageChara* FindSupportChara(cChara& chara);
+    // 1 when each corner of the chara, at its place now or at `saved`, lies
+    // inside a solid chara.
+    int IsEmbeddedInSolidCharas(cChara& chara, const Extent& saved);
 
     int m_nSavedState = 0;
     int m_nSavedSubState = 0;

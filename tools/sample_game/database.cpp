@@ -97,6 +97,9 @@ bool WriteDatabase(const std::string& root, std::string* error) {
     static_assert(sizeof(sets) / sizeof(sets[0]) == kAnimeSets);
     db.m_vAnimeSet.resize(kAnimeSets);
     for (int i = 1; i < kAnimeSets; ++i) db.m_vAnimeSet[static_cast<size_t>(i)] = AnimeSet(sets[i].name, sets[i].flies);
+    // The platform cannot be hurt, yet shows as plain stone rather than lit:
+    // the block version and the lit one would add up past the sheet's end.
+    db.m_vAnimeSet[kAnimePlatform].m_nInvincibleChip = 0;
     db.m_vAnime.resize(kAnimes);
     db.m_vAnime[kAnimeCheer] = Anime("Cheer", {{3, 2}, {0, 2}, {3, 2}, {0, 4}});
     // A step, then the jump pose held for as long as the command that runs

@@ -237,6 +237,7 @@ StagePlan Cave() {
     r[0].assign(70, 'S');
     r[1].assign(70, 'S');
     Put(r, 1, 12, "H");
+    Put(r, 4, 11, "m");  // a platform to ride, back and forth over the signpost
     Put(r, 8, 12, "i");
     Put(r, 14, 9, "BBpBB");
     Put(r, 20, 12, "s");

@@ -74,9 +74,11 @@ void DrawFigure(Canvas& c, int x, int y, int row, int pose, Figure f) {
             c.Set(x + 12, y + 14, kBlack);
             break;
         case kRowPlatform:
-            c.Fill(x, y + 8, 32, 12, f.body);
-            c.Frame(x, y + 8, 32, 12, f.dark);
-            c.Fill(x + 2, y + 10, 28, 2, f.light);
+            // A block chara is solid over its whole cell.
+            c.Fill(x, y, 32, 32, f.body);
+            c.Frame(x, y, 32, 32, f.dark);
+            c.Fill(x + 2, y + 2, 28, 2, f.light);
+            c.Line(x + 2, y + 16, x + 29, y + 16, f.dark);
             break;
         case kRowBoss:
             c.Disc(x + 16, y + 17, 13, f.body);
