@@ -92,6 +92,22 @@ void cPlayData::SetStageScore(const std::string& path, const std::string& key, i
     m_nBestTotal = SaturateInt(int64_t{m_nBestTotal} + score);
 }
 
+void cPlayData::StepRankingType(int playMode, int step) {
+    if (playMode < 0 || playMode >= g_SystemData.m_vPlayMode.Size()) return;
+    const cVector<uint8_t>& shown = g_SystemData.m_vPlayMode[static_cast<size_t>(playMode)].m_vRankFlag;
+    const int types = shown.Size();
+    if (types == 0) return;
+    int type = m_nRankType;
+    if (step == 0 && type >= 0 && type < types && shown[static_cast<size_t>(type)]) return;
+    for (int i = 0; i < types; ++i) {
+        type = type >= 0 && type < types - 1 ? type + 1 : 0;
+        if (shown[static_cast<size_t>(type)]) {
+            m_nRankType = type;
+            return;
+        }
+    }
+}
+
 void cPlayData::ResetProgress() {
     if (m_nLap < INT32_MAX) ++m_nLap;
     m_vProgress.assign(kProgressFlags, 0);

@@ -56,6 +56,10 @@ public:
     // An after-clear action of the world map: the story starts another lap,
     // with every stage to be cleared again from the map's start.
     void ResetProgress();
+    // The shown ranking table made one that play mode `playMode` shows:
+    // with step 0 it stays when shown, else (and always with step 1) it
+    // moves forward to the next shown one; unchanged when none is shown.
+    void StepRankingType(int playMode, int step);
     // What a retry starts from: the state of the stage start.
     void SaveCheckpoint();
     // Back to the stage start; `retry` keeps what a retry keeps.
@@ -85,7 +89,7 @@ public:
     int32_t m_nSeriesNo = 0;     // the number of the stage in its series
     int32_t m_bSeries = 0;
     int32_t m_bRetreat = 0;      // the world map was chosen from a stage
-    int32_t m_nMapX = 0;         // the hero's place on the world map
+    int32_t m_nMapX = 0;         // world-map cursor cell
     int32_t m_nMapY = 0;
     int32_t m_nMapDir = 0;
     int32_t m_bStartPos = 0;     // the next stage starts at the tile below
@@ -97,8 +101,7 @@ public:
     int32_t m_bLinkVar = 0;
     int32_t m_nLinkVarNo = 0;
     int32_t m_nLinkVarValue = 0;
-    int32_t m_nMapX = 0;         // world-map cursor cell
-    int32_t m_nMapY = 0;
+    int32_t m_nRankType = 0;     // the ranking table shown
     int32_t m_nLap = 0;          // times the story started another lap
     int32_t m_nOpenStages = 1;   // challenge stages offered in the stage select
     std::string m_strStage;      // base name, ending in '.'; empty for none

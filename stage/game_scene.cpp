@@ -564,6 +564,7 @@ void LoadRanking(int, const std::string&, int, int, int) {}
 void SaveRanking(int, const std::string&, int, int, int) {}
 int cRankTable::FindInsertPos(int) const { return -1; }
 void cRankTable::Insert(const std::string&, int) {}
+void cRankingDb::DrawTable(int, int, int, int) {}
 cRankingDb g_RankingDb;
 void cGameScene::RunScreenEffect(int) {}
 int PlayReplayInput(cInputState&) { return 0; }

@@ -429,6 +429,10 @@ public:
 constexpr int kRankTypes = 5;
 class cRankingDb {
 public:
+    // Table `type` with the place `place` (-1 none) marked, its top-left
+    // at (x, y).
+    void DrawTable(int type, int place, int x, int y);
+
     cRankTable m_vTables[kRankTypes];
 };
 extern cRankingDb g_RankingDb;

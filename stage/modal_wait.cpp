@@ -12,10 +12,12 @@
 #include "core/shell_link.h"
 #include "core/thread.h"
 #include "frontend/menu.h"
+#include "frontend/play_data.h"
 #include "frontend/scene_mgr.h"
 #include "gfx/dd.h"
 #include "platform/clock.h"
 #include "platform/threads.h"
+#include "project/system_data.h"
 #include "stage/game_scene.h"
 
 namespace {
@@ -23,6 +25,8 @@ namespace {
 // A window closing during a wait asks the loop to end; should that request
 // never come, the loop ends itself this long after it saw the quit flag.
 constexpr uint32_t kQuitFallbackMs = 2000;
+// The button that turns the ranking table to its next type.
+constexpr int kButtonRankType = 8;
 
 // The decide button pressed this frame, not held from the one before.
 bool FreshDecide(const cInputState& input) {
@@ -116,4 +120,45 @@ unsigned PauseLoop(void* arg) {
     return 1;
 }
 
-unsigned RankingLoop(void*) { return 1; }
+unsigned RankingLoop(void* arg) {
+    cGameScene& scene = *static_cast<cGameScene*>(arg);
+    cPlayData& play = g_PlayData;
+    const int mode = g_SceneMgr.m_nPlayMode;
+    play.StepRankingType(mode, 0);
+    int shownTypes = 0;
+    if (mode >= 0 && mode < g_SystemData.m_vPlayMode.Size())
+        for (uint8_t flag : g_SystemData.m_vPlayMode[static_cast<size_t>(mode)].m_vRankFlag) shownTypes += flag != 0;
+    cInputState& input = g_InputStates.At(0);
+    for (;;) {
+        plat::FreezePoint();
+        plat::Message m;
+        if (plat::PeekThreadMessage(m)) {
+            if (m.id == plat::kWmQuit) return 1;
+            continue;
+        }
+        if (plat::StopRequested()) return 1;
+        if (!g_bActive) {
+            plat::SleepMs(1);
+            continue;
+        }
+        WaitNextFrame();
+        if (lpDDCon && !g_SceneMgr.CheckSurfaces()) PostMainWindowClose();
+        g_SceneMgr.PollInput(g_InputStates);
+        input.ApplyButtonEdge(0);
+        input.ApplyDirRepeat();
+        if (input.m_sButton & kButtonDecide) break;
+        if ((input.m_sButton & kButtonRankType) && shownTypes > 1) {
+            PlaySystemSe(6);
+            play.StepRankingType(mode, 1);
+        }
+        scene.Draw(0, 1, 0, 1);
+        const int type = play.m_nRankType;
+        const int place = type >= 0 && type < static_cast<int>(scene.m_vRankPos.size())
+                              ? scene.m_vRankPos[static_cast<size_t>(type)]
+                              : -1;
+        g_RankingDb.DrawTable(type, place, g_MenuPos[2].x, g_MenuPos[2].y);
+        g_SceneMgr.Present();
+    }
+    PlaySystemSe(1);
+    return 1;
+}

@@ -13,6 +13,7 @@
 #include "flow/cmd_handlers.h"
 #include "flow/flow_run.h"
 #include "frontend/play_data.h"
+#include "frontend/scene_mgr.h"
 #include "objects/hero.h"
 #include "objects/stage_chara.h"
 #include "platform/input.h"
@@ -20,6 +21,7 @@
 #include "project/common_palette.h"
 #include "project/flow.h"
 #include "project/item_def.h"
+#include "project/system_data.h"
 #include "project/world_map.h"
 #include "stage/game_scene.h"
 #include "stage/scene_fixture.h"
@@ -38,6 +40,7 @@ protected:
         g_bActive = 1;
         RunWindowThread();
         pt::ClearInputScript();
+        plat::ClearKeys();
         MakeStage(20, 15, 2, 2);
         AddChara(6, 2);
         AddChara(8, 2);
@@ -48,6 +51,7 @@ protected:
     }
     void TearDown() override {
         pt::ClearInputScript();
+        plat::ClearKeys();
         g_bActive = 0;
         SceneTest::TearDown();
     }
@@ -280,6 +284,25 @@ TEST_F(FlowOps, NoWaitBeginsWhileTheWindowClosesAndClosingEndsARunningOne) {
     stop = true;
     closer.join();
     EXPECT_EQ(scene.m_bQuit, 1);
+}
+
+TEST_F(FlowOps, TheRankingTableTurnsToTheTypesThePlayModeShowsAndEndsOnDecide) {
+    g_SceneMgr.m_nPlayMode = 0;
+    g_SystemData.m_vPlayMode.resize(1);
+    g_SystemData.m_vPlayMode[0].m_vRankFlag = cVector<uint8_t>{1, 0, 1, 0, 0};
+    g_PlayData.m_nRankType = 1;
+    std::vector<int> types;
+    pt::ScriptInput(2, 'V', true);
+    pt::ScriptInput(3, 'V', false);
+    pt::ScriptInput(4, 'V', true);
+    pt::ScriptInput(5, 'V', false);
+    pt::ScriptInput(6, kVkDecide, true);
+    EXPECT_EQ(RankingLoop(&scene), 1u);
+    EXPECT_EQ(FramesBegun(), 7);
+    // 1 is not shown: 2 at once, then 0 and 2 again.
+    EXPECT_EQ(g_PlayData.m_nRankType, 2);
+    EXPECT_EQ(Sounds(6), 2);
+    EXPECT_EQ(Sounds(1), 1);
 }
 
 // ---------------------------------------------------------------------------

@@ -99,10 +99,10 @@ protected:
     // The window's messages handled on a thread of their own, as in the
     // program: a modal wait's thread sends its sounds to the window while
     // the test's thread is blocked waiting for the wait to end.
-    void RunWindowThread() {
+    void RunWindowThread(plat::WindowProc proc = orvtest::RecordSent) {
         std::atomic<bool> owned = false;
-        m_windowThread = std::thread([this, &owned] {
-            plat::SetWindowProc(window, orvtest::RecordSent);
+        m_windowThread = std::thread([this, &owned, proc] {
+            plat::SetWindowProc(window, proc);
             owned = true;
             while (!m_stopWindowThread) {
                 plat::HandleSentMessages(window);

@@ -12,6 +12,8 @@
 #include "core/shell_link.h"
 #include "frontend/menu.h"
 #include "frontend/play_data.h"
+#include "platform/input.h"
+#include "platform/testing.h"
 #include "project/option.h"
 #include "project/stage_info.h"
 #include "project/system_data.h"
@@ -447,7 +449,9 @@ intptr_t NameDialog(plat::WindowHandle window, uint32_t id, uintptr_t wParam, in
 }
 
 TEST_F(StageEndTest, RankingEntryTakesTheFixedNameOrAsksForOne) {
-    plat::SetWindowProc(window, NameDialog);
+    // The ranking table that follows waits for the decide button on a
+    // thread of its own.
+    RunWindowThread(NameDialog);
     struct Case {
         int entryMode, dialogs;
         const char* rankName;
@@ -467,7 +471,11 @@ TEST_F(StageEndTest, RankingEntryTakesTheFixedNameOrAsksForOne) {
         g_PlayData.m_strName = "bob";
         scene.m_bRankIn = 1;
         scene.m_bRanked = 0;
+        plat::testing::ClearInputScript();
+        plat::ClearKeys();
+        plat::testing::ScriptInput(1, 'Z', true);
         scene.RegisterRanking();
+        EXPECT_EQ(plat::FramesBegun().frames, 2);
         EXPECT_EQ(orvtest::SentParams(WM_REQ_NAME).size(), static_cast<size_t>(c.dialogs));
         EXPECT_EQ(scene.m_strRankName, c.rankName);
         EXPECT_EQ(g_PlayData.m_strName, c.lastName);
