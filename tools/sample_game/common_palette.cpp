@@ -24,6 +24,7 @@ enum : int {
     kCmdTurn = 9,
     kCmdJump = 10,
     kCmdShot = 11,
+    kCmdFlowOperation = 16,
     kCmdStageClear = 17,
     kCmdMessage = 19,
     kCmdStatus = 22,
@@ -334,11 +335,14 @@ void AddCharas(cCommonPalette& pal) {
     sign.m_nBodyPower = 0;
     sign.m_cSide = kHeroSide;
     {
-        cFlowCmd message = Command(kCmdMessage, 0, {{1, 320}, {2, 120}});
+        // Read once: the message holds the game until the decide button,
+        // then the sign's flow ends for good.
+        cFlowCmd message = Command(kCmdMessage, 0, {{1, 320}, {2, 120}, {8, 1}, {14, 1}});
         message.m_strText = "この先に城がある。\n下のボタンで進め！";
         sign.m_vFlow.push_back(Flow("Read", kTrigTouchChara,
-                                    {Command(kCmdPicture, 30, {{0, kPictureSign}, {2, 320}, {3, 200}, {7, 100}}),
-                                     message, Command(kCmdScrEffect, 0, {{0, kScrEffectWave}})}));
+                                    {message, Command(kCmdPicture, 30, {{0, kPictureSign}, {2, 320}, {3, 200}, {7, 100}}),
+                                     Command(kCmdScrEffect, 0, {{0, kScrEffectWave}}),
+                                     Command(kCmdFlowOperation, 0, {{0, 5}})}));
     }
     pal.m_vChara[kCharaSign] = sign;
 

@@ -215,16 +215,15 @@ StagePlan Grassland() {
     Put(r, 15, 6, "w");  // drops in as the stage starts
     Put(r, 18, 11, "SS");
     Put(r, 18, 12, "SS");
-    Put(r, 22, 12, "j");
+    // From here on the run that clears the stage walks right, jumping the
+    // wall and the spikes, running down the walkers and reading the sign.
     Put(r, 25, 8, "ooo");
-    Put(r, 28, 13, "^^^^^^");
-    Put(r, 28, 14, "======");
-    Put(r, 29, 10, "m");
-    Put(r, 36, 12, "w    w");
+    Put(r, 30, 13, "^^");
+    Put(r, 30, 14, "==");
+    Put(r, 29, 7, "m");
+    Put(r, 36, 12, "o o o");
     Put(r, 44, 7, "BBLBB");
-    Put(r, 50, 12, "j");
     Put(r, 56, 10, "?");
-    Put(r, 60, 12, "w  w");
     Put(r, 3, 2, "c       c          c          c");
     Put(r, 70, 12, "i");
     Put(r, 76, 11, "G");
