@@ -315,17 +315,10 @@ int cHero::RunItemCmds(cVector<cFlowCmd>& cmds) {
 void cHero::ShowItemMessage(int kind, int message, int extra) {
     if (!g_pGameScene) return;
     // The item's icon above where the hero stands, rising for 30 frames.
-    MessageParams p;
-    p.type = 2;
+    MessageParams p = RisingIconParams(2, m_nId, 0);
     p.iconKind = kind;
     p.iconNo = message;
     p.iconExtra = extra;
-    p.posKind = 4;
-    p.fixed = 1;
-    p.displayMode = 2;
-    p.time = 30;
-    p.holdGame = 0;
-    p.ownerId = m_nId;
     g_pGameScene->m_lMessages.emplace_back(p);
 }
 

@@ -401,3 +401,15 @@ int cMessageWin::Update(DDSURFACEDATA* target, int frozen) {
     }
     return 0;
 }
+
+MessageParams RisingIconParams(int type, int ownerId, int holdGame) {
+    MessageParams p;
+    p.type = type;
+    p.posKind = 4;  // above the hero
+    p.fixed = 1;
+    p.displayMode = 2;
+    p.time = 30;
+    p.holdGame = holdGame;
+    p.ownerId = ownerId;
+    return p;
+}

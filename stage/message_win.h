@@ -97,6 +97,10 @@ private:
     uint32_t m_nSurfaceTag = 0;
 };
 
+// A rising icon above the hero `ownerId` where it stands, for 30 frames:
+// type 2 a taken item's, type 3 an extra life's.
+MessageParams RisingIconParams(int type, int ownerId, int holdGame);
+
 // Replaces the variable escapes of a message text in place.
 void ExpandMessageVars(std::string& text);
 // The size a message text needs, border included.

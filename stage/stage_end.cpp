@@ -124,26 +124,12 @@ void cGameScene::TallyScore() {
         if (play.m_nLives < kMaxLives) ++play.m_nLives;
         PlaySystemSe(kSeExtraLife);
 
-        MessageParams params;
-        params.type = 3;
-        params.posKind = 4;
-        params.fixed = 1;
-        params.displayMode = 2;
-        params.time = kExtraLifeFrames;
-        params.holdGame = 1;
-        params.ownerId = hero ? hero->m_nId : 0;
-        const cMessageWin* window = &m_lMessages.emplace_back(params);
+        const cMessageWin* window = &m_lMessages.emplace_back(RisingIconParams(3, hero ? hero->m_nId : 0, 1));
         shown = true;
         m_PauseWait.Set(4, 0, kExtraLifeFrames, 0);
         RunPauseWait();
-        // The wait's drawing drops a window whose time is up, so it is looked
-        // for rather than assumed to be last.
-        auto it = std::find_if(m_lMessages.begin(), m_lMessages.end(),
-                               [window](const cMessageWin& w) { return &w == window; });
-        if (it != m_lMessages.end()) {
-            it->ReleaseSurface();
-            m_lMessages.erase(it);
-        }
+        // The wait's drawing may have dropped it already.
+        EraseMessage(window);
         if (m_bQuit) {
             PostMainWindowClose();
             return;

@@ -122,7 +122,7 @@ struct StageCase {
 TEST_F(SampleContentTest, EveryStageOpensWithItsHero) {
     ASSERT_EQ(g_CommonPalette.LoadFile("default\\CommonPalette.cplt4"), 1);
     const StageCase cases[] = {
-        {0, 8, sample::kBgmStage, true},
+        {0, 5, sample::kBgmStage, true},
         {1, 8, sample::kBgmStage, true},
         {2, 3, sample::kBgmBoss, true},
         {sample::kHeavyStage, 200, sample::kBgmStage, false},

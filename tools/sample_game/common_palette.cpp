@@ -340,7 +340,8 @@ void AddCharas(cCommonPalette& pal) {
         cFlowCmd message = Command(kCmdMessage, 0, {{1, 320}, {2, 120}, {8, 1}, {14, 1}});
         message.m_strText = "この先に城がある。\n下のボタンで進め！";
         sign.m_vFlow.push_back(Flow("Read", kTrigTouchChara,
-                                    {message, Command(kCmdPicture, 30, {{0, kPictureSign}, {2, 320}, {3, 200}, {7, 100}}),
+                                    {message,
+                                     Command(kCmdPicture, 30, {{0, kPictureSign}, {2, 320}, {3, 200}, {7, 100}}),
                                      Command(kCmdScrEffect, 0, {{0, kScrEffectWave}}),
                                      Command(kCmdFlowOperation, 0, {{0, 5}})}));
     }
