@@ -447,11 +447,8 @@ int cGameScene::IsSolidCharaOverlap(cChara& chara, int excludedId) {
 }
 
 int cGameScene::OverlapsBlockChara(cChara& chara) {
-    if (chara.GetMoveType() == kMoveFlyThrough) return 0;
-    const Extent e = ExtentOf(chara);
-    for (const cStageChara& s : g_Charas)
-        if (IsSolidFor(s, chara) && Meets(e, ExtentOf(s))) return 1;
-    return 0;
+    // A chara is never solid for itself, so excluding it excludes nothing.
+    return IsSolidCharaOverlap(chara, chara.m_nId);
 }
 
 int cGameScene::IsOnRiddenChara(cChara& chara) {

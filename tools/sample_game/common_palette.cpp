@@ -26,6 +26,7 @@ enum : int {
     kCmdShot = 11,
     kCmdFlowOperation = 16,
     kCmdStageClear = 17,
+    kCmdGameWait = 18,
     kCmdMessage = 19,
     kCmdStatus = 22,
     kCmdScrEffect = 31,
@@ -336,11 +337,12 @@ void AddCharas(cCommonPalette& pal) {
     sign.m_cSide = kHeroSide;
     {
         // Read once: the message holds the game until the decide button,
-        // then the sign's flow ends for good.
+        // the game stays still for half a second more, then the sign's flow
+        // ends for good.
         cFlowCmd message = Command(kCmdMessage, 0, {{1, 320}, {2, 120}, {8, 1}, {14, 1}});
         message.m_strText = "この先に城がある。\n下のボタンで進め！";
         sign.m_vFlow.push_back(Flow("Read", kTrigTouchChara,
-                                    {message,
+                                    {message, Command(kCmdGameWait, 0, {{0, 5}}),
                                      Command(kCmdPicture, 30, {{0, kPictureSign}, {2, 320}, {3, 200}, {7, 100}}),
                                      Command(kCmdScrEffect, 0, {{0, kScrEffectWave}}),
                                      Command(kCmdFlowOperation, 0, {{0, 5}})}));
